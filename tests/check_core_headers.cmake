@@ -1,0 +1,18 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fails when a file of sorvanta_core includes a Qt Widgets (or Qt Gui) header.
+file(STRINGS "${LIST}" files)
+set(bad "")
+foreach(f IN LISTS files)
+    if(f STREQUAL "")
+        continue()
+    endif()
+    file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](QtWidgets/|QtGui/|QWidget|QMainWindow|QDialog|QMessageBox|QApplication|QGuiApplication|QAbstractButton|QPushButton|QLabel|QLineEdit|QComboBox|QListWidget|QTreeWidget|QTableWidget|QMenu|QAction|QFileDialog|QSystemTrayIcon|QIcon|QPixmap|QImage|QFont|QPainter)")
+    if(hits)
+        string(APPEND bad "${f}: ${hits}\n")
+    endif()
+endforeach()
+list(LENGTH files n)
+if(bad)
+    message(FATAL_ERROR "Logic files include GUI headers:\n${bad}")
+endif()
+message(STATUS "${n} logic files checked: no GUI headers")
