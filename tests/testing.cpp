@@ -43,7 +43,9 @@ std::string TempFolder::ReadBytes(std::string_view name) const {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool TempFolder::Exists(std::string_view name) const { return std::filesystem::exists(NativeFile(name)); }
+bool TempFolder::Exists(std::string_view name) const {
+    return std::filesystem::exists(NativeFile(name));
+}
 
 std::string Sjis(std::string_view utf8) {
     auto bytes = Utf8ToCp932(utf8);

@@ -1,32 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/mask.h"
+#include "platform/fold.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace sv {
 
-// The foldings a condition asks for (1 = the distinction is not made).
-struct FoldFlags final {
-    bool kana = false;
-    bool width = false;
-    bool caseFold = false;
-};
-
+// FoldFlags (platform/fold.h): the foldings a condition asks for, read from its markers.
 FoldFlags FoldFlagsOf(std::string_view destText);
 
 // Hiragana to katakana, then full width to half width, then upper case, each when asked for.
+// The text is folded whole, however long.
 std::string FoldText(std::string_view text, FoldFlags flags);
 
 // The folded keywords of a condition. Mask keywords (holding "*" or "?") are prepared once here
 // so that matching a name costs no parsing.
 struct TKeywordLists final {
     std::vector<std::string> sorting;
+    // Only the keywords in front of an empty one (a lone "/"): that one ends the list.
     std::vector<std::string> exclusion;
     bool keywordOr = false;
     bool excludeOr = false;
     FoldFlags fold;
+    // Beside each keyword: its prepared mask, or nothing for a substring keyword. Lists built by
+    // hand may leave these empty; their masks are then prepared on each match.
+    std::vector<std::optional<Mask>> sortingMasks;
+    std::vector<std::optional<Mask>> exclusionMasks;
 };
 
 inline constexpr std::size_t kMaxKeywords = 127;
@@ -36,10 +40,16 @@ TKeywordLists ParseKeywords(std::string_view keywords, FoldFlags fold);
 // flags and AND/OR markers of the coded destination text.
 TKeywordLists ParseKeywords(std::string_view keywordText, std::string_view destText);
 
+// The entry name (no folder part) folded like the keywords, against the lists. A condition
+// without sorting keywords matches nothing.
 bool MatchesCondition(std::string_view name, const TKeywordLists& lists);
 
+// Whether the raw name contains one of the NG keywords, which are separated by blanks or
+// full-width blanks. Case and width count.
 bool ContainsNgKeyword(std::string_view name, std::string_view ngText);
 
+// How many known extensions (".exe", ".jpg", ...) the name holds anywhere, each one found
+// removing itself but its last letter; two or more make a double extension.
 int CountKnownExtensions(std::string_view name);
 
 } // namespace sv

@@ -117,7 +117,9 @@ std::string Utf8ToCp932Lossy(std::string_view text) {
     return out;
 }
 
-bool CanEncodeCp932(std::string_view text) { return FirstUnencodableChar(text).empty(); }
+bool CanEncodeCp932(std::string_view text) {
+    return FirstUnencodableChar(text).empty();
+}
 
 std::string FirstUnencodableChar(std::string_view text) {
     std::string out;

@@ -17,7 +17,9 @@ std::string FromNativePath(std::string_view nativePath) {
     return out;
 }
 
-bool IsPathTextName(std::string_view nativeName) { return nativeName.find('\\') == std::string_view::npos; }
+bool IsPathTextName(std::string_view nativeName) {
+    return nativeName.find('\\') == std::string_view::npos;
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string out(folder);

@@ -5,7 +5,9 @@
 
 namespace sv {
 namespace {
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 } // namespace
 
 std::string TrimLeft(std::string_view text) {
@@ -22,7 +24,9 @@ std::string TrimRight(std::string_view text) {
     return std::string(text.substr(0, e));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) {
+    return TrimLeft(TrimRight(text));
+}
 
 std::optional<long long> ParseInteger(std::string_view text) {
     std::size_t b = 0;
@@ -42,6 +46,8 @@ std::optional<long long> ParseInteger(std::string_view text) {
     return value;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 } // namespace sv

@@ -1,0 +1,260 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/condition.h"
+
+#include "platform/text.h"
+
+#include <algorithm>
+#include <array>
+
+namespace sv {
+namespace {
+
+constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80"; // U+3000
+
+void RemoveAll(std::string& text, char c) {
+    std::erase(text, c);
+}
+
+// Removes every block that starts with `c` together with the `length` characters behind it.
+void RemoveBlocks(std::string& text, char c, std::size_t length) {
+    for (auto pos = text.find(c); pos != std::string::npos; pos = text.find(c, pos))
+        text.erase(pos, 1 + length);
+}
+
+std::string BlockAfter(std::string_view text, char c, std::size_t length, std::string_view fallback) {
+    const auto pos = text.find(c);
+    if (pos == std::string_view::npos)
+        return std::string(fallback);
+    std::string block(text.substr(pos + 1, length));
+    // A block cut short by the end of the text keeps its missing positions at their defaults.
+    if (block.size() < length)
+        block.append(fallback.substr(block.size()));
+    return block;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Characters that would be taken for a marker, a block or a line end when read back.
+bool IsReserved(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || c == '*' || c == '?' || c == '|' || c == '>' || c == '<' || c == '"' || c == '/';
+}
+
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string SizeText(std::string_view block) {
+    return std::string(block.substr(1, 4));
+}
+
+TSizeLimit DecodeSize(std::string_view destText, char blockChar) {
+    const std::string block = SizeBlock(destText, blockChar);
+    TSizeLimit limit;
+    limit.on = block[0] == '1';
+    limit.sizeText = SizeText(block);
+    limit.unit = IsDigit(block[5]) ? block[5] - '0' : 2;
+    limit.relation = IsDigit(block[6]) ? block[6] - '0' : 2;
+    return limit;
+}
+
+Status AppendSizeBlock(std::string& out, char blockChar, const TSizeLimit& limit, const char* which) {
+    std::string size = Trim(limit.sizeText);
+    const bool fits = size.size() <= 4 && std::all_of(size.begin(), size.end(), IsDigit);
+    if (!fits) {
+        if (limit.on)
+            return Status::Fail(std::string(which) + "のサイズは 0 から 9999 までの数値で指定してください。");
+        size.clear();
+    }
+    if (limit.unit < 0 || limit.unit > 2 || limit.relation < 0 || limit.relation > 2)
+        return Status::Fail(std::string(which) + "の単位または範囲が正しくありません。");
+    out.push_back(blockChar);
+    out.push_back(limit.on ? '1' : '0');
+    out.append(4 - size.size(), ' ');
+    out.append(size);
+    out.push_back(static_cast<char>('0' + limit.unit));
+    out.push_back(static_cast<char>('0' + limit.relation));
+    return {};
+}
+
+} // namespace
+
+std::string Keywords(std::string_view keywordText) {
+    const auto pos = keywordText.find("//");
+    return std::string(pos == std::string_view::npos ? keywordText : keywordText.substr(0, pos));
+}
+
+std::string SettingName(std::string_view keywordText) {
+    const auto pos = keywordText.find("//");
+    return pos == std::string_view::npos ? std::string() : std::string(keywordText.substr(pos + 2));
+}
+
+bool HasMarker(std::string_view destText, char marker) {
+    return destText.find(marker) != std::string_view::npos;
+}
+
+bool IsChecked(std::string_view destText) {
+    return !destText.empty() && destText.front() == mark::Checked;
+}
+
+std::string SizeBlock(std::string_view destText, char blockChar) {
+    return BlockAfter(destText, blockChar, 7, kDefaultSizeBlock);
+}
+
+std::optional<int> SizeValue(std::string_view sizeBlock) {
+    const auto value = ParseInteger(TrimRight(sizeBlock.substr(1, 4)));
+    if (!value || *value < 0 || *value > 9999)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::string TimestampBlock(std::string_view destText) {
+    return BlockAfter(destText, mark::Timestamp, 10, "0" + std::string(kDefaultPattern));
+}
+
+std::string TimeLimitBlock(std::string_view destText, char blockChar) {
+    const bool longBlock = blockChar == mark::TimeLimit1 || blockChar == mark::TimeLimit2;
+    return longBlock ? BlockAfter(destText, blockChar, 10, "0" + std::string(kDefaultTimeLimitLong))
+                     : BlockAfter(destText, blockChar, 6, "0" + std::string(kDefaultTimeLimitShort));
+}
+
+std::string SourceFolder(std::string_view destText) {
+    const auto pos = destText.find(mark::SourceStart);
+    return pos == std::string_view::npos ? std::string() : std::string(destText.substr(pos + 1));
+}
+
+std::string DecodeDestFolder(std::string_view destText) {
+    std::string text(destText);
+    for (const char c : {'*', '?', '|', '>', '<', '"'})
+        RemoveAll(text, c);
+    for (const char c :
+         {mark::HistoryOff, mark::CompareOff, mark::ShowOther, mark::IncludeFolders, mark::CopyMode})
+        RemoveAll(text, c);
+    RemoveBlocks(text, mark::SizeBlock1, 7);
+    RemoveBlocks(text, mark::SizeBlock2, 7);
+    RemoveAll(text, mark::KanaFold);
+    RemoveAll(text, mark::ExcludeOr);
+    RemoveBlocks(text, mark::Timestamp, 10);
+    RemoveBlocks(text, mark::TimeLimit1, 10);
+    RemoveBlocks(text, mark::TimeLimit2, 10);
+    RemoveBlocks(text, mark::TimeLimit3, 5);
+    RemoveBlocks(text, mark::TimeLimit4, 5);
+    RemoveAll(text, mark::OnlyFolders);
+    // The check marker is a control character, so trimming removes it.
+    for (;;) {
+        text = Trim(text);
+        if (!StartsWith(text, kIdeographicSpace))
+            break;
+        text.erase(0, kIdeographicSpace.size());
+    }
+    const auto slash = text.find(mark::SourceStart);
+    if (slash != std::string::npos)
+        text.erase(slash);
+    return text;
+}
+
+std::string SetChecked(std::string_view destText, bool on) {
+    const bool checked = IsChecked(destText);
+    if (on && !checked)
+        return std::string(1, mark::Checked) + std::string(destText);
+    if (!on && checked)
+        return std::string(destText.substr(1));
+    return std::string(destText);
+}
+
+std::string NormaliseFolderPath(std::string_view text) {
+    std::string out = Trim(text);
+    while (out.size() >= 2 && out.back() == '\\' && out[out.size() - 2] == '\\')
+        out.pop_back();
+    return out;
+}
+
+TConditionFields DecodeCondition(const TSortCondition& condition) {
+    const std::string_view d = condition.destText;
+    TConditionFields f;
+    f.checked = IsChecked(d);
+    f.settingName = SettingName(condition.keywordText);
+    f.ownSource = HasMarker(d, mark::OwnSource);
+    f.sourceFolder = SourceFolder(d);
+    f.subFolders = HasMarker(d, mark::SubFolders);
+    f.keywordOr = HasMarker(d, mark::KeywordOr);
+    f.excludeOr = HasMarker(d, mark::ExcludeOr);
+    f.keywords = Keywords(condition.keywordText);
+    f.destFolder = DecodeDestFolder(d);
+    f.copyMode = HasMarker(d, mark::CopyMode);
+    f.showOther = HasMarker(d, mark::ShowOther);
+    f.caseFold = HasMarker(d, mark::CaseFold);
+    f.widthFold = HasMarker(d, mark::WidthFold);
+    f.kanaFold = HasMarker(d, mark::KanaFold);
+    f.compareOff = HasMarker(d, mark::CompareOff);
+    f.historyOff = HasMarker(d, mark::HistoryOff);
+    f.extChangeOff = HasMarker(d, mark::ExtChangeOff);
+    f.includeFolders = HasMarker(d, mark::IncludeFolders);
+    f.onlyFolders = HasMarker(d, mark::OnlyFolders);
+    f.size1 = DecodeSize(d, mark::SizeBlock1);
+    f.size2 = DecodeSize(d, mark::SizeBlock2);
+    const std::string stamp = TimestampBlock(d);
+    f.timestampFolder = stamp[0] == '1';
+    f.patternCode = stamp.substr(1);
+    return f;
+}
+
+Status ComposeCondition(const TConditionFields& f, TSortCondition& out) {
+    if (f.destFolder.empty() || std::any_of(f.destFolder.begin(), f.destFolder.end(), IsReserved))
+        return Status::Fail("振り分け先フォルダの指定が正しくありません。");
+    if (std::any_of(f.sourceFolder.begin(), f.sourceFolder.end(), IsReserved))
+        return Status::Fail("振り分け元フォルダの指定が正しくありません。");
+    if (f.keywords.find("//") != std::string::npos)
+        return Status::Fail("キーワードに // は使用できません。");
+    if (HasLineBreak(f.keywords) || HasLineBreak(f.settingName))
+        return Status::Fail("キーワードと設定名に改行は使用できません。");
+    if (f.patternCode.size() != 9 || !std::all_of(f.patternCode.begin(), f.patternCode.end(), IsDigit))
+        return Status::Fail("タイムスタンプフォルダの形式が正しくありません。");
+
+    std::string dest;
+    if (f.checked)
+        dest.push_back(mark::Checked);
+    dest.append(f.destFolder);
+    const std::array<std::pair<bool, char>, 13> flags{{
+        {f.widthFold, mark::WidthFold},
+        {f.caseFold, mark::CaseFold},
+        {f.keywordOr, mark::KeywordOr},
+        {f.subFolders, mark::SubFolders},
+        {f.extChangeOff, mark::ExtChangeOff},
+        {f.historyOff, mark::HistoryOff},
+        {f.compareOff, mark::CompareOff},
+        {f.showOther, mark::ShowOther},
+        {f.includeFolders, mark::IncludeFolders},
+        {f.copyMode, mark::CopyMode},
+        {f.kanaFold, mark::KanaFold},
+        {f.excludeOr, mark::ExcludeOr},
+        {f.onlyFolders, mark::OnlyFolders},
+    }};
+    for (const auto& [on, c] : flags)
+        if (on)
+            dest.push_back(c);
+    if (Status s = AppendSizeBlock(dest, mark::SizeBlock1, f.size1, "条件1"); !s)
+        return s;
+    if (Status s = AppendSizeBlock(dest, mark::SizeBlock2, f.size2, "条件2"); !s)
+        return s;
+    dest.push_back(mark::Timestamp);
+    dest.push_back(f.timestampFolder ? '1' : '0');
+    dest.append(f.patternCode);
+    if (f.ownSource)
+        dest.push_back(mark::OwnSource);
+    if (!f.sourceFolder.empty()) {
+        dest.push_back(mark::SourceStart);
+        dest.append(f.sourceFolder);
+    }
+
+    std::string keywordText = f.keywords;
+    if (!f.settingName.empty())
+        keywordText += "//" + f.settingName;
+    out.keywordText = Trim(keywordText);
+    out.destText = std::move(dest);
+    return {};
+}
+
+} // namespace sv

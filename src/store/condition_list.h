@@ -37,7 +37,7 @@ public:
     int UsedSlots() const;
 
 private:
-    void Recount();
+    void Recount(int from = 0);
 
     std::vector<TSortCondition> m_slots;
     int m_count = 0;

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/messagebox.h"
+#include "platform/result.h"
+#include "store/condition_list.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sv {
+
+inline constexpr std::string_view kSettingsVersion = "3.90";
+inline constexpr std::string_view kDefaultCsvFileName = "SV_Cond.csv";
+inline constexpr std::size_t kMaxSourceHistory = 10;
+inline constexpr std::size_t kMaxExtRules = 20;
+inline constexpr std::size_t kMaxRecentFiles = 10;
+
+// One extension-change rule: extensions without the period.
+struct TExtRule final {
+    std::string ExtBefore;
+    std::string ExtAfter;
+
+    bool operator==(const TExtRule&) const = default;
+};
+
+// Every option and remembered window geometry. The members carry the names of their keys in the
+// settings file; a key numbered 0 to n is an array. Folder and file values are path texts.
+struct TAppSettings final {
+    // [Path]
+    std::string Source;                     // the source combo's text
+    std::vector<std::string> SourceHistory; // newest first, at most 10
+    bool ExecAll = false;
+    std::array<std::string, kMaxRecentFiles> ExpFile; // [0] defaults to the program folder's CSV
+    std::array<std::string, kMaxRecentFiles> ImpFile;
+    int ImpIndex = 0;
+
+    // [ExtChange], at most 20 rules, both texts of each not empty
+    std::vector<TExtRule> ExtRules;
+
+    // [Size]
+    int FormWidth = 434;
+    int FormHeight = 338;
+    int FormLeft = 0;
+    int FormTop = 0;
+    int ReportWidth = 630;
+    int ReportHeight = 256;
+    std::array<int, 3> ReportListWidth{42, 404, 140};
+    int HistoryWidth = 630;
+    int HistoryHeight = 223;
+    std::array<int, 5> HistoryListWidth{107, 42, 319, 319, 119};
+    std::array<int, 4> ListWidth{65, 116, 74, 116};
+
+    // [Condition]
+    int SameName0 = 2;
+    int SameName1 = 2;
+    bool NotExe = true;
+    bool NotDouble = true;
+    bool NotClass = true;
+    std::string DoubtFolder;
+    bool NotIncomplete = true;
+    std::string NgKeyword;
+    bool CycleExec = false;
+    int CycleExecTime = 10;
+    bool CloseMin = false; // read for the options dialog; not written by the save
+    bool DustBox = false;
+    bool StartMin = false;
+    bool ArchiveAlarm = false;
+    bool FileComp = false;
+    bool HistDel = false;
+    int HistMax = 5;
+    bool Ny = false;
+    std::string NyFolder;
+    bool FileUsing = true;
+    bool MakeFolder = false;
+    bool Filer = false;
+    std::string FilerProg;
+    bool ExecChkBox = false;
+    bool ReadOnly = false;
+
+    // [WindowPos]
+    bool HwndTop = false;
+
+    // [Version]: the version that wrote the file that was read; a save always writes "3.90".
+    std::string SorvantaVer = "0.00";
+
+    // [Default]
+    std::string DefKeyword;
+    std::string DefDestFolder;
+    std::string DefComment;
+
+    bool operator==(const TAppSettings&) const = default;
+};
+
+struct TSourceHistory final {
+    std::vector<std::string> items;
+    std::string text; // the combo's text: the first item, or "" when there is none
+};
+
+// Normalises every entry and drops empty ones, puts the normalised combo text (when not empty) in
+// front, keeps only the first occurrence of each folder (exact comparison) and at most 10.
+TSourceHistory TidySourceHistory(const std::vector<std::string>& history, std::string_view comboText);
+
+// The version as the settings file's rules compare it: the first four characters as a decimal
+// number times 100, truncated ("3.90" -> 390). Anything that is not such a number counts as 0.
+int SettingsVersionNumber(std::string_view sorvantaVer);
+
+// Reads `folder`\`iniFileName`; `folder` is the program's folder (a path text ending in "\").
+// Never fails: a missing file or key gives the defaults.
+TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName);
+
+// Gives the owner write access back to the settings file, Condition.txt and History.dat in
+// `folder`, so that later saves normally succeed. Missing files are passed over.
+void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName);
+
+// Writes the settings file (keys it does not know are kept) and then Condition.txt. The source
+// history in `settings` is tidied first, as the combo shows it afterwards; the caller has already
+// copied window geometry and the list's check boxes into `settings` and `conditions`.
+Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
+                    const TConditionList& conditions);
+
+// SaveSettings; on failure asks whether to clear the read-only marks and try again, as often as
+// the user answers Yes. Returns whether everything was written.
+bool SaveSettingsWithRetry(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
+                           const TConditionList& conditions, MessageBox& box);
+
+} // namespace sv
