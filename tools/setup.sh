@@ -4,7 +4,8 @@
 # missing), then configures and builds into build/ (or build-asan/ with SORVANTA_SANITIZE=1).
 set -euo pipefail
 
-packages=(g++ cmake make qt6-base-dev libgtest-dev libssl-dev fonts-ipafont-gothic qt6-translations-l10n)
+packages=(g++ cmake make qt6-base-dev libgtest-dev libssl-dev fonts-ipafont-gothic qt6-translations-l10n
+    libqt6svg6)
 
 missing=()
 for p in "${packages[@]}"; do

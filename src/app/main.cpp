@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/app_setup.h"
+#include "app/application.h"
+#include "app/main_window.h"
+#include "platform/files.h"
+#include "platform/qt_filedialog.h"
+#include "platform/qt_messagebox.h"
+#include "platform/qt_shell.h"
+#include "platform/single_instance.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <exception>
+
+int main(int argc, char* argv[]) {
+    sv::QtMessageBox box; // outlives the application object, which reports errors through it
+    sv::TSorvantaApp app(argc, argv);
+    app.SetErrorBox(&box);
+    QApplication::setApplicationName(QStringLiteral("Sorvanta"));
+
+    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    sv::SingleInstance instance(executable.absolutePath());
+    if (!instance.Claim())
+        return -1; // another instance owns this folder's data files; it was asked to come forward
+
+    sv::InstallJapaneseTranslation(app);
+    QApplication::setFont(sv::ProgramFont());
+    QApplication::setWindowIcon(sv::ProgramIcon());
+
+    sv::QtFileDialog fileDialog;
+    sv::QtShell shell;
+    try {
+        sv::TMainWindowEnv env;
+        env.programFolder = sv::ExecutableFolder();
+        env.iniFileName = sv::IniFileNameFor(executable.completeBaseName().toStdString());
+        env.box = &box;
+        env.fileDialog = &fileDialog;
+        env.shell = &shell;
+        sv::TFormMain window(env);
+        QObject::connect(&instance, &sv::SingleInstance::ActivationRequested, &window,
+                         [&window] { window.BringToFront(); });
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        sv::MessageBoxRequest request;
+        request.title = "Sorvanta";
+        request.text = std::string("予期しないエラーが発生しました。\n") + error.what();
+        request.icon = sv::MbIcon::Error;
+        box.Show(request);
+        return 1;
+    }
+}

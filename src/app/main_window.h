@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/main_logic.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+#include "platform/shell.h"
+#include "store/condition_list.h"
+#include "store/settings.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+class QTreeWidgetItem;
+
+namespace sv {
+
+class TConditionListView;
+
+// The ports and the place of the data files the main window works with.
+struct TMainWindowEnv final {
+    std::string programFolder; // path text with a trailing backslash; the data files live here
+    std::string iniFileName;
+    MessageBox* box = nullptr;
+    FileDialog* fileDialog = nullptr;
+    Shell* shell = nullptr;
+};
+
+// The main window: owns the condition table, the settings, the source-folder history and the
+// copy buffer, and offers the commands on them.
+class TFormMain final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormMain(const TMainWindowEnv& env, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    const TConditionList& Conditions() const { return m_list; }
+    const TAppSettings& Settings() const { return m_settings; }
+    const TCopyBuffer& CopyBuffer() const { return m_copyBuffer; }
+    bool RunActive() const { return m_runActive; }
+    // The tray images: 1 completion notice, 2 automatic run, 3 leak warning.
+    QIcon TrayImage(int n) const;
+
+    // Handlers, named after their control and event.
+    void ButtonRefClick();
+    void ButtonSourceDelClick();
+    void ButtonSourceOpenClick();
+    void ComboBox1Enter();
+    void DeleteCondition();
+    void CopyCondition();
+    void PasteCondition();
+    void MoveSelected(bool up);
+    void DropRow(int targetRow);
+    void CheckAll(bool on);
+    void SyncCheckMarks();
+    void UpdateCommandStates();
+    void OpenDestinationFolder();
+    void ToggleAlwaysOnTop();
+    void ShowHelp();
+    void ShowVersionInfo();
+    void TidySourceHistory();
+    // Takes the window's state into the settings and writes them with the conditions.
+    bool SaveAll();
+    void BringToFront();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateToolBar();
+    void LayoutControls();
+    void LoadData();
+    void ApplyGeometry();
+    void RebuildList();
+    void FillRow(QTreeWidgetItem* item, const TListRow& row) const;
+    bool RowChecked(int row) const;
+    void SetRowChecked(int row, bool on);
+    int SelectedRow() const;
+    void SelectRow(int row);
+    void UpdateSourceButtons();
+    void SetSourceItems(const TSourceHistory& history);
+    std::string ComboPathText() const;
+    void ShowError(const std::string& text, const std::string& title = "Sorvanta");
+    QAction* MakeAction(const char* name, const QString& caption, const QKeySequence& key = {});
+
+    TMainWindowEnv m_env;
+    TAppSettings m_settings;
+    TConditionList m_list;
+    TCopyBuffer m_copyBuffer;
+    bool m_runActive = false;
+    bool m_saveBlocked = false; // an unreadable Condition.txt stayed in place: never overwrite it
+    bool m_loading = true;
+
+    QIcon m_image1;
+    QIcon m_image2;
+    QIcon m_image3;
+
+public:
+    // Controls keep their component names.
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButtonHist = nullptr;
+    QToolButton* ToolButtonFiler = nullptr;
+    QToolButton* ToolButtonAdd = nullptr;
+    QToolButton* ToolButtonOption = nullptr;
+    QToolButton* ToolButtonHelp = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* ButtonRef = nullptr;
+    QPushButton* ButtonSourceDel = nullptr;
+    QPushButton* ButtonSourceOpen = nullptr;
+    QLabel* LblCondition = nullptr;
+    TConditionListView* ListView1 = nullptr;
+    QPushButton* ButtonUp = nullptr;
+    QPushButton* ButtonDown = nullptr;
+    QPushButton* BtnExec = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+    // Menu items.
+    QAction* N11 = nullptr;
+    QAction* E2 = nullptr;
+    QAction* MenuHistory = nullptr;
+    QAction* Export = nullptr;
+    QAction* Import = nullptr;
+    QAction* C1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* MenuCopyCond = nullptr;
+    QAction* MenuPasteCond = nullptr;
+    QAction* MenuAllCheck = nullptr;
+    QAction* MenuDelCheck = nullptr;
+    QAction* MenuFolderOpen = nullptr;
+    QAction* S2 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* SorvantaHelpOpen = nullptr;
+    QAction* Sorvanta1 = nullptr;
+    QAction* N13 = nullptr;
+    QAction* N14 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* N10 = nullptr;
+    QAction* CondCopy = nullptr;
+    QAction* CondPaste = nullptr;
+    QAction* F1 = nullptr;
+};
+
+} // namespace sv

@@ -1,0 +1,509 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/condition_form_logic.h"
+
+#include "engine/keywords.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/pathtext.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <tuple>
+
+namespace sv {
+namespace {
+
+constexpr std::string_view kHintTitle = "Sorvanta - 修正した方がいいかも･･･";
+constexpr std::string_view kSizeError =
+    "「その他の設定」のファイルサイズは 0～9999 の整数を指定してください。";
+constexpr std::string_view kMissingInput = "入力が不足しています。";
+constexpr std::string_view kBadFolderChar = "フォルダの指定に / : * ? \" < > | は使用できません。";
+constexpr std::string_view kBackslashInFolder = "フォルダの指定に \\ （バックスラッシュ）は使用できません。";
+constexpr std::string_view kControlInFolder = "フォルダの指定に制御文字は使用できません。";
+constexpr std::string_view kSlashesInKeyword =
+    "キーワードに「//」は使用できません。\n「//"
+    "」より後ろは設定名として読み込まれるため、キーワードが変わってしまいます。";
+constexpr std::string_view kOnlyExclusion =
+    "除外キーワードしか設定されていないため、このまま振り分け条件を保存しても振り"
+    "分け処理が実行されません。よろしいですか？";
+constexpr std::string_view kRegisterDefault =
+    "振り分け条件を追加する際、現在の設定内容を適用します。よろしいですか？";
+
+constexpr std::size_t kLongBlock = 10; // blocks 20 and 21: tick, yyyymmdd, relation
+constexpr std::size_t kShortBlock = 5; // blocks 22 and 23: tick, two-digit count, term, relation
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int DigitOr(char c, int max, int fallback) {
+    return IsDigit(c) && c - '0' <= max ? c - '0' : fallback;
+}
+
+TSizeRow OpenSizeRow(std::string_view destText, char blockChar) {
+    const std::string block = SizeBlock(destText, blockChar);
+    TSizeRow row;
+    row.on = block[0] == '1';
+    const auto size = SizeValue(block);
+    row.text = size ? std::to_string(*size) : "10";
+    // A unit or relation out of range would be written back as a character that is not a digit.
+    row.unit = DigitOr(block[5], 2, 2);
+    row.relation = DigitOr(block[6], 2, 2);
+    return row;
+}
+
+std::optional<int> Number(std::string_view digits) {
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit))
+        return std::nullopt;
+    int value = 0;
+    for (const char c : digits)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+bool ValidDate(int year, int month, int day) {
+    static constexpr std::array<int, 12> kDays{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1601 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1])
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day <= 28 || leap;
+}
+
+// The content of a reserved block when it is whole and holds only digits and blanks: anything
+// else could not be written back without being taken for a marker.
+std::optional<std::string> ReservedContent(std::string_view destText, char blockChar, std::size_t length) {
+    const auto pos = destText.find(blockChar);
+    if (pos == std::string_view::npos || destText.size() - pos - 1 < length)
+        return std::nullopt;
+    const std::string_view content = destText.substr(pos + 1, length);
+    if (!std::all_of(content.begin(), content.end(), [](char c) { return IsDigit(c) || c == ' '; }))
+        return std::nullopt;
+    return std::string(content);
+}
+
+TDateLimitRow DateRow(std::string_view content) {
+    TDateLimitRow row;
+    const auto year = Number(content.substr(1, 4));
+    const auto month = Number(content.substr(5, 2));
+    const auto day = Number(content.substr(7, 2));
+    if (!year || !month || !day || !ValidDate(*year, *month, *day) ||
+        (content[9] != '0' && content[9] != '1'))
+        return row;
+    row.on = content[0] == '1';
+    row.year = *year;
+    row.month = *month;
+    row.day = *day;
+    row.relation = content[9] - '0';
+    return row;
+}
+
+TAgeLimitRow AgeRow(std::string_view content) {
+    TAgeLimitRow row;
+    const auto count = ParseInteger(content.substr(1, 2));
+    if (!count || *count < 0 || content[3] < '0' || content[3] > '2' ||
+        (content[4] != '0' && content[4] != '1'))
+        return row;
+    row.on = content[0] == '1';
+    row.count = std::to_string(*count);
+    row.term = content[3] - '0';
+    row.relation = content[4] - '0';
+    return row;
+}
+
+void OpenReservedBlocks(std::string_view destText, TCondForm& form) {
+    const std::array<char, 4> chars{mark::TimeLimit1, mark::TimeLimit2, mark::TimeLimit3, mark::TimeLimit4};
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const std::size_t length = i < 2 ? kLongBlock : kShortBlock;
+        const auto content = ReservedContent(destText, chars[i], length);
+        if (!content)
+            continue;
+        if (i < 2)
+            form.dateLimits[i] = DateRow(*content);
+        else
+            form.ageLimits[i - 2] = AgeRow(*content);
+        form.reservedBlocks += chars[i] + *content;
+    }
+}
+
+MbAnswer Tell(MessageBox& box, std::string_view title, std::string text) {
+    MessageBoxRequest request;
+    request.title = std::string(title);
+    request.text = std::move(text);
+    request.icon = MbIcon::Warning;
+    return box.Show(request);
+}
+
+bool Ask(MessageBox& box, std::string_view title, std::string text, MbAnswer defaultButton) {
+    MessageBoxRequest request;
+    request.title = std::string(title);
+    request.text = std::move(text);
+    request.icon = MbIcon::Warning;
+    request.buttons = MbButtons::YesNo;
+    request.defaultButton = defaultButton;
+    return box.Show(request) == MbAnswer::Yes;
+}
+
+TCloseResult Refuse(MessageBox& box, std::string_view text, CondControl focus) {
+    Tell(box, kEditorErrorTitle, std::string(text));
+    return {std::nullopt, focus};
+}
+
+std::optional<int> ValidSize(const TSizeRow& row) {
+    const auto value = ParseInteger(row.text);
+    if (!value || *value < 0 || *value > 9999)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+// The reason a folder text (native form) cannot be stored, empty when it can.
+std::string_view FolderTextFault(std::string_view native) {
+    const std::string pathText = FromNativePath(native);
+    if (pathText.find_first_of("/*?\"<>|") != std::string::npos)
+        return kBadFolderChar;
+    if (std::any_of(pathText.begin(), pathText.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return kControlInFolder;
+    // On Linux a typed backslash would turn into a folder separator once stored.
+    if (ToNativePath(pathText) != native)
+        return kBackslashInFolder;
+    return {};
+}
+
+std::string UnencodableMessage(std::string_view what, const std::string& ch) {
+    return "「" + ch + "」は保存できない文字（シフトJISにない文字）のため、" + std::string(what) +
+           "に使用できません。";
+}
+
+// The checks shared by OK and the default registration: what could not be stored as typed.
+// Returns the refusal, already shown, or nothing when everything can be stored.
+std::optional<TCloseResult> CheckStorable(const TCondForm& form, MessageBox& box) {
+    if (form.keywordText.find("//") != std::string::npos)
+        return Refuse(box, kSlashesInKeyword, CondControl::EditKeyword);
+    if (!form.sourceText.empty()) {
+        if (const auto fault = FolderTextFault(form.sourceText); !fault.empty())
+            return Refuse(box, fault, CondControl::EdSource);
+    }
+    if (const auto fault = FolderTextFault(form.destText); !fault.empty())
+        return Refuse(box, fault, CondControl::EditDest);
+    const std::array<std::tuple<const std::string*, std::string_view, CondControl>, 4> texts{{
+        {&form.keywordText, "キーワード", CondControl::EditKeyword},
+        {&form.settingName, "設定名", CondControl::EditComment},
+        {&form.destText, "振り分け先フォルダ", CondControl::EditDest},
+        {&form.sourceText, "振り分け元フォルダ", CondControl::EdSource},
+    }};
+    for (const auto& [text, what, control] : texts) {
+        const std::string ch = FirstUnencodableChar(*text);
+        if (!ch.empty())
+            return Refuse(box, UnencodableMessage(what, ch), control);
+    }
+    return std::nullopt;
+}
+
+TConditionFields FieldsOf(const TCondForm& form) {
+    TConditionFields f;
+    f.checked = form.checked;
+    f.settingName = form.settingName;
+    f.ownSource = form.ownSource;
+    f.sourceFolder = FromNativePath(form.sourceText);
+    f.subFolders = form.subFolders;
+    f.keywordOr = form.keywordOr;
+    f.excludeOr = form.excludeOr;
+    f.keywords = form.keywordText;
+    // A keyword text ending in "/" would run into the "//" before the name and move the split.
+    if (!form.settingName.empty() && !TrimRight(form.keywordText).empty() &&
+        TrimRight(form.keywordText).back() == '/')
+        f.keywords = TrimRight(form.keywordText) + " ";
+    f.copyMode = form.copyMode;
+    f.showOther = form.showOther;
+    f.caseFold = form.caseFold;
+    f.widthFold = form.widthFold;
+    f.kanaFold = form.kanaFold;
+    f.compareOff = form.compareOff;
+    f.historyOff = form.historyOff;
+    f.extChangeOff = form.extChangeOff;
+    f.includeFolders = form.includeFolders;
+    f.onlyFolders = form.onlyFolders && !form.includeFolders;
+    for (auto [row, limit] : {std::pair{&form.size1, &f.size1}, std::pair{&form.size2, &f.size2}}) {
+        limit->on = row->on;
+        const auto size = ValidSize(*row);
+        limit->sizeText = row->on && size ? std::to_string(*size) : row->text;
+        limit->unit = row->unit;
+        limit->relation = row->relation;
+    }
+    f.timestampFolder = form.timestampFolder;
+    f.patternCode = PatternCode(form.pattern);
+    return f;
+}
+
+} // namespace
+
+CondEditRequest AddConditionRequest(const TAppSettings& settings) {
+    CondEditRequest request;
+    request.caption = std::string(kAddCaption);
+    request.keywordText = settings.DefKeyword;
+    request.destText = settings.DefDestFolder;
+    request.settingName = settings.DefComment;
+    request.checked = true;
+    request.extRulesExist = !settings.ExtRules.empty();
+    request.fileCompOn = settings.FileComp;
+    return request;
+}
+
+CondEditRequest EditConditionRequest(const TSortCondition& stored, bool rowChecked,
+                                     const TAppSettings& settings) {
+    CondEditRequest request;
+    request.caption = std::string(kEditCaption);
+    request.keywordText = stored.keywordText;
+    request.destText = stored.destText;
+    request.settingName = SettingName(stored.keywordText);
+    request.checked = rowChecked;
+    request.extRulesExist = !settings.ExtRules.empty();
+    request.fileCompOn = settings.FileComp;
+    return request;
+}
+
+void ApplyDefault(const TDefaultCondition& def, TAppSettings& settings) {
+    settings.DefKeyword = def.keyword;
+    settings.DefDestFolder = def.destText;
+    settings.DefComment = def.comment;
+}
+
+TCondForm OpenForm(const CondEditRequest& request) {
+    const std::string_view d = request.destText;
+    TCondForm form;
+    form.caption = request.caption;
+    form.checked = request.checked;
+    form.extRulesExist = request.extRulesExist;
+    form.fileCompOn = request.fileCompOn;
+    form.keywordText = Keywords(request.keywordText);
+    form.settingName = request.settingName;
+    form.destText = ToNativePath(DecodeDestFolder(d));
+    form.sourceText = ToNativePath(SourceFolder(d));
+    form.ownSource = HasMarker(d, mark::OwnSource);
+    form.keywordOr = HasMarker(d, mark::KeywordOr);
+    form.excludeOr = HasMarker(d, mark::ExcludeOr);
+    form.subFolders = HasMarker(d, mark::SubFolders);
+    form.widthFold = HasMarker(d, mark::WidthFold);
+    form.caseFold = HasMarker(d, mark::CaseFold);
+    form.extChangeOff = HasMarker(d, mark::ExtChangeOff);
+    form.historyOff = HasMarker(d, mark::HistoryOff);
+    form.compareOff = HasMarker(d, mark::CompareOff);
+    form.showOther = HasMarker(d, mark::ShowOther);
+    form.includeFolders = HasMarker(d, mark::IncludeFolders);
+    form.copyMode = HasMarker(d, mark::CopyMode);
+    form.kanaFold = HasMarker(d, mark::KanaFold);
+    form.size1 = OpenSizeRow(d, mark::SizeBlock1);
+    form.size2 = OpenSizeRow(d, mark::SizeBlock2);
+    const std::string stamp = TimestampBlock(d);
+    form.timestampFolder = stamp[0] == '1';
+    form.pattern = PatternIndexes(std::string_view(stamp).substr(1));
+    // Ticking one of the two folder boxes unticks the other, so "folders only" wins when both
+    // markers were stored.
+    form.onlyFolders = HasMarker(d, mark::OnlyFolders);
+    if (form.onlyFolders)
+        form.includeFolders = false;
+    OpenReservedBlocks(d, form);
+    return form;
+}
+
+std::array<int, 9> PatternIndexes(std::string_view code) {
+    if (code.size() != 9 || !std::all_of(code.begin(), code.end(), IsDigit))
+        code = kDefaultPattern;
+    std::array<int, 9> indexes{};
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        const int index = code[i] - '1';
+        indexes[i] = index >= 0 && index < kPatternItemCounts[i] ? index : 0;
+    }
+    return indexes;
+}
+
+std::string PatternCode(const std::array<int, 9>& indexes) {
+    std::string code;
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        const bool valid = indexes[i] >= 0 && indexes[i] < kPatternItemCounts[i];
+        code.push_back(static_cast<char>('1' + (valid ? indexes[i] : 0)));
+    }
+    return code;
+}
+
+TPatternPreview BuildPatternPreview(const std::array<int, 9>& indexes, const TSampleTime& sample) {
+    const auto two = [](int value) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
+        return std::string(buffer);
+    };
+    TPatternPreview out;
+    out.path = "（振り分け先フォルダ）\\";
+    const auto separator = [&out](int index) {
+        switch (index) {
+        case 1:
+            out.path += "-";
+            out.code += "2";
+            break;
+        case 2:
+            out.path += "_";
+            out.code += "3";
+            break;
+        case 3:
+            if (out.path.back() != '\\')
+                out.path += "\\";
+            out.code += "4";
+            break;
+        default:
+            out.code += "1";
+        }
+    };
+    const auto part = [&out](int index, const std::string& text) {
+        if (index == 1) {
+            out.path += text;
+            out.code += "2";
+        } else {
+            out.code += "1";
+        }
+    };
+    if (indexes[0] == 1) {
+        out.path += two(sample.year);
+        out.code += "2";
+    } else if (indexes[0] == 2) {
+        out.path += std::to_string(sample.year);
+        out.code += "3";
+    } else {
+        out.code += "1";
+    }
+    separator(indexes[1]);
+    part(indexes[2], two(sample.month));
+    separator(indexes[3]);
+    part(indexes[4], two(sample.day));
+    separator(indexes[5]);
+    part(indexes[6], two(sample.hour));
+    separator(indexes[7]);
+    part(indexes[8], two(sample.minute));
+    if (out.path.back() != '\\')
+        out.path += "\\";
+    return out;
+}
+
+bool AcceptsEdit(std::string_view before, std::string_view after, std::size_t maxBytes) {
+    const std::size_t length = Cp932Length(after);
+    return length <= maxBytes || length <= Cp932Length(before);
+}
+
+TLimitedEdit LimitEdit(std::string_view before, std::string_view after, std::size_t maxBytes) {
+    const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    std::size_t prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
+        ++prefix;
+    while (prefix > 0 && prefix < after.size() && continuation(after[prefix]))
+        --prefix;
+    std::size_t suffix = 0;
+    const std::size_t room = std::min(before.size(), after.size()) - prefix;
+    while (suffix < room && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    while (suffix > 0 && continuation(after[after.size() - suffix]))
+        --suffix;
+    if (AcceptsEdit(before, after, maxBytes))
+        return {std::string(after), after.size() - suffix};
+
+    const std::string_view head = after.substr(0, prefix);
+    const std::string_view tail = after.substr(after.size() - suffix);
+    const std::size_t kept = Cp932Length(head) + Cp932Length(tail);
+    if (kept >= maxBytes)
+        return {std::string(before), prefix};
+    const std::string inserted =
+        Cp932Truncate(after.substr(prefix, after.size() - suffix - prefix), maxBytes - kept);
+    return {std::string(head) + inserted + std::string(tail), prefix + inserted.size()};
+}
+
+void NormaliseFolderTexts(TCondForm& form) {
+    for (std::string* text : {&form.sourceText, &form.destText}) {
+        const std::string pathText = FromNativePath(*text);
+        // A text that has no path-text form is left for the checks to refuse, not rewritten.
+        *text = ToNativePath(pathText) == *text ? ToNativePath(NormaliseFolderPath(pathText)) : Trim(*text);
+    }
+}
+
+TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
+    if (form.size1.on && !ValidSize(form.size1))
+        return Refuse(box, kSizeError, CondControl::EditSize1);
+    if (form.size2.on && !ValidSize(form.size2))
+        return Refuse(box, kSizeError, CondControl::EditSize2);
+
+    if (form.keywordText.empty() || form.destText.empty() || (form.ownSource && form.sourceText.empty())) {
+        const CondControl focus = form.keywordText.empty() ? CondControl::EditKeyword
+                                  : form.destText.empty()  ? CondControl::EditDest
+                                                           : CondControl::EdSource;
+        return Refuse(box, kMissingInput, focus);
+    }
+    // Checked before the question below, so that nobody answers it only to be refused.
+    if (form.keywordText.find("//") != std::string::npos)
+        return Refuse(box, kSlashesInKeyword, CondControl::EditKeyword);
+
+    const FoldFlags fold{form.kanaFold, form.widthFold, form.caseFold};
+    if (ParseKeywords(Trim(form.keywordText), fold).sorting.empty() &&
+        !Ask(box, kHintTitle, std::string(kOnlyExclusion), MbAnswer::No))
+        return {std::nullopt, CondControl::EditKeyword};
+
+    // The source text is stored whenever it is not empty, so it is checked whenever it is stored.
+    if (auto refused = CheckStorable(form, box))
+        return *refused;
+
+    TConditionFields fields = FieldsOf(form);
+    fields.destFolder = DecodeDestFolder(FromNativePath(form.destText));
+    if (fields.destFolder.empty())
+        return Refuse(box, kMissingInput, CondControl::EditDest);
+    TSortCondition condition;
+    if (const Status composed = ComposeCondition(fields, condition); !composed)
+        return Refuse(box, composed.error(), CondControl::None);
+    if (!form.reservedBlocks.empty()) {
+        // Nothing here writes the reserved blocks, but an edit must not drop what a condition
+        // carried: they go back behind the time-stamp block.
+        const auto stamp = condition.destText.find(mark::Timestamp);
+        condition.destText.insert(stamp + 11, form.reservedBlocks);
+    }
+
+    if (form.ownSource && !FolderExists(FromNativePath(form.sourceText)) &&
+        !Ask(box, kHintTitle,
+             "振り分け元フォルダ [ " + form.sourceText +
+                 " ] "
+                 "が存在しないため、このまま振り分け条件を保存しても振り分け処理は実行されません。よろしいで"
+                 "すか？",
+             MbAnswer::No))
+        return {std::nullopt, CondControl::EdSource};
+    return {std::move(condition), CondControl::None};
+}
+
+std::optional<TDefaultCondition> BuildDefaultCondition(const TCondForm& form, MessageBox& box) {
+    if (!Ask(box, "確認 - デフォルト登録", std::string(kRegisterDefault), MbAnswer::Yes))
+        return std::nullopt;
+    // Nothing is required of a default, but what it holds must read back as it was typed.
+    if (form.size1.on && !ValidSize(form.size1)) {
+        Refuse(box, kSizeError, CondControl::EditSize1);
+        return std::nullopt;
+    }
+    if (form.size2.on && !ValidSize(form.size2)) {
+        Refuse(box, kSizeError, CondControl::EditSize2);
+        return std::nullopt;
+    }
+    if (CheckStorable(form, box))
+        return std::nullopt;
+
+    TConditionFields fields = FieldsOf(form);
+    fields.keywords.clear();
+    fields.settingName.clear();
+    // The destination may be empty here; a placeholder stands in for it while packing and is
+    // cut out again from its known place behind the check marker.
+    const std::string dest = FromNativePath(form.destText);
+    constexpr std::string_view kPlaceholder = "\\";
+    fields.destFolder = dest.empty() ? std::string(kPlaceholder) : dest;
+    TSortCondition packed;
+    if (const Status composed = ComposeCondition(fields, packed); !composed) {
+        Refuse(box, composed.error(), CondControl::None);
+        return std::nullopt;
+    }
+    if (dest.empty())
+        packed.destText.erase(form.checked ? 1 : 0, kPlaceholder.size());
+    return TDefaultCondition{Trim(form.keywordText), packed.destText, form.settingName};
+}
+
+} // namespace sv

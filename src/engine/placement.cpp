@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/placement.h"
+
+#include "platform/fileops.h"
+#include "platform/files.h"
+#include "platform/pathtext.h"
+
+#include <cstdio>
+
+namespace sv {
+namespace {
+
+constexpr std::string_view kTitle = "Sorvanta";
+constexpr std::string_view kFolderNotMade =
+    "フォルダを作成できませんでした。フォルダ名が適切かどうか確認してください。";
+
+std::string FileNameOf(std::string_view path) {
+    const auto pos = path.rfind('\\');
+    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string TwoDigits(int value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
+    return buffer;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// base and extension of a name: the extension runs from the last period, period included.
+std::pair<std::string, std::string> SplitExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {std::string(name), std::string()};
+    return {std::string(name.substr(0, dot)), std::string(name.substr(dot))};
+}
+
+MessageBoxRequest Question(std::string text) {
+    return {std::string(kTitle), std::move(text), MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes};
+}
+
+MessageBoxRequest Error(std::string text) {
+    return {std::string(kTitle), std::move(text), MbIcon::Error, MbButtons::Ok, MbAnswer::Ok};
+}
+
+// Deletes a file for good during same-name handling; the sizes and times were compared just before.
+bool DeleteForSameName(std::string_view path) {
+    return DeletePermanently(path).ok();
+}
+
+// Linux moves a read-only file without a word, so with ReadOnly off the program asks itself.
+MessageBoxRequest ReadOnlyQuestion(std::string_view sourcePath) {
+    return Question("ファイル [" + ToNativePath(sourcePath) + "] は読み取り専用です。" +
+                    "このファイルを移動しますか？");
+}
+
+} // namespace
+
+std::string PlainDestination(std::string_view destFolder, std::string_view name) {
+    return JoinPath(destFolder, name);
+}
+
+std::string TimestampFolderText(const LocalDateTime& time, std::string_view patternCode) {
+    std::string x;
+    auto digit = [&](std::size_t i) { return i < patternCode.size() ? patternCode[i] : '1'; };
+    auto separator = [&](char d) {
+        if (d == '2')
+            x += '-';
+        else if (d == '3')
+            x += '_';
+        // A level separator at the very start would only double the folder's own backslash.
+        else if (d == '4' && !x.empty() && x.back() != '\\')
+            x += '\\';
+    };
+    if (digit(0) == '2')
+        x += TwoDigits(time.year);
+    else if (digit(0) == '3') {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%04d", time.year);
+        x += buffer;
+    }
+    separator(digit(1));
+    if (digit(2) == '2')
+        x += TwoDigits(time.month);
+    separator(digit(3));
+    if (digit(4) == '2')
+        x += TwoDigits(time.day);
+    separator(digit(5));
+    if (digit(6) == '2')
+        x += TwoDigits(time.hour);
+    separator(digit(7));
+    if (digit(8) == '2')
+        x += TwoDigits(time.minute);
+    return x;
+}
+
+std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
+                               bool timestampFolder, std::string_view patternCode) {
+    if (!timestampFolder)
+        return {};
+    if (!isFolder && !CanOpenForReading(sourcePath))
+        return "*";
+    const auto stamp = LastWriteTime(sourcePath);
+    if (!stamp)
+        return "*";
+    const std::string folder = FolderOf(destPath) + TimestampFolderText(ToLocal(*stamp), patternCode);
+    if (!ForceFolder(folder))
+        return {};
+    return JoinPath(folder, FileNameOf(destPath));
+}
+
+std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules) {
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    const std::string upper = AsciiUpper(ext);
+    for (const TExtRule& rule : rules) {
+        if (upper != AsciiUpper("." + rule.ExtBefore))
+            continue;
+        const std::string stem(path.substr(0, path.size() - ext.size()));
+        std::string renamed = stem + "." + rule.ExtAfter;
+        if (renamed != path)
+            (void)RenameEntry(path, renamed);
+        return renamed;
+    }
+    return std::string(path);
+}
+
+void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
+                  std::string_view sourceFolder, int markIndex, bool historyOff) {
+    std::string_view dest = destFolder;
+    if (!dest.empty() && dest.back() == '\\')
+        dest.remove_suffix(1);
+    run.ui.AddResultRow({std::string(name), std::string(ActionMark(markIndex)), std::string(dest)});
+    RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings);
+}
+
+EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, TPlacementEntry entry) {
+    const TAppSettings& settings = run.settings;
+    std::string& d = entry.destFolder;
+    std::string& p = entry.destPath;
+    const auto [base, ext] = SplitExtension(entry.name);
+
+    // Linux moves a read-only file without a word; with ReadOnly off the user is asked first, and
+    // before anything at the destination is deleted for it.
+    if (!condition.copyMode && !entry.isFolder && !settings.ReadOnly && IsReadOnly(entry.sourcePath) &&
+        run.box.Show(ReadOnlyQuestion(entry.sourcePath)) != MbAnswer::Yes)
+        return EntryOutcome::Next;
+
+    int mark = kMarkPlain;
+    int n = 1;
+    auto renameTo = [&] { p = JoinPath(d, base + "[" + std::to_string(n) + "]" + ext); };
+    for (;;) {
+        // Same-name handling: find a free name or settle the collision.
+        for (;; ++n) {
+            if (!Exists(p)) {
+                if (mark != kMarkRenamed)
+                    mark = kMarkPlain;
+                break;
+            }
+            if (entry.isFolder) {
+                renameTo();
+                mark = kMarkFolder;
+                continue;
+            }
+            if (condition.copyMode)
+                return EntryOutcome::Next;
+            if (mark == kMarkRenamed) {
+                renameTo();
+                continue;
+            }
+            const auto sourceSize = EntrySize(entry.sourcePath);
+            const auto targetSize = EntrySize(p);
+            if (!sourceSize || !targetSize)
+                return EntryOutcome::Next;
+            const int rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
+            if (rule == 2) {
+                renameTo();
+                mark = kMarkRenamed;
+                continue;
+            }
+            if (rule != 0 && rule != 1)
+                return EntryOutcome::Next;
+            // Keeping the newer or older one compares files; a folder in the file's way is never
+            // deleted for it, and neither is anything whose time stamp cannot be read.
+            const auto sourceTime = LastWriteTime(entry.sourcePath);
+            const auto targetTime = LastWriteTime(p);
+            if (FolderExists(p) || !sourceTime || !targetTime)
+                return EntryOutcome::Next;
+            const bool sourceNotOlder = PackedDateTime(*sourceTime) >= PackedDateTime(*targetTime);
+            const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
+            const int keptMark = rule == 0 ? kMarkNewer : kMarkOlder;
+            if (keepTarget) {
+                // A failed delete leaves the entry alone and records nothing.
+                if (!DeleteForSameName(entry.sourcePath))
+                    return EntryOutcome::Next;
+                ++run.processed;
+                RecordResult(run, d, FileNameOf(p), entry.sourceFolder, keptMark, condition.historyOff);
+                return EntryOutcome::Next;
+            }
+            if (!DeleteForSameName(p))
+                return EntryOutcome::Next;
+            mark = keptMark;
+            break;
+        }
+
+        // Destination folder.
+        if (!Exists(entry.sourcePath))
+            return EntryOutcome::Next;
+        if (FolderExists(d))
+            break;
+        const std::string nativeD = ToNativePath(d);
+        if (!settings.MakeFolder) {
+            const MbAnswer answer = run.box.Show(
+                Question("振り分け条件キーワード [" + condition.keywords + "] の振り分け先フォルダ [" +
+                         nativeD + "] が存在しません。フォルダを作成して振り分け処理を実行しますか？"));
+            if (answer != MbAnswer::Yes)
+                return EntryOutcome::EndFolder;
+            if (ForceFolder(d))
+                break;
+            run.box.Show(Error(std::string(kFolderNotMade)));
+            ++n;
+            continue;
+        }
+        if (ForceFolder(d))
+            break;
+        run.box.Show(Error("振り分け条件キーワード [" + condition.keywords + "] の振り分け先フォルダ [" +
+                           nativeD + "] を作成できませんでした。処理を中止します。"));
+        return EntryOutcome::EndFolder;
+    }
+
+    // Transfer. An existing target is never replaced here: same-name handling settled it.
+    TransferOptions options;
+    options.noErrorDisplay = settings.FileUsing;
+    options.noConfirmation = settings.ReadOnly;
+    options.progressTitle = std::string(kTransferTitle);
+    run.ui.SetContinueFlag(true);
+    const TransferResult result =
+        TransferEntry(entry.sourcePath, p, condition.copyMode ? TransferMode::Copy : TransferMode::Move,
+                      options, run.ui.TransferProgressWindow());
+
+    if (result.ok()) {
+        if (!condition.extChangeOff) {
+            const std::string changed = ApplyExtensionRules(p, run.extRules);
+            if (changed != p) {
+                p = changed;
+                mark = kMarkExtChanged;
+            }
+        }
+        if (entry.isFolder)
+            mark = kMarkFolder;
+        ++run.processed;
+        RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff);
+    } else {
+        // A failed transfer is not recorded: the item is not where the record would say.
+        if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)
+            run.box.Show(
+                {std::string(kTitle) + " - 振り分けエラー",
+                 "[" + ToNativePath(entry.sourcePath) + "] を振り分けできませんでした。\n" + result.reason,
+                 MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        const MbAnswer answer = run.box.Show(Question(
+            std::string("振り分け処理が中断されました。") + "振り分け処理をここで完全に中止しますか？" +
+            "\n\n" + "中止する場合は [はい]" + "\n" + "継続する場合は [いいえ]  をクリックしてください。"));
+        if (answer == MbAnswer::Yes)
+            run.ui.SetContinueFlag(false);
+    }
+
+    run.ui.EnableCancel();
+    if (run.ui.ContinueFlag()) {
+        run.ui.SetContinueFlag(false);
+        return EntryOutcome::Next;
+    }
+    run.ui.PerformCancel();
+    return EntryOutcome::EndRun;
+}
+
+} // namespace sv

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/run_ui.h"
+#include "history/history_file.h"
+#include "platform/clock.h"
+#include "platform/messagebox.h"
+#include "store/settings.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sv {
+
+inline constexpr std::string_view kTransferTitle = "振り分け中...";
+
+// What a run shares with the placement of its entries.
+struct TRunContext final {
+    const TAppSettings& settings;
+    const std::vector<TExtRule>& extRules;
+    RunUi& ui;
+    MessageBox& box;
+    TPendingHistory& history;
+    int processed = 0; // result rows recorded in this run
+};
+
+// The parts of a condition that placement reads, decoded once per condition.
+struct TPlacementCondition final {
+    std::string keywords; // for the messages
+    bool copyMode = false;
+    bool extChangeOff = false;
+    bool historyOff = false;
+};
+
+// One accepted entry on its way to the destination.
+struct TPlacementEntry final {
+    std::string name;
+    std::string sourceFolder;
+    std::string sourcePath;
+    std::string destFolder; // D: the condition's folder, or the time-stamp folder
+    std::string destPath;   // P
+    bool isFolder = false;
+};
+
+enum class EntryOutcome {
+    Next,      // go on with the next entry
+    EndFolder, // the rest of this folder is passed over for this condition
+    EndRun,    // the run ends (the closing steps follow)
+};
+
+// The destination folder joined with the name by exactly one backslash.
+std::string PlainDestination(std::string_view destFolder, std::string_view name);
+
+// The name of the time-stamp folder for a pattern of nine digits (year, separator, month,
+// separator, day, separator, hour, separator, minute); a backslash separator makes a level.
+std::string TimestampFolderText(const LocalDateTime& time, std::string_view patternCode);
+
+// "" when no time-stamp folder applies or it cannot be made (the plain destination is used then),
+// "*" when the entry's time stamp cannot be read (the entry is passed over), else the destination
+// path inside the time-stamp folder, which is created here.
+std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
+                               bool timestampFolder, std::string_view patternCode);
+
+// Renames the file by the first rule whose extension matches (ASCII case ignored) and returns the
+// new path; returns the new path also when the rename fails. Without a matching rule the path
+// comes back unchanged.
+std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules);
+
+// One result row and, within the history limit and unless the condition keeps no history, one
+// history entry. The processed count is already increased by the caller.
+void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
+                  std::string_view sourceFolder, int markIndex, bool historyOff);
+
+// Same-name handling, destination folder, read-only question, transfer, extension rules and the
+// record of an accepted entry.
+EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, TPlacementEntry entry);
+
+} // namespace sv

@@ -1,0 +1,497 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/run.h"
+
+#include "engine/keywords.h"
+#include "engine/placement.h"
+#include "platform/fileops.h"
+#include "platform/files.h"
+#include "platform/pathtext.h"
+#include "platform/text.h"
+#include "store/condition.h"
+
+#include <cstdint>
+
+namespace sv {
+namespace {
+
+constexpr std::string_view kTitle = "Sorvanta";
+constexpr std::string_view kStatusRunning = "振り分け処理実行中...";
+constexpr std::string_view kStatusDone = "振り分け処理が完了しました。";
+constexpr std::string_view kMd5Missing =
+    "適切な md5.dll が見つからなかったため、コンペア処理は実行できませんでした...";
+
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string WithOneTrailingBackslash(std::string_view folder) {
+    while (!folder.empty() && folder.back() == '\\')
+        folder.remove_suffix(1);
+    return std::string(folder) + "\\";
+}
+
+// "_incomplete" anywhere in the name, ASCII case ignored, without building a lowered copy.
+bool ContainsIncomplete(std::string_view name) {
+    constexpr std::string_view kIncomplete = "_incomplete";
+    for (auto pos = name.find('_'); pos != std::string_view::npos && name.size() - pos >= kIncomplete.size();
+         pos = name.find('_', pos + 1)) {
+        bool equal = true;
+        for (std::size_t i = 1; i < kIncomplete.size() && equal; ++i) {
+            char c = name[pos + i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            equal = c == kIncomplete[i];
+        }
+        if (equal)
+            return true;
+    }
+    return false;
+}
+
+std::string ExtensionOf(std::string_view name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
+}
+
+// A size limit in bytes, or nothing when the limit is off or its size cannot be read. Sizes and
+// limits are 64-bit: files of 2 GB and more, and limits of 2048 MB and more, compare correctly.
+struct TSizeRule final {
+    std::uint64_t bytes = 0;
+    int relation = 2;
+};
+
+std::optional<TSizeRule> SizeRuleOf(const TSizeLimit& limit) {
+    if (!limit.on)
+        return std::nullopt;
+    const auto size = ParseInteger(Trim(limit.sizeText));
+    if (!size || *size < 0)
+        return std::nullopt;
+    const std::uint64_t unit = limit.unit == 0 ? 1 : limit.unit == 1 ? 1024 : 1048576;
+    return TSizeRule{static_cast<std::uint64_t>(*size) * unit, limit.relation};
+}
+
+bool SizeRuleHolds(const TSizeRule& rule, std::uint64_t size) {
+    switch (rule.relation) {
+    case 0:
+        return size == rule.bytes;
+    case 1:
+        return size <= rule.bytes;
+    default:
+        return size >= rule.bytes;
+    }
+}
+
+// Everything of one condition that the entries need, decoded once per condition.
+struct TActiveCondition final {
+    TConditionFields fields;
+    TKeywordLists lists;
+    TPlacementCondition placement;
+    std::optional<TSizeRule> size1;
+    std::optional<TSizeRule> size2;
+    std::string destFolder;
+};
+
+enum class Flow { Go, Cancelled, Ended };
+
+class SortRun final {
+public:
+    SortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+            TPendingHistory& history)
+        : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
+          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0} {}
+
+    TRunOutcome Run();
+    TRunOutcome Repeated();
+
+private:
+    void ClosingSteps();
+    Flow RunCondition(int index, const std::string& mainFolder);
+    Flow CollectFolders(const std::string& folder, std::vector<std::string>& list);
+    Flow RunFolder(const TActiveCondition& condition, const std::string& folder);
+    EntryOutcome HandleEntry(const TActiveCondition& condition, const std::string& folder,
+                             const std::string& name, bool isFolder);
+    EntryOutcome ToSuspiciousFolder(const TActiveCondition& condition, const std::string& folder,
+                                    const std::string& name, bool isFolder);
+    bool SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
+                      bool& unreadable);
+    bool Checked(int index) const;
+    void SetCaption(std::string caption);
+    void ShowCount();
+
+    const TRunRequest& m_request;
+    const TAppSettings& m_settings;
+    TRunShared& m_shared;
+    RunUi& m_ui;
+    MessageBox& m_box;
+    TRunContext m_context;
+    std::string m_caption;
+    bool m_suspiciousBlocked = false;
+    bool m_md5Missing = false;
+    // The selected condition's texts for the final caption, once the run came to it.
+    std::string m_selectedKeywords;
+    std::string m_selectedName;
+    TRunOutcome m_outcome;
+    int m_countShown = -1;
+};
+
+// The label only changes with the count; building its text for every entry would cost more than
+// the entry's own tests.
+void SortRun::ShowCount() {
+    if (m_countShown == m_context.processed)
+        return;
+    m_countShown = m_context.processed;
+    m_ui.SetCountLabel(ProcessedCountLabel(m_countShown));
+}
+
+TRunOutcome SortRun::Repeated() {
+    ClosingSteps();
+    m_outcome.repeated = true;
+    return m_outcome;
+}
+
+void SortRun::SetCaption(std::string caption) {
+    m_caption = std::move(caption);
+    m_ui.SetCaption(m_caption);
+}
+
+bool SortRun::Checked(int index) const {
+    if (index >= 0 && static_cast<std::size_t>(index) < m_request.listChecks.size())
+        return m_request.listChecks[static_cast<std::size_t>(index)];
+    return IsChecked(m_request.conditions.At(index).destText);
+}
+
+TRunOutcome SortRun::Run() {
+    m_context.history.Clear();
+    m_ui.BeginRun(m_request.inTray);
+    SetCaption("実行中 - 振り分け処理");
+    m_ui.SetContinueFlag(false);
+    m_ui.Repaint();
+
+    std::vector<std::string> passes;
+    if (m_settings.ExecAll)
+        passes = m_request.sourceItems;
+    else
+        passes.push_back(m_request.sourceText);
+
+    for (const std::string& mainFolder : passes) {
+        m_suspiciousBlocked = false;
+        for (int i = 0; i < m_request.conditions.Count(); ++i) {
+            const Flow flow = RunCondition(i, mainFolder);
+            if (flow != Flow::Go) {
+                m_outcome.cancelled = true;
+                ClosingSteps();
+                return m_outcome;
+            }
+        }
+        ShowCount();
+    }
+
+    m_shared.completionCount += m_context.processed;
+    m_ui.FinishRun();
+    ClosingSteps();
+    return m_outcome;
+}
+
+void SortRun::ClosingSteps() {
+    if (m_request.runMode == kRunAllConditions)
+        m_ui.SetCaption("Sorvanta 振り分け完了 - 全ての条件");
+    else if (m_selectedName.empty())
+        m_ui.SetCaption("Sorvanta 振り分け完了 - キーワード [" + m_selectedKeywords + "]");
+    else
+        m_ui.SetCaption("Sorvanta 振り分け完了 - 設定名 [" + m_selectedName + "]");
+    m_ui.SetProgress(0);
+    std::string status(kStatusDone);
+    if (m_md5Missing)
+        status += kMd5Missing;
+    m_ui.SetStatus(status);
+    m_ui.Repaint();
+    m_outcome.processed = m_context.processed;
+    m_outcome.md5Missing = m_md5Missing;
+}
+
+Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
+    const TSortCondition& condition = m_request.conditions.At(index);
+    m_ui.SetStatus(kStatusRunning);
+    if (m_request.runMode == kRunAllConditions) {
+        SetCaption("振り分け実行中 - 全ての条件");
+        if (m_settings.ExecChkBox && !Checked(index))
+            return Flow::Go;
+    } else {
+        if (index != m_request.selectedIndex)
+            return Flow::Go;
+        m_selectedKeywords = Keywords(condition.keywordText);
+        m_selectedName = SettingName(condition.keywordText);
+        SetCaption(m_selectedName.empty() ? "振り分け実行中 - キーワード [" + m_selectedKeywords + "]"
+                                          : "振り分け実行中 - 設定名 [" + m_selectedName + "]");
+    }
+
+    TActiveCondition active;
+    active.fields = DecodeCondition(condition);
+    active.lists = ParseKeywords(condition.keywordText, condition.destText);
+    active.placement.keywords = active.fields.keywords;
+    active.placement.copyMode = active.fields.copyMode;
+    active.placement.extChangeOff = active.fields.extChangeOff;
+    active.placement.historyOff = active.fields.historyOff;
+    active.size1 = SizeRuleOf(active.fields.size1);
+    active.size2 = SizeRuleOf(active.fields.size2);
+    active.destFolder = NormaliseFolderPath(active.fields.destFolder);
+    // Without a destination every entry would land in the root folder.
+    if (active.destFolder.empty())
+        return Flow::Go;
+
+    std::vector<std::string> folders;
+    if (active.fields.ownSource) {
+        const std::string own = NormaliseFolderPath(active.fields.sourceFolder);
+        if (active.fields.subFolders) {
+            const std::string previous = m_caption;
+            const Flow flow = CollectFolders(own, folders);
+            SetCaption(previous);
+            if (flow != Flow::Go)
+                return flow;
+        } else {
+            folders.push_back(own);
+        }
+    } else {
+        folders.push_back(mainFolder);
+    }
+
+    for (const std::string& folder : folders) {
+        const Flow flow = RunFolder(active, folder);
+        if (flow != Flow::Go)
+            return flow;
+    }
+    return Flow::Go;
+}
+
+// The folder followed by every folder below it, depth first, hidden ones included.
+Flow SortRun::CollectFolders(const std::string& folder, std::vector<std::string>& list) {
+    m_ui.SetCaption("サブフォルダ検索中 - " + ToNativePath(folder));
+    m_ui.LetEventsThrough();
+    if (m_ui.CancelRequested())
+        return Flow::Cancelled;
+    list.push_back(folder);
+    if (folder.empty())
+        return Flow::Go;
+    std::vector<std::string> children;
+    (void)ForEachEntry(folder, [&](const DirEntry& entry) {
+        if (entry.isFolder && !entry.backslashName)
+            children.push_back(JoinPath(folder, entry.name));
+        return true;
+    });
+    for (const std::string& child : children) {
+        const Flow flow = CollectFolders(child, list);
+        if (flow != Flow::Go)
+            return flow;
+    }
+    return Flow::Go;
+}
+
+Flow SortRun::RunFolder(const TActiveCondition& condition, const std::string& folder) {
+    // An empty source text would mean the root folder; it means no entries.
+    if (folder.empty())
+        return Flow::Go;
+    DirReader reader;
+    EnumOptions options;
+    options.skipHidden = true;
+    if (!reader.Open(folder, options).ok())
+        return Flow::Go;
+    while (const auto entry = reader.Next()) {
+        ShowCount();
+        m_ui.LetEventsThrough();
+        if (m_ui.CancelRequested())
+            return Flow::Cancelled;
+        // Such a name cannot be written as a path text; it stays where it is.
+        if (entry->backslashName || entry->hidden)
+            continue;
+        const std::string name(entry->name);
+        const bool isFolder = entry->isFolder;
+        const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder);
+        if (outcome == EntryOutcome::EndFolder)
+            return Flow::Go;
+        if (outcome == EntryOutcome::EndRun)
+            return Flow::Ended;
+    }
+    return Flow::Go;
+}
+
+bool SortRun::SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
+                           bool& unreadable) {
+    if (!condition.size1 && !condition.size2)
+        return false;
+    std::uint64_t size = 0;
+    if (!isFolder) {
+        const auto read = EntrySize(path);
+        if (!read) {
+            unreadable = true;
+            return true;
+        }
+        size = *read;
+    }
+    return (condition.size1 && SizeRuleHolds(*condition.size1, size)) ||
+           (condition.size2 && SizeRuleHolds(*condition.size2, size));
+}
+
+EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::string& folder,
+                                  const std::string& name, bool isFolder) {
+    const TConditionFields& f = condition.fields;
+    // The cheap tests come first: most entries end at the name test, so nothing is built before it.
+    if (m_settings.NotIncomplete && ContainsIncomplete(name))
+        return EntryOutcome::Next;
+    if (isFolder ? !(f.includeFolders || f.onlyFolders) : f.onlyFolders)
+        return EntryOutcome::Next;
+    if (!MatchesCondition(name, condition.lists))
+        return EntryOutcome::Next;
+
+    TPlacementEntry entry;
+    entry.name = name;
+    entry.sourceFolder = folder;
+    entry.sourcePath = JoinPath(folder, name);
+    entry.destFolder = condition.destFolder;
+    entry.destPath = PlainDestination(condition.destFolder, name);
+    entry.isFolder = isFolder;
+
+    const std::string stamped =
+        BuildTimestampPath(entry.sourcePath, entry.destPath, isFolder, f.timestampFolder, f.patternCode);
+    if (stamped == "*")
+        return EntryOutcome::Next;
+    if (!stamped.empty()) {
+        entry.destPath = stamped;
+        std::string d = FolderOf(stamped);
+        while (!d.empty() && d.back() == '\\')
+            d.pop_back();
+        entry.destFolder = d;
+    }
+
+    if (AsciiUpper(WithOneTrailingBackslash(entry.destFolder)) ==
+        AsciiUpper(WithOneTrailingBackslash(folder)))
+        return EntryOutcome::Next;
+
+    const std::string lowerExt = AsciiLower(ExtensionOf(name));
+    const bool suspicious = (m_settings.NotDouble && CountKnownExtensions(name) >= 2) ||
+                            (m_settings.NotExe && (lowerExt == ".com" || lowerExt == ".exe"));
+    if (suspicious && m_settings.NotClass)
+        return EntryOutcome::Next;
+    if (suspicious && !m_settings.DoubtFolder.empty())
+        return ToSuspiciousFolder(condition, folder, name, isFolder);
+    if (!suspicious) {
+        if (ContainsNgKeyword(name, m_settings.NgKeyword))
+            return EntryOutcome::Next;
+        bool unreadable = false;
+        if (SizeExcludes(condition, entry.sourcePath, isFolder, unreadable))
+            return EntryOutcome::Next;
+    }
+
+    // Duplicate compare: the digest library is not available here, which the final status says.
+    if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
+        const auto size = EntrySize(entry.sourcePath);
+        if (size && *size != 0)
+            m_md5Missing = true;
+    }
+
+    // A file some program is still writing is left for a later run.
+    if (m_settings.FileUsing && !isFolder && IsInUseForWriting(entry.sourcePath))
+        return EntryOutcome::Next;
+
+    return PlaceEntry(m_context, condition.placement, std::move(entry));
+}
+
+EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, const std::string& folder,
+                                         const std::string& name, bool isFolder) {
+    const std::string& doubt = m_settings.DoubtFolder;
+    if (m_suspiciousBlocked)
+        return EntryOutcome::Next;
+    // Compared with one trailing backslash each, so that a file is never "replaced" by itself.
+    if (WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
+        WithOneTrailingBackslash(NormaliseFolderPath(folder)))
+        return EntryOutcome::Next;
+    if (!FolderExists(doubt)) {
+        if (!m_settings.MakeFolder) {
+            const MbAnswer answer =
+                m_box.Show({std::string(kTitle),
+                            "怪しいファイルの振り分け先 [" + ToNativePath(doubt) +
+                                "] が存在しません。フォルダを作成して振り分け処理を実行しますか？",
+                            MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes});
+            if (answer != MbAnswer::Yes) {
+                m_suspiciousBlocked = true;
+                return EntryOutcome::Next;
+            }
+            if (!ForceFolder(doubt)) {
+                m_box.Show({std::string(kTitle),
+                            "フォルダを作成できませんでした。フォルダ名が適切かどうか確認してください。",
+                            MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+                m_suspiciousBlocked = true;
+                return EntryOutcome::Next;
+            }
+        } else if (!ForceFolder(doubt)) {
+            m_suspiciousBlocked = true;
+            return EntryOutcome::Next;
+        }
+    }
+
+    const std::string source = JoinPath(folder, name);
+    const std::string target = JoinPath(doubt, name);
+    if (m_settings.FileUsing && IsInUseForWriting(source))
+        return EntryOutcome::Next;
+    // A file replaces a file of its name there; a folder on either side is never replaced, since
+    // that would delete everything inside it.
+    if (Exists(target) && (isFolder || FolderExists(target)))
+        return EntryOutcome::Next;
+    TransferOptions options;
+    options.replaceExisting = true;
+    options.noErrorDisplay = m_settings.FileUsing;
+    options.noConfirmation = true;
+    m_ui.SetContinueFlag(true);
+    const TransferResult result = TransferEntry(source, target, TransferMode::Move, options, nullptr);
+    if (!Exists(source)) {
+        ++m_context.processed;
+        RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.fields.historyOff);
+    } else if (result.outcome == TransferOutcome::Aborted) {
+        m_ui.SetContinueFlag(false);
+    } else if (!m_settings.FileUsing) {
+        m_box.Show({std::string(kTitle) + " - 振り分けエラー",
+                    "[" + ToNativePath(source) + "] を振り分けできませんでした。\n" + result.reason,
+                    MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+    }
+    if (m_ui.ContinueFlag()) {
+        m_ui.SetContinueFlag(false);
+        return EntryOutcome::Next;
+    }
+    m_ui.PerformCancel();
+    return EntryOutcome::EndRun;
+}
+
+} // namespace
+
+std::string ProcessedCountLabel(int processed) {
+    return "処理ファイル（フォルダ）： " + std::to_string(processed) + " 個";
+}
+
+TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+                           TPendingHistory& history) {
+    if (request.settings.HwndTop)
+        ui.SetTopmost();
+    SortRun run(request, shared, ui, box, history);
+    if (shared.runInProgress) {
+        // Only the closing steps. The running run keeps its flag, so that a further activation
+        // cannot start a second run inside the first.
+        return run.Repeated();
+    }
+    shared.runInProgress = true;
+    TRunOutcome outcome = run.Run();
+    shared.runInProgress = false;
+    return outcome;
+}
+
+} // namespace sv

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/run_ui.h"
+#include "history/history_file.h"
+#include "platform/messagebox.h"
+#include "store/condition_list.h"
+#include "store/settings.h"
+
+#include <string>
+#include <vector>
+
+namespace sv {
+
+inline constexpr int kRunAllConditions = 0;
+inline constexpr int kRunSelectedCondition = 1;
+
+// What the main window hands to a run.
+struct TRunRequest final {
+    const TConditionList& conditions;
+    const TAppSettings& settings;
+    const std::vector<TExtRule>& extRules;
+    int runMode = kRunAllConditions;
+    // The list's tick boxes in list order; a condition beyond the vector uses its stored mark.
+    std::vector<bool> listChecks{};
+    int selectedIndex = -1;   // the list's current item, -1 for none
+    std::string sourceText{}; // the source combo's text (path text)
+    std::vector<std::string> sourceItems{};
+    bool inTray = false;
+};
+
+// Process-wide state a run reads and changes; owned by the main window.
+struct TRunShared final {
+    bool runInProgress = false;
+    int completionCount = 0; // processed items of completed runs; the main window resets it
+};
+
+struct TRunOutcome final {
+    int processed = 0;
+    bool cancelled = false;
+    bool md5Missing = false;
+    bool repeated = false; // an activation during a run: only the closing steps were performed
+};
+
+// The whole run, started when the run window becomes active. Lets events through before every
+// entry; a second activation from there performs only the closing steps.
+TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+                           TPendingHistory& history);
+
+// "処理ファイル（フォルダ）： n 個"
+std::string ProcessedCountLabel(int processed);
+
+} // namespace sv

@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/history_file.h"
+
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/pathtext.h"
+
+#include <cstdio>
+
+namespace sv {
+namespace {
+
+constexpr long long kNoHistoryLimit = 1000000000;
+
+// A line break inside a name (Linux allows it) would shift every later record of the file by a
+// line; it is written as "?" like any other character the file cannot hold.
+std::string OneLine(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n')
+            c = '?';
+    }
+    return out;
+}
+
+// The lines of a file, split at CR LF, LF or a lone CR; empty lines are dropped.
+std::vector<std::string_view> NonEmptyLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        if (end > start)
+            lines.push_back(bytes.substr(start, end - start));
+        start = end;
+        if (start < bytes.size() && bytes[start] == '\r')
+            ++start;
+        if (start < bytes.size() && bytes[start] == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+void AppendLine(std::string& out, std::string_view utf8Line) {
+    out += Utf8ToCp932Lossy(utf8Line);
+    out += "\r\n";
+}
+
+} // namespace
+
+std::string_view ActionMark(int index) {
+    if (index < 0 || index >= static_cast<int>(kActionMarks.size()))
+        return kActionMarks[kMarkPlain];
+    return kActionMarks[static_cast<std::size_t>(index)];
+}
+
+long long HistoryLimit(const TAppSettings& settings) {
+    if (!settings.HistDel)
+        return kNoHistoryLimit;
+    return settings.HistMax <= 0 ? 0 : static_cast<long long>(settings.HistMax) * 100;
+}
+
+std::string FormatEntryTime(const LocalDateTime& time) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", ((time.year % 100) + 100) % 100,
+                  time.month, time.day, time.hour, time.minute, time.second);
+    return text;
+}
+
+std::array<std::string, 4> HistoryRecordLines(const THistoryEntry& entry) {
+    return {OneLine(entry.EntryTime), OneLine(entry.EntryMark), OneLine(entry.EntryName),
+            OneLine(entry.EntryDest) + "*" + OneLine(entry.EntrySource)};
+}
+
+THistoryEntry HistoryEntryFromLines(std::string_view time, std::string_view mark, std::string_view name,
+                                    std::string_view location) {
+    THistoryEntry entry;
+    entry.EntryTime = std::string(time);
+    entry.EntryMark = std::string(mark);
+    entry.EntryName = std::string(name);
+    const auto star = location.find('*');
+    if (star == std::string_view::npos) {
+        entry.EntryDest = std::string(location);
+    } else {
+        entry.EntryDest = std::string(location.substr(0, star));
+        entry.EntrySource = std::string(location.substr(star + 1));
+    }
+    return entry;
+}
+
+void TPendingHistory::Clear() {
+    lines.clear();
+    recorded = 0;
+}
+
+bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
+                   std::string_view sourceFolder, int markIndex, bool historyOff,
+                   const TAppSettings& settings) {
+    if (settings.HistDel && pending.recorded >= HistoryLimit(settings))
+        return false;
+    if (historyOff)
+        return false;
+    if (!destFolder.empty() && destFolder.back() == '\\')
+        destFolder.remove_suffix(1);
+    THistoryEntry entry;
+    entry.EntryTime = FormatEntryTime(Now());
+    entry.EntryMark = std::string(ActionMark(markIndex));
+    entry.EntryName = std::string(name);
+    entry.EntryDest = std::string(destFolder);
+    entry.EntrySource = std::string(sourceFolder);
+    for (std::string& line : HistoryRecordLines(entry))
+        pending.lines.push_back(std::move(line));
+    ++pending.recorded;
+    return true;
+}
+
+Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending) {
+    if (pending.Empty())
+        return {};
+    const std::string path = JoinPath(folder, kHistoryFileName);
+    const FileRead existing = ReadWholeFile(path);
+    // An unreadable history is left as it is rather than replaced by this run's entries alone.
+    if (existing.state == ReadState::Failed)
+        return Status::Fail(existing.error);
+    std::string bytes;
+    for (const std::string& line : pending.lines) {
+        if (!line.empty())
+            AppendLine(bytes, OneLine(line));
+    }
+    // The old content is kept byte for byte: it is not decoded and encoded again.
+    for (const std::string_view line : NonEmptyLines(existing.bytes)) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return WriteFileAtomic(path, bytes);
+}
+
+HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long long limit) {
+    HistoryLoadResult result;
+    const FileRead file = ReadWholeFile(JoinPath(folder, kHistoryFileName));
+    if (file.state == ReadState::Missing) {
+        list.entries.clear();
+        result.state = HistoryLoadState::Missing;
+        return result;
+    }
+    if (file.state == ReadState::Failed) {
+        result.error = file.error;
+        return result;
+    }
+    const std::vector<std::string_view> lines = NonEmptyLines(file.bytes);
+    if (lines.size() == 4 * list.entries.size()) {
+        result.state = HistoryLoadState::Unchanged;
+        return result;
+    }
+    std::size_t k = 0;
+    for (; static_cast<long long>(k) < limit && 4 * k + 3 < lines.size(); ++k) {
+        THistoryEntry entry =
+            HistoryEntryFromLines(Cp932ToUtf8(lines[4 * k]), Cp932ToUtf8(lines[4 * k + 1]),
+                                  Cp932ToUtf8(lines[4 * k + 2]), Cp932ToUtf8(lines[4 * k + 3]));
+        if (k < list.entries.size()) {
+            if (!(list.entries[k] == entry))
+                list.entries[k] = std::move(entry);
+        } else {
+            list.entries.push_back(std::move(entry));
+        }
+    }
+    list.entries.resize(k);
+    result.state = HistoryLoadState::Refreshed;
+    return result;
+}
+
+std::string HistoryFileBytes(const THistoryList& list) {
+    std::string bytes;
+    for (const THistoryEntry& entry : list.entries) {
+        for (const std::string& line : HistoryRecordLines(entry))
+            AppendLine(bytes, line);
+    }
+    return bytes;
+}
+
+Status SaveHistory(std::string_view folder, std::string_view iniFileName, const THistoryList& list,
+                   MessageBox& box) {
+    const std::string path = JoinPath(folder, kHistoryFileName);
+    const std::string bytes = HistoryFileBytes(list);
+    for (;;) {
+        Status written = WriteFileAtomic(path, bytes);
+        if (written)
+            return written;
+        MessageBoxRequest request;
+        request.title = "Sorvanta - ファイル書き込みエラー";
+        request.text = "履歴ファイルに書き込みできません。読み取り専用属性を外して書き込みしてみましょうか？";
+        request.icon = MbIcon::Error;
+        request.buttons = MbButtons::YesNo;
+        request.defaultButton = MbAnswer::Yes;
+        if (box.Show(request) != MbAnswer::Yes)
+            return written;
+        ClearDataFileReadOnly(folder, iniFileName);
+    }
+}
+
+} // namespace sv

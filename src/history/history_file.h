@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/messagebox.h"
+#include "platform/result.h"
+#include "store/settings.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sv {
+
+inline constexpr std::string_view kHistoryFileName = "History.dat";
+
+// The action marks, indexed by what the run passes.
+inline constexpr int kMarkPlain = 0;      // moved or copied as it was
+inline constexpr int kMarkNewer = 1;      // name clash, the newer file was kept
+inline constexpr int kMarkOlder = 2;      // name clash, the older file was kept
+inline constexpr int kMarkRenamed = 3;    // sorted under a changed name
+inline constexpr int kMarkDeleted = 4;    // deleted instead of sorted
+inline constexpr int kMarkExtChanged = 5; // extension changed by a rule
+inline constexpr int kMarkFolder = 6;     // a folder
+inline constexpr std::array<std::string_view, 7> kActionMarks = {
+    "  ", "\u3000新", "\u3000古", "\u3000変", "\u3000消", " 拡変", "\u3000Ｆ"};
+
+// The mark text of an index; "  " for an index out of range.
+std::string_view ActionMark(int index);
+
+// One sorted item; UTF-8 texts, kept as they were written, never parsed.
+struct THistoryEntry final {
+    std::string EntryTime;   // "yy/mm/dd hh:nn:ss"
+    std::string EntryMark;   // one of kActionMarks
+    std::string EntryName;   // the item's name without folder
+    std::string EntryDest;   // the destination folder without trailing "\", or "削除" / "ごみ箱"
+    std::string EntrySource; // the folder it came from; may be empty
+
+    // The window treats an entry as a folder exactly by its mark.
+    bool IsFolder() const { return EntryMark == kActionMarks[kMarkFolder]; }
+    bool operator==(const THistoryEntry&) const = default;
+};
+
+// Entries a run may record and entries a load reads: HistMax x 100 with HistDel on, else
+// 1,000,000,000.
+long long HistoryLimit(const TAppSettings& settings);
+
+// "yy/mm/dd hh:nn:ss", every part two digits.
+std::string FormatEntryTime(const LocalDateTime& time);
+
+// The four lines of a record, and back. The location line is dest + "*" + source; reading splits
+// it at its first "*", a line without one is the destination alone.
+std::array<std::string, 4> HistoryRecordLines(const THistoryEntry& entry);
+THistoryEntry HistoryEntryFromLines(std::string_view time, std::string_view mark, std::string_view name,
+                                    std::string_view location);
+
+// The history lines one run has recorded and not yet saved (UTF-8, four per entry, in recording
+// order), and how many entries this run recorded. A run starts with an empty one.
+struct TPendingHistory final {
+    std::vector<std::string> lines;
+    long long recorded = 0;
+
+    bool Empty() const { return lines.empty(); }
+    void Clear();
+};
+
+// The history half of recording a processed item: nothing when the run has reached the history
+// limit (or HistDel is on with HistMax 0) or the condition has HistoryOff set; otherwise appends
+// the four lines with the time from Now() and one trailing "\" removed from `destFolder`.
+// Returns whether an entry was recorded.
+bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
+                   std::string_view sourceFolder, int markIndex, bool historyOff,
+                   const TAppSettings& settings);
+
+// Puts the pending lines in front of `folder`\History.dat (created when missing), drops empty
+// lines and replaces the file atomically. Code page 932, CR LF after every line; characters code
+// page 932 cannot hold are written as "?". Nothing happens for an empty pending history. The
+// caller ignores a failure (the run's entries are then lost) but the reason is returned.
+Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending);
+
+// What the history window shows: the records in display order.
+struct THistoryList final {
+    std::vector<THistoryEntry> entries;
+
+    std::size_t Size() const { return entries.size(); }
+};
+
+enum class HistoryLoadState {
+    Missing,   // no History.dat: the list was emptied
+    Unchanged, // the line count matches the list: taken as unchanged, the list was left alone
+    Refreshed, // the list was refilled from the file
+    Failed,    // the file could not be read: the list was left alone, see error
+};
+
+struct HistoryLoadResult final {
+    HistoryLoadState state = HistoryLoadState::Failed;
+    std::string error;
+};
+
+// Fills `list` from `folder`\History.dat: empty lines dropped, records of four lines taken from
+// the front while fewer than `limit` are read, a trailing partial record ignored. When the file
+// holds exactly four lines per list entry the list is left as it is. Entry k is overwritten in
+// place; list entries beyond the last record read are dropped, so that the next save cannot
+// write back records that are no longer in the file.
+HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long long limit);
+
+// The bytes SaveHistory writes for `list` (code page 932, CR LF, "?" for what it cannot hold).
+std::string HistoryFileBytes(const THistoryList& list);
+
+// Rewrites `folder`\History.dat from the list, atomically. When that fails, asks whether to clear
+// the read-only marks of the three data files (`iniFileName`, Condition.txt, History.dat) and try
+// again, for as long as it fails and the answer is Yes. The list is never changed; returns the
+// last failure after a No.
+Status SaveHistory(std::string_view folder, std::string_view iniFileName, const THistoryList& list,
+                   MessageBox& box);
+
+} // namespace sv

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sv {
+
+// The desktop's services for opening things. Every path is a path text.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Shows a folder in the desktop's file manager.
+    virtual Status OpenFolder(std::string_view folder) = 0;
+    // Opens a file with the program the desktop associates with it (a help page in the browser).
+    virtual Status OpenFile(std::string_view file) = 0;
+    // Starts `program` with `argument` as its one argument, without a shell in between, so blanks,
+    // quotes or ";" in the argument reach the program as they are.
+    virtual Status StartProgram(std::string_view program, std::string_view argument) = 0;
+};
+
+// Records the calls instead of acting on them; a queued failure is returned once.
+class RecordingShell final : public Shell {
+public:
+    enum class Kind { OpenFolder, OpenFile, StartProgram };
+    struct Call final {
+        Kind kind;
+        std::string path;
+        std::string argument;
+    };
+
+    Status OpenFolder(std::string_view folder) override;
+    Status OpenFile(std::string_view file) override;
+    Status StartProgram(std::string_view program, std::string_view argument) override;
+
+    void FailNext(std::string error) { m_failNext = std::move(error); }
+    const std::vector<Call>& Calls() const { return m_calls; }
+
+private:
+    Status Record(Kind kind, std::string_view path, std::string_view argument);
+
+    std::vector<Call> m_calls;
+    std::string m_failNext;
+};
+
+} // namespace sv
