@@ -4,6 +4,7 @@
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
+#include "platform/text.h"
 
 #include <cstdio>
 
@@ -17,20 +18,6 @@ constexpr std::string_view kFolderNotMade =
 std::string FileNameOf(std::string_view path) {
     const auto pos = path.rfind('\\');
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
-}
-
-std::string TwoDigits(int value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
-    return buffer;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 // base and extension of a name: the extension runs from the last period, period included.

@@ -20,22 +20,6 @@ constexpr std::string_view kStatusDone = "振り分け処理が完了しまし�
 constexpr std::string_view kMd5Missing =
     "適切な md5.dll が見つからなかったため、コンペア処理は実行できませんでした...";
 
-std::string AsciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 std::string WithOneTrailingBackslash(std::string_view folder) {
     while (!folder.empty() && folder.back() == '\\')
         folder.remove_suffix(1);

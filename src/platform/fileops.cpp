@@ -777,12 +777,6 @@ std::string PercentEncodePath(const std::string& path) {
     return out;
 }
 
-std::string TwoDigits(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
-}
-
 } // namespace
 
 Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText) {

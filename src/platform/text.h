@@ -18,4 +18,11 @@ std::optional<long long> ParseInteger(std::string_view text);
 
 bool StartsWith(std::string_view text, std::string_view prefix);
 
+// Case changes of the ASCII letters alone, whatever the process locale says.
+std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
+
+// The last two decimal digits of a non-negative value, zero-padded ("07").
+std::string TwoDigits(int value);
+
 } // namespace sv
