@@ -6,6 +6,7 @@
 #include "platform/qt_filedialog.h"
 #include "platform/qt_messagebox.h"
 #include "platform/qt_shell.h"
+#include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@ int main(int argc, char* argv[]) {
     sv::QtMessageBox box; // outlives the application object, which reports errors through it
     sv::TSorvantaApp app(argc, argv);
     app.SetErrorBox(&box);
+    // Caught from the start: a request to end that comes early waits until the window can close.
+    sv::QuitSignals quitSignals;
     QApplication::setApplicationName(QStringLiteral("Sorvanta"));
 
     const QFileInfo executable(QCoreApplication::applicationFilePath());
@@ -40,6 +43,8 @@ int main(int argc, char* argv[]) {
         sv::TFormMain window(env);
         QObject::connect(&instance, &sv::SingleInstance::ActivationRequested, &window,
                          [&window] { window.BringToFront(); });
+        QObject::connect(&quitSignals, &sv::QuitSignals::QuitRequested, &window,
+                         [&window] { window.close(); });
         window.show();
         return QApplication::exec();
     } catch (const std::exception& error) {

@@ -33,6 +33,20 @@ constexpr int kMinWidth = 434;
 constexpr int kMinHeight = 338;
 constexpr int kHintMilliseconds = 30000;
 
+// Copies a data file to the first free name "name.bak", "name.bak1", ...; "" when that fails.
+std::string KeepCopy(const std::string& pathText) {
+    const FileRead read = ReadWholeFile(pathText);
+    if (read.state != ReadState::Ok)
+        return {};
+    for (int n = 0; n < 100; ++n) {
+        const std::string copy = pathText + ".bak" + (n == 0 ? std::string() : std::to_string(n));
+        if (FileExists(copy) || FolderExists(copy))
+            continue;
+        return WriteFileAtomic(copy, read.bytes).ok() ? copy : std::string();
+    }
+    return {};
+}
+
 } // namespace
 
 TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(parent), m_env(env) {
@@ -48,6 +62,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     CreateControls();
     CreateMenus();
     CreateToolBar();
+    ConnectEditCommands();
     LoadData();
     ApplyGeometry();
     m_loading = false;
@@ -359,10 +374,19 @@ void TFormMain::LoadData() {
         }
         ShowError(text, "Sorvanta - ファイル読み込みエラー");
     } else if (load.ignoredLines > 0) {
-        ShowError(std::string(kConditionFileName) + " の振り分け条件が多すぎるため、後ろの " +
-                      std::to_string(load.ignoredLines) + " 行は読み込めませんでした（最大 " +
-                      std::to_string(TConditionList::kCapacity) + " 個）。",
-                  "Sorvanta - ファイル読み込みエラー");
+        // The next save writes only what the table holds: the whole file is kept aside first.
+        std::string text = std::string(kConditionFileName) + " の振り分け条件が多すぎるため、後ろの " +
+                           std::to_string(load.ignoredLines) + " 行は読み込めませんでした（最大 " +
+                           std::to_string(TConditionList::kCapacity) + " 個）。\n";
+        const std::string copy = KeepCopy(JoinPath(m_env.programFolder, kConditionFileName));
+        if (!copy.empty()) {
+            text += "元のファイルは " + ToNativePath(copy) + " という名前で残してあります。";
+        } else {
+            text +=
+                "元のファイルを残せなかったため、このまま終了するまで設定と振り分け条件は保存されません。";
+            m_saveBlocked = true;
+        }
+        ShowError(text, "Sorvanta - ファイル読み込みエラー");
     }
     ClearDataFileReadOnly(m_env.programFolder, m_env.iniFileName);
 
@@ -404,6 +428,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 void TFormMain::closeEvent(QCloseEvent* event) {
     // No confirmation: everything is saved and the program ends.
     SaveAll();
+    m_closed = true;
     event->accept();
 }
 

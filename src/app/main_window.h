@@ -26,6 +26,7 @@ class QTreeWidgetItem;
 namespace sv {
 
 class TConditionListView;
+class TFormCond;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -57,6 +58,8 @@ public:
     void ButtonSourceDelClick();
     void ButtonSourceOpenClick();
     void ComboBox1Enter();
+    void AddCondition();
+    void EditCondition();
     void DeleteCondition();
     void CopyCondition();
     void PasteCondition();
@@ -83,6 +86,7 @@ private:
     void CreateControls();
     void CreateMenus();
     void CreateToolBar();
+    void ConnectEditCommands();
     void LayoutControls();
     void LoadData();
     void ApplyGeometry();
@@ -103,8 +107,10 @@ private:
     TConditionList m_list;
     TCopyBuffer m_copyBuffer;
     bool m_runActive = false;
+    TFormCond* m_formCond = nullptr;
     bool m_saveBlocked = false; // an unreadable Condition.txt stayed in place: never overwrite it
     bool m_loading = true;
+    bool m_closed = false; // a request to come to the front must not bring a closed window back
 
     QIcon m_image1;
     QIcon m_image2;

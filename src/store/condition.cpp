@@ -116,8 +116,11 @@ std::string TimestampBlock(std::string_view destText) {
 
 std::string TimeLimitBlock(std::string_view destText, char blockChar) {
     const bool longBlock = blockChar == mark::TimeLimit1 || blockChar == mark::TimeLimit2;
-    return longBlock ? BlockAfter(destText, blockChar, 10, "0" + std::string(kDefaultTimeLimitLong))
-                     : BlockAfter(destText, blockChar, 6, "0" + std::string(kDefaultTimeLimitShort));
+    const std::size_t length = longBlock ? 10 : 5;
+    const std::string_view fallback = longBlock ? kDefaultTimeLimitLong : kDefaultTimeLimitShort;
+    if (destText.find(blockChar) == std::string_view::npos)
+        return std::string(fallback);
+    return BlockAfter(destText, blockChar, length, std::string(fallback) + "0");
 }
 
 std::string SourceFolder(std::string_view destText) {

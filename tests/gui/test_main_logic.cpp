@@ -5,6 +5,7 @@
 #include "platform/filedialog.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
+#include "platform/qt_shell.h"
 #include "testing.h"
 
 #include <QTest>
@@ -120,6 +121,19 @@ private slots:
         shell.FailNext("起動できませんでした。");
         OpenFolder(odd, FolderRole::Destination, settings, shell, box);
         QCOMPARE(box.Shown().back().text, std::string("起動できませんでした。"));
+    }
+
+    void FilerGetsTheFolderAsOneUntouchedArgument() {
+        testing::TempFolder dir;
+        dir.WriteBytes("filer", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/got.tmp\"\n"
+                                "mv \"$(dirname \"$0\")/got.tmp\" \"$(dirname \"$0\")/got\"\n");
+        std::filesystem::permissions(dir.NativeFile("filer"), std::filesystem::perms::owner_all);
+        const std::string odd = "/tmp/a b; echo \"x\" $(y) 'z' &";
+        QtShell shell;
+        QVERIFY(shell.StartProgram(FromNativePath(dir.NativeFile("filer")), FromNativePath(odd)).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(dir.Exists("got"), 30000);
+        QCOMPARE(dir.ReadBytes("got"), "1|" + odd);
+        QVERIFY(!shell.StartProgram(FromNativePath(dir.NativeFile("no-such-filer")), "\\tmp").ok());
     }
 
     void HelpOpensThePageOrSaysItIsMissing() {

@@ -113,9 +113,10 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Sorvanta"));
         QVERIFY(f.window->minimumSize() == QSize(434, 338));
         // Nothing selected yet: the selection commands are off, and so are the later windows'.
-        for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N2", "N3",
-                                 "E2", "MenuHistory", "Export", "Import", "S2"})
+        for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3", "E2",
+                                 "MenuHistory", "Export", "Import", "S2"})
             QVERIFY2(!f.Find<QAction>(name)->isEnabled(), name);
+        QVERIFY(f.Find<QAction>("N2")->isEnabled()); // adding needs no selection
         QVERIFY(!f.Find<QPushButton>("ButtonUp")->isEnabled());
         QVERIFY(!f.Find<QPushButton>("BtnExec")->isEnabled());
         QVERIFY(!f.Find<QToolButton>("ToolButtonFiler")->isEnabled());
@@ -233,6 +234,18 @@ private slots:
         QVERIFY(!f.dir.Exists("Sorvanta.ini"));
     }
 
+    void AnOverlongConditionFileIsKeptBeforeItIsShortened() {
+        const std::string bytes = ConditionsBytes(TConditionList::kCapacity + 1);
+        Fixture f(bytes);
+        QCOMPARE(f.box.Shown().size(), std::size_t(1));
+        QVERIFY(f.box.Shown()[0].text.find("2 行") != std::string::npos);
+        QVERIFY(f.box.Shown()[0].text.find("Condition.txt.bak") != std::string::npos);
+        QCOMPARE(f.dir.ReadBytes("Condition.txt.bak"), bytes);
+        f.window->close();
+        QCOMPARE(f.dir.ReadBytes("Condition.txt"), ConditionsBytes(TConditionList::kCapacity));
+        QCOMPARE(f.dir.ReadBytes("Condition.txt.bak"), bytes); // the dropped condition is still there
+    }
+
     void MoveUpAndDownStopAtTheEnds() {
         Fixture f;
         auto* up = f.Find<QPushButton>("ButtonUp");
@@ -346,6 +359,12 @@ private slots:
         f.Find<QPushButton>("ButtonRef")->click();
         QCOMPARE(f.dialog.Asked().back().title, std::string("振り分け元フォルダを選択してください。"));
         QCOMPARE(f.dialog.Asked().back().start, std::string("\\from\\clipboard"));
+        QCOMPARE(f.Combo()->currentText(), QString::fromStdString(f.dir.Native() + "/picked"));
+        f.dialog.QueueChoice(f.dir.PathText() + "café");
+        f.dialog.QueueChoice(std::nullopt);
+        f.Find<QPushButton>("ButtonRef")->click();
+        f.Find<QPushButton>("ButtonRef")->click();
+        QVERIFY(f.box.Shown().back().text.find("「é」") != std::string::npos);
         QCOMPARE(f.Combo()->currentText(), QString::fromStdString(f.dir.Native() + "/picked"));
 
         f.Find<QPushButton>("ButtonSourceOpen")->click(); // the folder does not exist

@@ -50,7 +50,7 @@ bool WaitUntilRunning(const QString& folder, QProcess& process) {
     return false;
 }
 
-// Ends the program and removes the lock and channel its abrupt end left behind.
+// Ends the program; should it not end by itself, its lock and channel are cleared away.
 void Stop(QProcess& process, const sv::testing::TempFolder& dir) {
     process.terminate();
     if (!process.waitForFinished(10000))
@@ -95,6 +95,21 @@ private slots:
         QVERIFY(WaitUntilRunning(QString::fromStdString(two.Native()), *second));
         Stop(*first, one);
         Stop(*second, two);
+    }
+
+    void TerminationClosesTheWindowAndSaves() {
+        sv::testing::TempFolder dir;
+        dir.WriteBytes("Condition.txt", "k\r\n\\d\\\r\n");
+        auto program = Start(InstallCopy(dir));
+        QVERIFY(WaitUntilRunning(QString::fromStdString(dir.Native()), *program));
+        program->terminate(); // what the session's end or Ctrl+C in a terminal sends
+        QVERIFY(program->waitForFinished(60000));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
+        QVERIFY(dir.Exists("Sorvanta.ini"));
+        QCOMPARE(dir.ReadBytes("Condition.txt"), std::string("k\r\n\\d\\\r\n"));
+        const QString key = sv::SingleInstance::KeyFor(QString::fromStdString(dir.Native()));
+        QVERIFY(!QFile::exists(QDir(QDir::tempPath()).filePath(key + QStringLiteral(".lock"))));
     }
 
     void ARunningProgramIsAskedToComeForward() {

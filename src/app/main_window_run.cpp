@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Starting runs from the main window: all conditions, the selected one, and the one-shot run of
+// the command line ("/a").
+#include "app/condition_list_view.h"
+#include "app/main_window.h"
+#include "engine/report_window.h"
+#include "engine/source_check.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTimer>
+
+namespace sv {
+
+void TFormMain::ConnectRunCommands() {
+    for (QAction* a : {E2, N14})
+        a->setEnabled(true);
+    BtnExec->setEnabled(true);
+    for (QAction* a : {N11, N13})
+        connect(a, &QAction::triggered, this, [this] { RunSelected(); });
+    for (QAction* a : {E2, N14})
+        connect(a, &QAction::triggered, this, [this] { RunAll(); });
+    connect(BtnExec, &QPushButton::clicked, this, [this] { RunAll(); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { RunSelected(); });
+    connect(ListView1, &TConditionListView::KeyPressed, this, [this](int key, Qt::KeyboardModifiers mods) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & ~Qt::KeypadModifier) == Qt::NoModifier)
+            RunSelected();
+    });
+}
+
+TFormReport* TFormMain::ReportWindow() {
+    if (m_report == nullptr) {
+        m_report = new TFormReport(TReportEnv{m_env.programFolder, m_env.box, m_env.shell}, this);
+    }
+    return m_report;
+}
+
+bool TFormMain::CheckSourceFolders() {
+    const TSourceCheck check =
+        sv::CheckSourceFolders(m_settings.ExecAll, m_settings.SourceHistory, ComboPathText());
+    if (check.ok())
+        return true;
+    BringToFront();
+    if (check.currentIndex >= 0 && check.currentIndex < ComboBox1->count())
+        ComboBox1->setCurrentIndex(check.currentIndex);
+    ShowError(check.message);
+    return false;
+}
+
+void TFormMain::StartRun(int runMode) {
+    SyncCheckMarks();
+    TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
+    request.runMode = runMode;
+    for (int i = 0; i < m_list.Count(); ++i)
+        request.listChecks.push_back(RowChecked(i));
+    request.selectedIndex = SelectedRow();
+    request.sourceText = ComboPathText();
+    request.sourceItems = m_settings.SourceHistory;
+    TFormReport* report = ReportWindow();
+    report->ApplyGeometry(m_settings);
+    hide();
+    report->Execute(request, m_runShared, m_settings, m_autoRun);
+    show();
+}
+
+void TFormMain::RunAll() {
+    if (m_report != nullptr && m_report->isVisible())
+        return;
+    m_runActive = true;
+    TidySourceHistory();
+    ReportWindow()->StopTimer();
+    if (!CheckSourceFolders()) {
+        m_runActive = false;
+        ComboBox1->setFocus();
+        return;
+    }
+    StartRun(kRunAllConditions);
+    m_runActive = false;
+    if (!m_autoRun)
+        m_runShared.completionCount = 0;
+}
+
+void TFormMain::RunSelected() {
+    if (SelectedRow() < 0 || (m_report != nullptr && m_report->isVisible()))
+        return;
+    TidySourceHistory();
+    ReportWindow()->StopTimer();
+    if (!CheckSourceFolders())
+        return;
+    StartRun(kRunSelectedCondition);
+}
+
+// "/a" runs all conditions once, right after the window is first painted, and ends the program.
+void TFormMain::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (m_autoRunDone)
+        return;
+    m_autoRunDone = true;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2 || args.at(1) != QStringLiteral("/a"))
+        return;
+    // Not from inside the paint: the run window is modal.
+    QTimer::singleShot(0, this, [this] {
+        m_autoRun = true;
+        RunAll();
+        close();
+    });
+}
+
+} // namespace sv

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/run.h"
+#include "engine/run_ui.h"
+#include "history/history_file.h"
+#include "platform/messagebox.h"
+#include "platform/shell.h"
+#include "store/settings.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QCloseEvent;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace sv {
+
+class TTransferProgressWindow;
+
+struct TReportEnv final {
+    std::string programFolder; // path text with a trailing backslash; History.dat lives here
+    MessageBox* box = nullptr;
+    Shell* shell = nullptr;
+};
+
+// The window a sorting run takes place in. The run starts when the window becomes active after
+// PrepareRun and works on the GUI thread; afterwards the result list offers Open, Folder and
+// Delete, and OK puts the run's history in front of History.dat.
+class TFormReport final : public QDialog, public RunUi {
+    Q_OBJECT
+
+public:
+    explicit TFormReport(const TReportEnv& env, QWidget* parent = nullptr);
+    ~TFormReport() override;
+
+    // Size and column widths from the settings, never below the minimum of 630 x 256.
+    void ApplyGeometry(const TAppSettings& settings);
+    // The next show runs `request`. `settings` receives the window's geometry when it closes and
+    // gives the options the result list needs; `autoRun` closes the window by itself afterwards.
+    // Everything referred to must outlive the window's next close.
+    void PrepareRun(const TRunRequest& request, TRunShared& shared, TAppSettings& settings, bool autoRun);
+    // PrepareRun, then shown modally until it closes.
+    int Execute(const TRunRequest& request, TRunShared& shared, TAppSettings& settings, bool autoRun);
+    void StopTimer();
+
+    bool Running() const { return m_running; }
+    const std::optional<TRunOutcome>& LastOutcome() const { return m_outcome; }
+    const TPendingHistory& PendingHistory() const { return m_history; }
+    QString StatusText() const;
+    int FlashCount() const { return m_flashes; }
+    // Milliseconds between two rounds of event processing during a run; 0 lets events through
+    // before every entry.
+    void SetEventInterval(int milliseconds) { m_eventInterval = milliseconds; }
+
+    // Handlers, named after their control and event.
+    void BtnCancelClick();
+    void BtnOkClick();
+    void Timer1Timer();
+    void OpenClick();
+    void FolderClick();
+    void DelClick();
+    void PopupMenu1Popup();
+
+    // RunUi
+    void SetTopmost() override;
+    void BeginRun(bool inTray) override;
+    void FinishRun() override;
+    void SetCaption(std::string_view caption) override;
+    void SetStatus(std::string_view status) override;
+    void SetCountLabel(std::string_view text) override;
+    void SetProgress(int percent) override;
+    void AddResultRow(const TReportEntry& row) override;
+    void Repaint() override;
+    void LetEventsThrough() override;
+    bool CancelRequested() const override;
+    void EnableCancel() override;
+    void PerformCancel() override;
+    TransferProgress* TransferProgressWindow() override;
+
+signals:
+    // History.dat received the run's entries; the history window reloads its list.
+    void HistorySaved();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+
+private:
+    void CreateControls();
+    void LayoutControls();
+    void StartRunIfPending();
+    void Flash();
+    void ShowOkInCancelsPlace(bool enabled);
+    bool SaveHistory();
+    // The row's file as a path text; empty for a deleted duplicate ("ごみ箱" / "削除").
+    std::string RowPath(const QTreeWidgetItem* item) const;
+    std::string RowFolder(const QTreeWidgetItem* item) const;
+    void ShowError(const std::string& text);
+
+    TReportEnv m_env;
+    std::optional<TRunRequest> m_request;
+    TRunShared* m_shared = nullptr;
+    TAppSettings* m_settings = nullptr;
+    bool m_autoRun = false;
+    bool m_runPending = false;
+    bool m_running = false;
+    bool m_okAfterRun = false; // OK was pressed while the run was still unwinding
+    std::optional<TRunOutcome> m_outcome;
+    // The hidden history memo: the run's history lines until OK saves them.
+    TPendingHistory m_history;
+    QElapsedTimer m_sinceEvents;
+    int m_eventInterval = 15;
+    int m_flashes = 0;
+    std::unique_ptr<TTransferProgressWindow> m_transfer;
+
+public:
+    // Controls keep their component names.
+    QTreeWidget* ListView1 = nullptr;
+    QLabel* lblCount = nullptr;
+    QProgressBar* prgBarHash = nullptr;
+    QStatusBar* stsBar1 = nullptr;
+    QLabel* stsBar1Panel = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QPushButton* BtnCancel = nullptr;
+    QPushButton* BtnOk = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Open = nullptr;
+    QAction* Folder = nullptr;
+    QAction* Del = nullptr;
+};
+
+} // namespace sv

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs the run window on a temporary folder of files with Japanese names, for looking at it under
+// a display:
+//   show_report_window <files> <milliseconds per row> <seconds to stay after the run>
+// Each row is held back a little so that the window can be seen while it works.
+#include "engine/report_window.h"
+#include "platform/pathtext.h"
+#include "store/condition.h"
+#include "testing.h"
+
+#include <QApplication>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+using namespace sv;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int files = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 300;
+    const int delay = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20;
+    const int seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 5;
+
+    testing::TempFolder dir;
+    std::filesystem::create_directories(dir.NativeFile("ダウンロード"));
+    const char* stems[] = {"夏祭りの写真", "ﾃｽﾄ音楽", "会議資料（第３版）", "旅行記録_京都", "猫の動画"};
+    const char* exts[] = {".jpg", ".mp3", ".pdf", ".jpg", ".avi"};
+    for (int i = 0; i < files; ++i)
+        dir.WriteBytes("ダウンロード/" + std::string(stems[i % 5]) + std::to_string(1000 + i) + exts[i % 5],
+                       "x");
+
+    TConditionList list;
+    const std::pair<const char*, const char*> conditions[] = {{"jpg", "整理済み\\画像"},
+                                                              {"mp3", "整理済み\\音楽"},
+                                                              {"pdf", "整理済み\\書類"},
+                                                              {"avi", "整理済み\\動画"}};
+    for (const auto& [keywords, dest] : conditions) {
+        TConditionFields fields;
+        fields.keywords = keywords;
+        fields.destFolder = dir.PathText() + dest;
+        TSortCondition condition;
+        (void)ComposeCondition(fields, condition);
+        (void)list.InsertAt(list.Count(), condition);
+    }
+    TAppSettings settings;
+    settings.MakeFolder = true;
+    settings.FileUsing = false;
+    settings.ReportListWidth = {404, 42, 140}; // the first-start widths once the settings are read
+    std::vector<TExtRule> rules;
+    TRunShared shared;
+    ScriptedMessageBox box;
+    RecordingShell shell;
+
+    TFormReport window(TReportEnv{dir.PathText(), &box, &shell});
+    window.ApplyGeometry(settings);
+    window.move(20, 20);
+    window.SetEventInterval(0);
+    QObject::connect(window.ListView1->model(), &QAbstractItemModel::rowsInserted, &window,
+                     [delay] { QThread::msleep(static_cast<unsigned long>(delay)); });
+    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    request.sourceText = dir.PathText() + "ダウンロード";
+    window.PrepareRun(request, shared, settings, false);
+    QObject::connect(window.Timer1, &QTimer::timeout, &app, [&app, seconds] {
+        static bool armed = false;
+        if (!armed) {
+            armed = true;
+            QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
+        }
+    });
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The built program started with "/a" on a prepared program folder, without a display: it sorts,
+// answers every question by leaving files alone, saves the history and the settings and ends.
+#include "platform/cp932.h"
+#include "platform/pathtext.h"
+#include "store/condition.h"
+#include "testing.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+
+using sv::testing::Sjis;
+
+namespace {
+
+struct ProgramFolder final {
+    ProgramFolder() {
+        program = QString::fromStdString(dir.NativeFile("sorvanta"));
+        std::filesystem::copy_file(SORVANTA_EXE, program.toStdString());
+        QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
+        for (const char* folder : {"src", "dst/画像", "dst/音楽"})
+            std::filesystem::create_directories(dir.NativeFile(folder));
+    }
+    std::string P(std::string_view rel) const { return dir.PathText() + sv::FromNativePath(rel); }
+    void Condition(std::string_view keywords, std::string_view destRel) {
+        sv::TConditionFields fields;
+        fields.keywords = keywords;
+        fields.destFolder = P(destRel);
+        sv::TSortCondition condition;
+        QVERIFY(sv::ComposeCondition(fields, condition).ok());
+        conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
+    }
+    // Runs the program with "/a"; its standard error is kept.
+    int RunAuto() {
+        dir.WriteBytes("Condition.txt", conditions);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(program, {QStringLiteral("/a")});
+        if (!process.waitForFinished(90000)) {
+            process.kill();
+            process.waitForFinished();
+            return -100;
+        }
+        errors = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -200;
+    }
+    bool Has(std::string_view rel) const { return dir.Exists(rel); }
+
+    sv::testing::TempFolder dir;
+    QString program;
+    std::string conditions;
+    QString errors;
+};
+
+// The records of History.dat as "mark|name|location" (the time line is only checked for form).
+std::multiset<std::string> Records(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    std::multiset<std::string> records;
+    if (start != bytes.size() || lines.size() % 4 != 0)
+        return {"malformed"};
+    for (std::size_t i = 0; i < lines.size(); i += 4) {
+        const std::string& time = lines[i];
+        if (time.size() != 17 || time[2] != '/' || time[8] != ' ' || time[14] != ':')
+            return {"bad time " + time};
+        records.insert(lines[i + 1] + "|" + lines[i + 2] + "|" + lines[i + 3]);
+    }
+    return records;
+}
+
+} // namespace
+
+class TestAutoRun final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void SortsSavesAndEndsWithoutADisplay() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.Condition("mp3", "dst/音楽");
+        f.Condition("txt", "dst/まだない");
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
+                                              "\r\n[Condition]\r\nMakeFolder=0\r\nReadOnly=0\r\n"
+                                              "FileUsing=0\r\nNotExe=1\r\nNotClass=1\r\n"));
+        for (const char* name : {"夏の思い出01.jpg", "夏の思い出02.jpg", "ﾃｽﾄ音楽①.mp3", "メモ.txt",
+                                 "読み取り専用.jpg", "setup.exe.jpg"})
+            f.dir.WriteBytes(std::string("src/") + name, name);
+        ::chmod(f.dir.NativeFile("src/読み取り専用.jpg").c_str(), 0444);
+
+        QCOMPARE(f.RunAuto(), 0);
+
+        for (const char* sorted :
+             {"dst/画像/夏の思い出01.jpg", "dst/画像/夏の思い出02.jpg", "dst/音楽/ﾃｽﾄ音楽①.mp3"})
+            QVERIFY2(f.Has(sorted), sorted);
+        // Left where they were: a read-only file (its question answered No), a file whose
+        // destination would have to be created (No), and a suspicious double extension.
+        for (const char* kept : {"src/読み取り専用.jpg", "src/メモ.txt", "src/setup.exe.jpg"})
+            QVERIFY2(f.Has(kept), kept);
+        QVERIFY(!f.Has("dst/まだない"));
+        QVERIFY2(
+            f.errors.contains(QStringLiteral("は読み取り専用です。このファイルを移動しますか？ -> いいえ")),
+            qPrintable(f.errors));
+        QVERIFY2(f.errors.contains(QStringLiteral(
+                     "が存在しません。フォルダを作成して振り分け処理を実行しますか？ -> いいえ")),
+                 qPrintable(f.errors));
+
+        const std::string source = Sjis(f.P("src"));
+        const std::multiset<std::string> expected = {
+            "  |" + Sjis("夏の思い出01.jpg") + "|" + Sjis(f.P("dst/画像")) + "*" + source,
+            "  |" + Sjis("夏の思い出02.jpg") + "|" + Sjis(f.P("dst/画像")) + "*" + source,
+            "  |" + Sjis("ﾃｽﾄ音楽①.mp3") + "|" + Sjis(f.P("dst/音楽")) + "*" + source,
+        };
+        QVERIFY(Records(f.dir.ReadBytes("History.dat")) == expected);
+
+        // The settings were saved: the file now carries this version and the run window's size.
+        const std::string ini = sv::Cp932ToUtf8(f.dir.ReadBytes("Sorvanta.ini"));
+        QVERIFY(ini.find("SorvantaVer=3.90") != std::string::npos);
+        QVERIFY(ini.find("ReportWidth=") != std::string::npos);
+        QCOMPARE(f.dir.ReadBytes("Condition.txt"), f.conditions);
+
+        // A second run finds nothing new and puts nothing in front of the history.
+        const std::string before = f.dir.ReadBytes("History.dat");
+        QCOMPARE(f.RunAuto(), 0);
+        QCOMPARE(f.dir.ReadBytes("History.dat"), before);
+    }
+
+    void AMissingSourceFolderIsReportedAndTheProgramStillEnds() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("ない") + "\r\n"));
+        QCOMPARE(f.RunAuto(), 0);
+        QVERIFY2(f.errors.contains(QStringLiteral("振り分け元フォルダが存在しません。 -> OK")),
+                 qPrintable(f.errors));
+        QVERIFY(!f.Has("History.dat"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoRun)
+#include "test_auto_run.moc"

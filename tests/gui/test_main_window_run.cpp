@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs started from the main window: the source-folder check, the hidden main window, the run
+// window and what the commands run.
+#include "app/main_window.h"
+#include "engine/report_window.h"
+#include "platform/pathtext.h"
+#include "store/condition.h"
+#include "testing.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+using namespace sv;
+using sv::testing::Sjis;
+
+namespace {
+
+struct Fixture final {
+    explicit Fixture(const std::string& pathKeys = "") {
+        std::filesystem::create_directories(dir.NativeFile("src"));
+        std::string conditions;
+        const char* rows[][3] = {{"jpg", "画像", "dst\\画像"}, {"mp3", "", "dst\\音楽"}};
+        for (const auto& row : rows) {
+            TConditionFields fields;
+            fields.keywords = row[0];
+            fields.settingName = row[1];
+            fields.destFolder = dir.PathText() + row[2];
+            TSortCondition condition;
+            QVERIFY(ComposeCondition(fields, condition).ok());
+            conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
+        }
+        dir.WriteBytes("Condition.txt", conditions);
+        dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" + pathKeys +
+                                            "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
+        for (const char* name : {"写真1.jpg", "写真2.jpg", "曲.mp3"})
+            dir.WriteBytes(std::string("src/") + name, "x");
+        TMainWindowEnv env;
+        env.programFolder = dir.PathText();
+        env.iniFileName = "Sorvanta.ini";
+        env.box = &box;
+        env.fileDialog = &dialog;
+        env.shell = &shell;
+        window = std::make_unique<TFormMain>(env);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename T> T* Find(const char* name) const {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QTreeWidget* List() const { return Find<QTreeWidget>("ListView1"); }
+
+    // Starts a command; while the run window is up, `during` looks at it and then OK closes it.
+    void RunWith(const std::function<void()>& command, const std::function<void(TFormReport*)>& during = {}) {
+        ranDuring = false;
+        QTimer::singleShot(0, window.get(), [this, during] { WaitForEnd(during); });
+        command();
+    }
+    void WaitForEnd(const std::function<void(TFormReport*)>& during) {
+        TFormReport* report = window->findChild<TFormReport*>();
+        if (report == nullptr || !report->isVisible() || report->Running() || !report->LastOutcome()) {
+            QTimer::singleShot(10, window.get(), [this, during] { WaitForEnd(during); });
+            return;
+        }
+        mainVisibleDuringRun = window->isVisible();
+        if (during)
+            during(report);
+        ranDuring = true;
+        report->BtnOk->click();
+    }
+
+    testing::TempFolder dir;
+    ScriptedMessageBox box;
+    ScriptedFileDialog dialog;
+    RecordingShell shell;
+    std::unique_ptr<TFormMain> window;
+    bool ranDuring = false;
+    bool mainVisibleDuringRun = true;
+};
+
+} // namespace
+
+class TestMainWindowRun final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void RunAllSortsWhileTheMainWindowIsHidden() {
+        Fixture f;
+        QVERIFY(f.Find<QPushButton>("BtnExec")->isEnabled());
+        QVERIFY(f.Find<QAction>("E2")->isEnabled());
+        QVERIFY(f.Find<QAction>("N14")->isEnabled());
+        f.RunWith([&f] { f.Find<QPushButton>("BtnExec")->click(); },
+                  [](TFormReport* report) {
+                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->windowTitle(), QStringLiteral("Sorvanta 振り分け完了 - 全ての条件"));
+                      QVERIFY(report->minimumSize() == QSize(630, 256));
+                  });
+        QVERIFY(f.ranDuring);
+        QVERIFY(!f.mainVisibleDuringRun);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(!f.window->RunActive());
+        QVERIFY(f.dir.Exists("dst/画像/写真1.jpg"));
+        QVERIFY(f.dir.Exists("dst/音楽/曲.mp3"));
+        QVERIFY(f.dir.Exists("History.dat"));
+        QVERIFY(f.box.Shown().empty());
+    }
+
+    void RunSelectedRunsOnlyTheSelectedCondition() {
+        Fixture f;
+        QVERIFY(!f.Find<QAction>("N11")->isEnabled());
+        f.Find<QAction>("N11")->trigger(); // nothing selected: nothing happens
+        QVERIFY(f.window->findChild<TFormReport*>() == nullptr ||
+                !f.window->findChild<TFormReport*>()->isVisible());
+        f.List()->setCurrentItem(f.List()->topLevelItem(1));
+        QVERIFY(f.Find<QAction>("N11")->isEnabled());
+        f.RunWith([&f] { QTest::keyClick(f.List(), Qt::Key_Return); },
+                  [](TFormReport* report) {
+                      QCOMPARE(report->windowTitle(),
+                               QStringLiteral("Sorvanta 振り分け完了 - キーワード [mp3]"));
+                  });
+        QVERIFY(f.ranDuring);
+        QVERIFY(f.dir.Exists("dst/音楽/曲.mp3"));
+        QVERIFY(f.dir.Exists("src/写真1.jpg"));
+    }
+
+    void AMissingSourceFolderStopsBeforeTheRun() {
+        Fixture f;
+        f.Find<QComboBox>("ComboBox1")->setEditText(QString::fromStdString(f.dir.NativeFile("ない")));
+        f.Find<QPushButton>("BtnExec")->click();
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QCOMPARE(f.box.Shown()[0].text, std::string("振り分け元フォルダが存在しません。"));
+        QCOMPARE(f.box.Shown()[0].icon, MbIcon::Error);
+        QVERIFY(!f.window->RunActive());
+        QVERIFY(f.dir.Exists("src/写真1.jpg"));
+    }
+
+    void WithExecAllAMissingHistoryEntryBecomesCurrent() {
+        Fixture f("ExecAll=1\r\n");
+        // Two folders in the history, the second gone.
+        std::filesystem::create_directories(f.dir.NativeFile("gone"));
+        QComboBox* combo = f.Find<QComboBox>("ComboBox1");
+        combo->setEditText(QString::fromStdString(f.dir.NativeFile("gone")));
+        f.window->TidySourceHistory();
+        std::filesystem::remove(f.dir.NativeFile("gone"));
+        combo->setCurrentIndex(1);
+        f.Find<QPushButton>("BtnExec")->click();
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QCOMPARE(f.box.Shown()[0].text,
+                 "振り分け元フォルダ [ " + f.dir.NativeFile("gone") + " ] が存在しません。");
+        QCOMPARE(combo->currentText(), QString::fromStdString(f.dir.NativeFile("gone")));
+        QVERIFY(f.dir.Exists("src/写真1.jpg"));
+    }
+};
+
+QTEST_MAIN(TestMainWindowRun)
+#include "test_main_window_run.moc"

@@ -1,0 +1,341 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The run window driven through its controls, with real runs on temporary folders.
+#include "engine/report_window.h"
+#include "engine/transfer_progress_window.h"
+#include "platform/cp932.h"
+#include "platform/pathtext.h"
+#include "store/condition.h"
+#include "testing.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <memory>
+
+using namespace sv;
+using sv::testing::Sjis;
+
+namespace {
+
+const QString kDone = QStringLiteral("Sorvanta 振り分け完了 - 全ての条件");
+
+struct Fixture final {
+    Fixture() {
+        std::filesystem::create_directories(dir.NativeFile("src"));
+        settings.MakeFolder = true;
+        settings.FileUsing = false;
+        TReportEnv env;
+        env.programFolder = dir.PathText();
+        env.box = &box;
+        env.shell = &shell;
+        window = std::make_unique<TFormReport>(env);
+        QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(),
+                         [this](const QString& title) { titles << title; });
+    }
+
+    std::string P(std::string_view rel) const { return dir.PathText() + FromNativePath(rel); }
+    void Files(int count, std::string_view stem = "動画") const {
+        for (int i = 0; i < count; ++i)
+            dir.WriteBytes("src/" + std::string(stem) + std::to_string(100 + i) + ".avi", "data");
+    }
+    void AddCondition(std::string_view keywords, std::string_view destRel) {
+        TConditionFields fields;
+        fields.keywords = keywords;
+        fields.destFolder = P(destRel);
+        TSortCondition condition;
+        QVERIFY(ComposeCondition(fields, condition).ok());
+        QVERIFY(list.InsertAt(list.Count(), condition).ok());
+    }
+    void Start(bool autoRun = false) {
+        TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+        request.sourceText = P("src");
+        window->PrepareRun(request, shared, settings, autoRun);
+        window->show();
+    }
+    // Runs to the end: the run starts from the show and ends with OK usable.
+    void RunToEnd(bool autoRun = false) {
+        Start(autoRun);
+        QTRY_VERIFY(window->LastOutcome().has_value());
+    }
+    int Rows() const { return window->ListView1->topLevelItemCount(); }
+    QString Cell(int row, int column) const { return window->ListView1->topLevelItem(row)->text(column); }
+    // Once `rows` result rows exist, `action` runs at the run's next round of events.
+    void AtRows(int rows, std::function<void()> action) {
+        window->SetEventInterval(0);
+        QObject::connect(window->ListView1->model(), &QAbstractItemModel::rowsInserted, window.get(),
+                         [this, rows, action, done = false]() mutable {
+                             if (!done && Rows() == rows) {
+                                 done = true;
+                                 QTimer::singleShot(0, window.get(), action);
+                             }
+                         });
+    }
+    int Left(std::string_view rel) const {
+        int n = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.NativeFile(rel)))
+            ++n;
+        return n;
+    }
+
+    testing::TempFolder dir;
+    TConditionList list;
+    TAppSettings settings;
+    std::vector<TExtRule> rules;
+    TRunShared shared;
+    ScriptedMessageBox box;
+    RecordingShell shell;
+    std::unique_ptr<TFormReport> window;
+    QStringList titles;
+};
+
+} // namespace
+
+class TestReportWindow final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void RunSortsShowsRowsAndOkWritesHistory() {
+        Fixture f;
+        f.Files(5);
+        f.dir.WriteBytes("src/readme.txt", "t");
+        f.AddCondition("avi", "dst/動画");
+        f.RunToEnd();
+
+        QCOMPARE(f.Rows(), 5);
+        QCOMPARE(f.Cell(0, 1), QStringLiteral("  "));
+        QCOMPARE(f.Cell(0, 2), QString::fromStdString(f.dir.NativeFile("dst/動画")));
+        QVERIFY(f.Cell(0, 0).startsWith(QStringLiteral("動画1")));
+        QCOMPARE(f.window->lblCount->text(), QStringLiteral("処理ファイル（フォルダ）： 5 個"));
+        QVERIFY(f.titles.contains(QStringLiteral("実行中 - 振り分け処理")));
+        QVERIFY(f.titles.contains(QStringLiteral("振り分け実行中 - 全ての条件")));
+        QCOMPARE(f.window->windowTitle(), kDone);
+        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        QVERIFY(!f.window->BtnCancel->isEnabled());
+        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
+        QCOMPARE(f.window->BtnOk->geometry(), f.window->BtnCancel->geometry());
+        QVERIFY(f.window->Timer1->isActive());
+        QVERIFY(f.window->FlashCount() >= 1);
+        QCOMPARE(f.shared.completionCount, 5);
+        QCOMPARE(f.Left("src"), 1);
+        QCOMPARE(f.Left("dst/動画"), 5);
+        QVERIFY(!f.dir.Exists("History.dat"));
+
+        // Without an automatic run the window waits for OK and keeps flashing.
+        const int flashes = f.window->FlashCount();
+        QTRY_VERIFY(f.window->FlashCount() > flashes);
+        QVERIFY(f.window->isVisible());
+
+        QSignalSpy saved(f.window.get(), &TFormReport::HistorySaved);
+        f.window->resize(700, 300);
+        f.window->ListView1->setColumnWidth(1, 55);
+        QTest::mouseClick(f.window->BtnOk, Qt::LeftButton);
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(saved.count(), 1);
+        const std::string history = f.dir.ReadBytes("History.dat");
+        const std::string dest = Sjis(f.P("dst/動画"));
+        QVERIFY(history.find(Sjis("動画100.avi") + "\r\n" + dest + "*" + Sjis(f.P("src"))) !=
+                std::string::npos);
+        QCOMPARE(std::count(history.begin(), history.end(), '\n'), 20);
+        // Closing stored the geometry and emptied the list.
+        QCOMPARE(f.settings.ReportWidth, 700);
+        QCOMPARE(f.settings.ReportHeight, 300);
+        QCOMPARE(f.settings.ReportListWidth[1], 55);
+        QCOMPARE(f.Rows(), 0);
+    }
+
+    void CancelDuringARunKeepsWhatWasDone() {
+        Fixture f;
+        f.Files(10);
+        f.AddCondition("avi", "dst");
+        f.AtRows(3, [&f] { QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton); });
+        f.RunToEnd();
+        QVERIFY(f.window->LastOutcome()->cancelled);
+        QCOMPARE(f.Rows(), 3);
+        QCOMPARE(f.Left("src"), 7);
+        QVERIFY(f.titles.contains(QStringLiteral("Sorvanta 完了 - 振り分け処理")));
+        QCOMPARE(f.window->windowTitle(), kDone);
+        QVERIFY(!f.window->BtnCancel->isEnabled());
+        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
+        QCOMPARE(f.shared.completionCount, 0); // a cancelled run adds nothing
+        QVERIFY(!f.shared.runInProgress);
+        // Showing the window again after the run starts nothing new.
+        f.window->hide();
+        f.window->show();
+        QTest::qWait(20);
+        QCOMPARE(f.Left("src"), 7);
+    }
+
+    void CloseRequestDuringARunCancelsIt() {
+        Fixture f;
+        f.Files(8);
+        f.AddCondition("avi", "dst");
+        f.AtRows(2, [&f] { f.window->close(); });
+        f.RunToEnd();
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.window->LastOutcome()->cancelled);
+        QCOMPARE(f.Rows(), 2);
+        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
+        // A close after the run closes; the two sorted files keep their record.
+        QVERIFY(f.window->close());
+        QVERIFY(!f.window->isVisible());
+        const std::string history = f.dir.ReadBytes("History.dat");
+        QCOMPARE(std::count(history.begin(), history.end(), '\n'), 8);
+    }
+
+    void EscapeCancelsARunAndNeverClosesTheWindow() {
+        Fixture f;
+        f.Files(6);
+        f.AddCondition("avi", "dst");
+        f.AtRows(1, [&f] { QTest::keyClick(f.window.get(), Qt::Key_Escape); });
+        f.RunToEnd();
+        QVERIFY(f.window->LastOutcome()->cancelled);
+        QCOMPARE(f.Rows(), 1);
+        QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        QVERIFY(f.window->isVisible());
+    }
+
+    void OkAfterARunWithoutRowsLeavesTheHistoryAlone() {
+        Fixture f;
+        f.dir.WriteBytes("History.dat", "keep");
+        f.AddCondition("nothingmatches", "dst");
+        f.Files(2);
+        f.RunToEnd();
+        QCOMPARE(f.Rows(), 0);
+        QCOMPARE(f.window->lblCount->text(), QStringLiteral("処理ファイル（フォルダ）： 0 個"));
+        f.window->BtnOk->click();
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.dir.ReadBytes("History.dat"), std::string("keep"));
+    }
+
+    void AnAutomaticRunClosesByItselfAndSavesTheHistory() {
+        Fixture f;
+        f.Files(3);
+        f.AddCondition("avi", "dst");
+        TRunRequest request{.conditions = f.list, .settings = f.settings, .extRules = f.rules};
+        request.sourceText = f.P("src");
+        f.window->Execute(request, f.shared, f.settings, true);
+        QVERIFY(!f.window->isVisible());
+        const std::string history = f.dir.ReadBytes("History.dat");
+        QCOMPARE(std::count(history.begin(), history.end(), '\n'), 12);
+    }
+
+    void ResultListOpensFoldersAndDeletes() {
+        Fixture f;
+        f.Files(3);
+        f.AddCondition("avi", "dst");
+        f.RunToEnd();
+        f.window->AddResultRow({"重複.avi", "\u3000消", "削除"});
+        QTreeWidget* list = f.window->ListView1;
+
+        // No current row: the commands are hidden and do nothing.
+        f.window->PopupMenu1Popup();
+        QVERIFY(!f.window->Open->isVisible() && !f.window->Folder->isVisible() &&
+                !f.window->Del->isVisible());
+        f.window->OpenClick();
+        f.window->DelClick();
+        QVERIFY(f.box.Shown().empty());
+
+        // Enter in the list opens the current row and leaves the window open.
+        list->setCurrentItem(list->topLevelItem(0));
+        f.window->PopupMenu1Popup();
+        QVERIFY(f.window->Open->isVisible() && f.window->Folder->isVisible() && f.window->Del->isVisible());
+        f.box.QueueAnswer(MbAnswer::Yes);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.box.Shown().back().text,
+                 f.dir.NativeFile("dst/" + f.Cell(0, 0).toStdString()) + " を開きますか？");
+        QCOMPARE(f.shell.Calls().size(), std::size_t{1});
+        QCOMPARE(f.shell.Calls()[0].path, f.P("dst/" + f.Cell(0, 0).toStdString()));
+
+        f.window->Folder->trigger();
+        QCOMPARE(f.shell.Calls().back().kind, RecordingShell::Kind::OpenFolder);
+        QCOMPARE(f.shell.Calls().back().path, f.P("dst"));
+
+        // A deleted duplicate has no file and no folder to open.
+        list->setCurrentItem(list->topLevelItem(3));
+        QCOMPARE(f.Cell(3, 2), QStringLiteral("削除"));
+        f.window->Open->trigger();
+        QCOMPARE(f.box.Shown().back().text,
+                 std::string("このファイルは存在しないか、またはフォルダのため開けません･･･　"));
+        f.window->FolderClick();
+        QCOMPARE(f.box.Shown().back().text,
+                 std::string("振り分け先フォルダが存在しないため、開けません･･･　"));
+
+        // Delete asks once for the selected rows, deletes the files, keeps the rows.
+        list->clearSelection();
+        list->setCurrentItem(list->topLevelItem(0));
+        list->topLevelItem(1)->setSelected(true);
+        list->topLevelItem(3)->setSelected(true);
+        const std::size_t before = f.box.Shown().size();
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(f.box.Shown().size(), before + 1);
+        QCOMPARE(f.box.Shown().back().text, std::string("選択したファイルを削除しますか？"));
+        QCOMPARE(f.Left("dst"), 1);
+        QCOMPARE(f.Rows(), 4);
+        // No to the question deletes nothing.
+        list->setCurrentItem(list->topLevelItem(2));
+        f.box.QueueAnswer(MbAnswer::No);
+        f.window->Del->trigger();
+        QCOMPARE(f.Left("dst"), 1);
+        QVERIFY(f.box.AllAnswersUsed());
+    }
+
+    void F1TellsAMissingHelpPage() {
+        Fixture f;
+        f.RunToEnd();
+        QTest::keyClick(f.window.get(), Qt::Key_F1);
+        QCOMPARE(f.box.Shown().back().text, std::string("ヘルプファイルが見つかりません！　"));
+    }
+
+    void GeometryComesFromTheSettingsWithinTheMinimum() {
+        Fixture f;
+        TAppSettings s;
+        s.ReportWidth = 500;
+        s.ReportHeight = 100;
+        s.ReportListWidth = {60, 300, 120};
+        f.window->ApplyGeometry(s);
+        QCOMPARE(f.window->size(), QSize(630, 256));
+        QCOMPARE(f.window->ListView1->columnWidth(0), 60);
+        QCOMPARE(f.window->ListView1->columnWidth(2), 120);
+        s.ReportWidth = 800;
+        s.ReportHeight = 400;
+        f.window->ApplyGeometry(s);
+        QCOMPARE(f.window->size(), QSize(800, 400));
+        // Cancel 5 pixels from the right; the list ends 10 above it and 5 left of its right edge.
+        const QRect button = f.window->BtnCancel->geometry();
+        QCOMPARE(button.right(), 800 - 1 - 5);
+        QCOMPARE(f.window->ListView1->geometry().bottom(), button.top() - 10 - 1);
+        QCOMPARE(f.window->ListView1->geometry().right(), button.right() - 5);
+        QCOMPARE(f.window->prgBarHash->geometry().right(), button.left() - 6 - 1);
+    }
+
+    void TheTransferWindowsCancelAbortsTheCopy() {
+        Fixture f;
+        TransferProgress* progress = f.window->TransferProgressWindow();
+        QVERIFY(progress != nullptr);
+        progress->Begin("振り分け中...", 1000);
+        QVERIFY(progress->Advance(100));
+        auto* window = static_cast<TTransferProgressWindow*>(progress);
+        QCOMPARE(window->Dialog()->windowTitle(), QStringLiteral("振り分け中..."));
+        window->Dialog()->cancel();
+        QVERIFY(!progress->Advance(100));
+        progress->End();
+        // The next copy starts afresh.
+        progress->Begin("振り分け中...", 10);
+        QVERIFY(progress->Advance(5));
+        progress->End();
+    }
+};
+
+QTEST_MAIN(TestReportWindow)
+#include "test_report_window.moc"
