@@ -183,20 +183,8 @@ Status SaveHistory(std::string_view folder, std::string_view iniFileName, const 
                    MessageBox& box) {
     const std::string path = JoinPath(folder, kHistoryFileName);
     const std::string bytes = HistoryFileBytes(list);
-    for (;;) {
-        Status written = WriteFileAtomic(path, bytes);
-        if (written)
-            return written;
-        MessageBoxRequest request;
-        request.title = "Sorvanta - ファイル書き込みエラー";
-        request.text = "履歴ファイルに書き込みできません。読み取り専用属性を外して書き込みしてみましょうか？";
-        request.icon = MbIcon::Error;
-        request.buttons = MbButtons::YesNo;
-        request.defaultButton = MbAnswer::Yes;
-        if (box.Show(request) != MbAnswer::Yes)
-            return written;
-        ClearDataFileReadOnly(folder, iniFileName);
-    }
+    return WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box,
+                                  [&] { return WriteFileAtomic(path, bytes); });
 }
 
 } // namespace sv

@@ -9,6 +9,7 @@
 #include "store/condition_file.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace sv {
 namespace {
@@ -345,22 +346,30 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     return SaveConditions(folder, conditions);
 }
 
-bool SaveSettingsWithRetry(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
-                           const TConditionList& conditions, MessageBox& box) {
+Status WriteWithReadOnlyRetry(std::string_view folder, std::string_view iniFileName,
+                              std::string_view failureText, MessageBox& box,
+                              const std::function<Status()>& write) {
     for (;;) {
-        if (SaveSettings(folder, iniFileName, settings, conditions).ok())
-            return true;
+        Status written = write();
+        if (written)
+            return written;
         MessageBoxRequest request;
         request.title = "Sorvanta - ファイル書き込みエラー";
-        request.text =
-            "設定保存用ファイルに書き込みできません。読み取り専用属性を外して書き込みしてみましょうか？";
+        request.text = std::string(failureText) + "読み取り専用属性を外して書き込みしてみましょうか？";
         request.icon = MbIcon::Error;
         request.buttons = MbButtons::YesNo;
         request.defaultButton = MbAnswer::Yes;
         if (box.Show(request) != MbAnswer::Yes)
-            return false;
+            return written;
         ClearDataFileReadOnly(folder, iniFileName);
     }
+}
+
+bool SaveSettingsWithRetry(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
+                           const TConditionList& conditions, MessageBox& box) {
+    return WriteWithReadOnlyRetry(folder, iniFileName, "設定保存用ファイルに書き込みできません。", box,
+                                  [&] { return SaveSettings(folder, iniFileName, settings, conditions); })
+        .ok();
 }
 
 } // namespace sv

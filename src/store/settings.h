@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,6 +122,13 @@ void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName
 // copied window geometry and the list's check boxes into `settings` and `conditions`.
 Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
                     const TConditionList& conditions);
+
+// Runs `write`; while it fails, shows the shared write-error prompt (`failureText` followed by the
+// offer to clear the read-only marks) and, on Yes, clears the marks of the three data files and
+// writes again. Returns the last result.
+Status WriteWithReadOnlyRetry(std::string_view folder, std::string_view iniFileName,
+                              std::string_view failureText, MessageBox& box,
+                              const std::function<Status()>& write);
 
 // SaveSettings; on failure asks whether to clear the read-only marks and try again, as often as
 // the user answers Yes. Returns whether everything was written.
