@@ -63,6 +63,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     CreateMenus();
     CreateToolBar();
     ConnectEditCommands();
+    ConnectRunCommands();
     LoadData();
     ApplyGeometry();
     m_loading = false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/main_logic.h"
+#include "engine/run.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
@@ -27,6 +28,7 @@ namespace sv {
 
 class TConditionListView;
 class TFormCond;
+class TFormReport;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -76,17 +78,26 @@ public:
     // Takes the window's state into the settings and writes them with the conditions.
     bool SaveAll();
     void BringToFront();
+    // Runs: all conditions, the selected one; both check the source folders first.
+    void RunAll();
+    void RunSelected();
+    bool CheckSourceFolders();
+    TFormReport* ReportWindow() const { return m_report; }
+    int CompletionCount() const { return m_runShared.completionCount; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void CreateControls();
     void CreateMenus();
     void CreateToolBar();
     void ConnectEditCommands();
+    void ConnectRunCommands();
+    void StartRun(int runMode);
     void LayoutControls();
     void LoadData();
     void ApplyGeometry();
@@ -108,6 +119,10 @@ private:
     TCopyBuffer m_copyBuffer;
     bool m_runActive = false;
     TFormCond* m_formCond = nullptr;
+    TFormReport* m_report = nullptr;
+    TRunShared m_runShared;
+    bool m_autoRun = false; // the run of the command line ("/a") is under way
+    bool m_firstPainted = false;
     bool m_saveBlocked = false; // an unreadable Condition.txt stayed in place: never overwrite it
     bool m_loading = true;
     bool m_closed = false; // a request to come to the front must not bring a closed window back

@@ -109,8 +109,7 @@ void TFormMain::SyncCheckMarks() {
 
 void TFormMain::UpdateCommandStates() {
     const TCommandStates states = CommandStates(SelectedRow(), m_list.Count());
-    // Running and editing arrive with their windows; they stay disabled until then.
-    for (QAction* a : {N3, N9, N4, N10, MenuCopyCond, CondCopy, MenuFolderOpen, F1})
+    for (QAction* a : {N11, N13, N3, N9, N4, N10, MenuCopyCond, CondCopy, MenuFolderOpen, F1})
         a->setEnabled(states.selectionCommands);
     ToolButtonFiler->setEnabled(states.selectionCommands);
     ButtonUp->setEnabled(states.up);

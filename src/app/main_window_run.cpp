@@ -16,6 +16,8 @@
 namespace sv {
 
 void TFormMain::ConnectRunCommands() {
+    m_report =
+        new TFormReport(TReportEnv{m_env.programFolder, m_env.iniFileName, m_env.box, m_env.shell}, this);
     for (QAction* a : {E2, N14})
         a->setEnabled(true);
     BtnExec->setEnabled(true);
@@ -29,13 +31,6 @@ void TFormMain::ConnectRunCommands() {
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & ~Qt::KeypadModifier) == Qt::NoModifier)
             RunSelected();
     });
-}
-
-TFormReport* TFormMain::ReportWindow() {
-    if (m_report == nullptr) {
-        m_report = new TFormReport(TReportEnv{m_env.programFolder, m_env.box, m_env.shell}, this);
-    }
-    return m_report;
 }
 
 bool TFormMain::CheckSourceFolders() {
@@ -59,19 +54,18 @@ void TFormMain::StartRun(int runMode) {
     request.selectedIndex = SelectedRow();
     request.sourceText = ComboPathText();
     request.sourceItems = m_settings.SourceHistory;
-    TFormReport* report = ReportWindow();
-    report->ApplyGeometry(m_settings);
+    m_report->ApplyGeometry(m_settings);
     hide();
-    report->Execute(request, m_runShared, m_settings, m_autoRun);
+    m_report->Execute(request, m_runShared, m_settings, m_autoRun);
     show();
 }
 
 void TFormMain::RunAll() {
-    if (m_report != nullptr && m_report->isVisible())
+    if (m_report->isVisible())
         return;
     m_runActive = true;
     TidySourceHistory();
-    ReportWindow()->StopTimer();
+    m_report->StopTimer();
     if (!CheckSourceFolders()) {
         m_runActive = false;
         ComboBox1->setFocus();
@@ -84,10 +78,10 @@ void TFormMain::RunAll() {
 }
 
 void TFormMain::RunSelected() {
-    if (SelectedRow() < 0 || (m_report != nullptr && m_report->isVisible()))
+    if (SelectedRow() < 0 || m_report->isVisible())
         return;
     TidySourceHistory();
-    ReportWindow()->StopTimer();
+    m_report->StopTimer();
     if (!CheckSourceFolders())
         return;
     StartRun(kRunSelectedCondition);
@@ -96,9 +90,9 @@ void TFormMain::RunSelected() {
 // "/a" runs all conditions once, right after the window is first painted, and ends the program.
 void TFormMain::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
-    if (m_autoRunDone)
+    if (m_firstPainted)
         return;
-    m_autoRunDone = true;
+    m_firstPainted = true;
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 2 || args.at(1) != QStringLiteral("/a"))
         return;

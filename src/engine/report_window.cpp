@@ -360,14 +360,13 @@ bool TFormReport::SaveHistory() {
         return true;
     SetStatus("振り分け履歴を保存しています...");
     stsBar1Panel->repaint();
-    const Status saved = PrependRunHistory(m_env.programFolder, m_history);
-    if (!saved.ok()) {
-        // The files were sorted; a record that silently goes missing could not be undone later.
-        m_env.box->Show({"Sorvanta - ファイル書き込みエラー",
-                         "振り分け履歴を保存できませんでした。\n" + saved.error(), MbIcon::Error,
-                         MbButtons::Ok, MbAnswer::Ok});
+    // The files were sorted: a record that silently went missing could not be undone later, so a
+    // failure is told, with the offer to clear the read-only marks and write again.
+    const Status saved = WriteWithReadOnlyRetry(
+        m_env.programFolder, m_env.iniFileName, "履歴ファイルに書き込みできません。", *m_env.box,
+        [this] { return PrependRunHistory(m_env.programFolder, m_history); });
+    if (!saved.ok())
         return false;
-    }
     m_history.Clear();
     SetStatus("振り分け履歴を保存しました。");
     emit HistorySaved();

@@ -33,6 +33,7 @@ class TTransferProgressWindow;
 
 struct TReportEnv final {
     std::string programFolder; // path text with a trailing backslash; History.dat lives here
+    std::string iniFileName = "Sorvanta.ini";
     MessageBox* box = nullptr;
     Shell* shell = nullptr;
 };

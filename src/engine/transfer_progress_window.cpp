@@ -45,11 +45,13 @@ bool TTransferProgressWindow::Advance(std::uint64_t bytesDone) {
     m_done += bytesDone;
     const std::uint64_t total = m_total == 0 ? 1 : m_total;
     const auto step = static_cast<int>(std::min<std::uint64_t>(m_done, total) * kSteps / total);
-    // A modal progress dialog lets events through in setValue; the value may stay put between
-    // chunks, so events are let through here as well, or Cancel would go unnoticed.
-    if (step != m_dialog->value())
+    // A shown modal progress dialog lets events through when its value changes; before it shows
+    // and between changes they go through here, so that Cancel and repainting keep working.
+    const bool shown = m_dialog->isVisible();
+    const bool changed = step != m_dialog->value();
+    if (changed)
         m_dialog->setValue(step);
-    else
+    if (!shown || !changed)
         QCoreApplication::processEvents();
     return !m_dialog->wasCanceled();
 }

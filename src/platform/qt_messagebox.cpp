@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt_messagebox.h"
 
+#include "platform/unattended.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <iostream>
 
 namespace sv {
 namespace {
@@ -68,6 +72,12 @@ MbAnswer EscapeAnswer(MbButtons buttons) {
 } // namespace
 
 MbAnswer QtMessageBox::Show(const MessageBoxRequest& request) {
+    // Without a display nobody can answer: the box answers itself and says so on standard error.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        const MbAnswer answer = UnattendedAnswer(request);
+        std::cerr << UnattendedLine(request, answer) << std::endl;
+        return answer;
+    }
     QWidget* owner = m_owner != nullptr ? m_owner : QApplication::activeWindow();
     QMessageBox box(ToQt(request.icon), QString::fromStdString(request.title),
                     QString::fromStdString(request.text), ToQt(request.buttons), owner);

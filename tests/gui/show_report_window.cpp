@@ -2,7 +2,8 @@
 // Runs the run window on a temporary folder of files with Japanese names, for looking at it under
 // a display:
 //   show_report_window <files> <milliseconds per row> <seconds to stay after the run>
-// Each row is held back a little so that the window can be seen while it works.
+// Each row is held back a little so that the window can be seen while it works; with 0 the rows
+// are not held back and events go through at the window's usual pace.
 #include "engine/report_window.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
@@ -27,9 +28,16 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir.NativeFile("ダウンロード"));
     const char* stems[] = {"夏祭りの写真", "ﾃｽﾄ音楽", "会議資料（第３版）", "旅行記録_京都", "猫の動画"};
     const char* exts[] = {".jpg", ".mp3", ".pdf", ".jpg", ".avi"};
-    for (int i = 0; i < files; ++i)
-        dir.WriteBytes("ダウンロード/" + std::string(stems[i % 5]) + std::to_string(1000 + i) + exts[i % 5],
-                       "x");
+    const char* dests[] = {"画像", "音楽", "書類", "画像", "動画"};
+    for (int i = 0; i < files; ++i) {
+        const std::string name = std::string(stems[i % 5]) + std::to_string(1000 + i) + exts[i % 5];
+        dir.WriteBytes("ダウンロード/" + name, "x");
+        // Some names are already taken at the destination: those rows show the rename mark.
+        if (i % 7 == 0) {
+            std::filesystem::create_directories(dir.NativeFile(std::string("整理済み/") + dests[i % 5]));
+            dir.WriteBytes(std::string("整理済み/") + dests[i % 5] + "/" + name, "older");
+        }
+    }
 
     TConditionList list;
     const std::pair<const char*, const char*> conditions[] = {{"jpg", "整理済み\\画像"},
@@ -53,12 +61,14 @@ int main(int argc, char** argv) {
     ScriptedMessageBox box;
     RecordingShell shell;
 
-    TFormReport window(TReportEnv{dir.PathText(), &box, &shell});
+    TFormReport window(TReportEnv{dir.PathText(), "Sorvanta.ini", &box, &shell});
     window.ApplyGeometry(settings);
     window.move(20, 20);
-    window.SetEventInterval(0);
-    QObject::connect(window.ListView1->model(), &QAbstractItemModel::rowsInserted, &window,
-                     [delay] { QThread::msleep(static_cast<unsigned long>(delay)); });
+    if (delay > 0) {
+        window.SetEventInterval(0);
+        QObject::connect(window.ListView1->model(), &QAbstractItemModel::rowsInserted, &window,
+                         [delay] { QThread::msleep(static_cast<unsigned long>(delay)); });
+    }
     TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
     request.sourceText = dir.PathText() + "ダウンロード";
     window.PrepareRun(request, shared, settings, false);

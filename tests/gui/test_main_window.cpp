@@ -113,12 +113,13 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Sorvanta"));
         QVERIFY(f.window->minimumSize() == QSize(434, 338));
         // Nothing selected yet: the selection commands are off, and so are the later windows'.
-        for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3", "E2",
+        for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3",
                                  "MenuHistory", "Export", "Import", "S2"})
             QVERIFY2(!f.Find<QAction>(name)->isEnabled(), name);
         QVERIFY(f.Find<QAction>("N2")->isEnabled()); // adding needs no selection
         QVERIFY(!f.Find<QPushButton>("ButtonUp")->isEnabled());
-        QVERIFY(!f.Find<QPushButton>("BtnExec")->isEnabled());
+        QVERIFY(f.Find<QPushButton>("BtnExec")->isEnabled()); // running all needs no selection
+        QVERIFY(f.Find<QAction>("E2")->isEnabled());
         QVERIFY(!f.Find<QToolButton>("ToolButtonFiler")->isEnabled());
         QCOMPARE(f.Find<QAction>("MenuAllCheck")->text(),
                  QStringLiteral("　全ての振り分け条件をチェックする(&J)"));

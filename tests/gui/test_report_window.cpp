@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The run window driven through its controls, with real runs on temporary folders.
 #include "engine/report_window.h"
-#include "engine/transfer_progress_window.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
@@ -18,7 +17,9 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace sv;
 using sv::testing::Sjis;
@@ -169,7 +170,9 @@ private slots:
         // Showing the window again after the run starts nothing new.
         f.window->hide();
         f.window->show();
-        QTest::qWait(20);
+        // The start a show queues has had its turn once the posted events are through.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(f.Left("src"), 7);
     }
 
@@ -213,6 +216,25 @@ private slots:
         f.window->BtnOk->click();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(f.dir.ReadBytes("History.dat"), std::string("keep"));
+    }
+
+    void AReadOnlyHistoryIsToldAndWrittenOnceTheMarkIsCleared() {
+        Fixture f;
+        f.Files(2);
+        f.AddCondition("avi", "dst");
+        f.dir.WriteBytes("History.dat", "older\r\n");
+        ::chmod(f.dir.NativeFile("History.dat").c_str(), 0444);
+        f.RunToEnd();
+        f.box.QueueAnswer(MbAnswer::Yes);
+        f.window->BtnOk->click();
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QCOMPARE(f.box.Shown()[0].text,
+                 std::string(
+                     "履歴ファイルに書き込みできません。読み取り専用属性を外して書き込みしてみましょうか？"));
+        const std::string history = f.dir.ReadBytes("History.dat");
+        QCOMPARE(std::count(history.begin(), history.end(), '\n'), 9);
+        QVERIFY(history.ends_with("older\r\n"));
+        QVERIFY(!f.window->isVisible());
     }
 
     void AnAutomaticRunClosesByItselfAndSavesTheHistory() {
@@ -319,21 +341,68 @@ private slots:
         QCOMPARE(f.window->prgBarHash->geometry().right(), button.left() - 6 - 1);
     }
 
-    void TheTransferWindowsCancelAbortsTheCopy() {
+    void CancellingALongCopyLeavesTheSourceAndAsksWhetherToStop() {
         Fixture f;
-        TransferProgress* progress = f.window->TransferProgressWindow();
-        QVERIFY(progress != nullptr);
-        progress->Begin("振り分け中...", 1000);
-        QVERIFY(progress->Advance(100));
-        auto* window = static_cast<TTransferProgressWindow*>(progress);
-        QCOMPARE(window->Dialog()->windowTitle(), QStringLiteral("振り分け中..."));
-        window->Dialog()->cancel();
-        QVERIFY(!progress->Advance(100));
-        progress->End();
-        // The next copy starts afresh.
-        progress->Begin("振り分け中...", 10);
-        QVERIFY(progress->Advance(5));
-        progress->End();
+        {
+            std::ofstream big(f.dir.NativeFile("src/大きな動画.avi"), std::ios::binary);
+            big.seekp(4 << 20);
+            big.put('x');
+        }
+        TConditionFields fields;
+        fields.keywords = "avi";
+        fields.destFolder = f.P("dst");
+        fields.copyMode = true;
+        TSortCondition condition;
+        QVERIFY(ComposeCondition(fields, condition).ok());
+        QVERIFY(f.list.InsertAt(0, condition).ok());
+        // The copy's window is cancelled as soon as it exists; No to "stop the run?" goes on.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, f.window.get(), [&f] {
+            if (auto* dialog = f.window->findChild<QProgressDialog*>();
+                dialog != nullptr && !dialog->wasCanceled())
+                dialog->cancel();
+        });
+        poll.start(0);
+        f.box.QueueAnswer(MbAnswer::No);
+        f.RunToEnd();
+        poll.stop();
+        QVERIFY(!f.window->LastOutcome()->cancelled);
+        QCOMPARE(f.Rows(), 0);
+        QVERIFY(f.dir.Exists("src/大きな動画.avi"));
+        QCOMPARE(f.Left("dst"), 0); // no partial copy is left behind
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QVERIFY(f.box.Shown()[0].text.starts_with("振り分け処理が中断されました。"));
+        QVERIFY(f.window->BtnOk->isEnabled());
+    }
+
+    void CancelDuringALongCopyLetsItCompleteThenEndsTheRun() {
+        Fixture f;
+        for (const char* name : {"src/動画A.avi", "src/動画B.avi"}) {
+            std::ofstream big(f.dir.NativeFile(name), std::ios::binary);
+            big.seekp(4 << 20);
+            big.put('x');
+        }
+        TConditionFields fields;
+        fields.keywords = "avi";
+        fields.destFolder = f.P("dst");
+        fields.copyMode = true;
+        TSortCondition condition;
+        QVERIFY(ComposeCondition(fields, condition).ok());
+        QVERIFY(f.list.InsertAt(0, condition).ok());
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, f.window.get(), [&f, &poll] {
+            if (f.window->findChild<QProgressDialog*>() != nullptr && f.window->BtnCancel->isEnabled()) {
+                QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton);
+                poll.stop();
+            }
+        });
+        poll.start(0);
+        f.RunToEnd();
+        QVERIFY(f.window->LastOutcome()->cancelled);
+        QCOMPARE(f.Rows(), 1);
+        QCOMPARE(f.Left("dst"), 1);
+        QVERIFY(f.box.Shown().empty());
+        QVERIFY(f.window->BtnOk->isEnabled() && !f.window->BtnCancel->isEnabled());
     }
 };
 

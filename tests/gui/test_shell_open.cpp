@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Opening a file with the desktop's opener: its exit status tells whether a program took the file.
+#include "platform/pathtext.h"
+#include "platform/qt_shell.h"
+#include "testing.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+using namespace sv;
+
+namespace {
+
+// Puts a stand-in opener first on PATH that behaves as `script` says.
+class FakeOpener final {
+public:
+    explicit FakeOpener(const std::string& script)
+        : m_oldPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
+        m_dir.WriteBytes("xdg-open", "#!/bin/sh\n" + script + "\n");
+        ::chmod(m_dir.NativeFile("xdg-open").c_str(), 0755);
+        ::setenv("PATH", (m_dir.Native() + ":" + m_oldPath).c_str(), 1);
+    }
+    ~FakeOpener() { ::setenv("PATH", m_oldPath.c_str(), 1); }
+    std::string Seen() const { return m_dir.ReadBytes("seen"); }
+    std::string SeenPath() const { return m_dir.NativeFile("seen"); }
+
+private:
+    sv::testing::TempFolder m_dir;
+    std::string m_oldPath;
+};
+
+} // namespace
+
+class ShellOpenTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void TheOpenersExitStatusDecides() {
+        sv::testing::TempFolder files;
+        files.WriteBytes("曲 'a' b.mp3", "x");
+        const std::string file = files.PathText() + "曲 'a' b.mp3";
+        QtShell shell;
+        {
+            FakeOpener opener("printf '%s' \"$1\" > \"$(dirname \"$0\")/seen\"; exit 0");
+            QVERIFY(shell.OpenFile(file).ok());
+            QCOMPARE(opener.Seen(), ToNativePath(file));
+        }
+        {
+            FakeOpener opener("exit 3"); // no program for this kind of file
+            const Status failed = shell.OpenFile(file);
+            QVERIFY(!failed.ok());
+            QVERIFY(failed.error().find("曲 'a' b.mp3") != std::string::npos);
+        }
+        {
+            // An opener that runs the program itself is still running: it took the file.
+            FakeOpener opener("sleep 4");
+            QVERIFY(shell.OpenFile(file).ok());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ShellOpenTest)
+#include "test_shell_open.moc"
