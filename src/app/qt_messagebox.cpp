@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/qt_messagebox.h"
+#include "app/qt_messagebox.h"
 
 #include "platform/unattended.h"
 

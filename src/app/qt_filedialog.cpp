@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/qt_filedialog.h"
+#include "app/qt_filedialog.h"
 
 #include "platform/pathtext.h"
 
