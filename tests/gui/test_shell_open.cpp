@@ -56,8 +56,10 @@ private slots:
         }
         {
             // An opener that runs the program itself is still running: it took the file.
-            FakeOpener opener("sleep 4");
+            FakeOpener opener("sleep 3");
             QVERIFY(shell.OpenFile(file).ok());
+            // Let it end, so the process object goes away before the test does.
+            QTest::qWait(2000);
         }
     }
 };
