@@ -2,9 +2,9 @@
 #include "app/app_setup.h"
 #include "app/application.h"
 #include "app/main_window.h"
-#include "platform/files.h"
 #include "app/qt_filedialog.h"
 #include "app/qt_messagebox.h"
+#include "platform/files.h"
 #include "platform/qt_shell.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
@@ -12,9 +12,37 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 
+namespace {
+
+// Without a display Qt would abort at start. The one-shot run needs no display, so it runs
+// offscreen; anything else says why it cannot start instead of crashing.
+bool PrepareDisplay(int argc, char* argv[]) {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    if (set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY"))
+        return true;
+    if (argc > 1 && std::strcmp(argv[1], "/a") == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return true;
+    }
+    std::fputs("Sorvanta: 画面（DISPLAY）が見つからないため起動できません。"
+               "画面なしで振り分けるには /a を付けて起動してください。\n",
+               stderr);
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (!PrepareDisplay(argc, argv))
+        return 1;
     sv::QtMessageBox box; // outlives the application object, which reports errors through it
     sv::TSorvantaApp app(argc, argv);
     app.SetErrorBox(&box);

@@ -37,13 +37,19 @@ struct ProgramFolder final {
         conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
     }
     // Runs the program with "/a"; its standard error is kept.
-    int RunAuto() {
+    // With `noDisplay` the program gets no display of any kind and no platform named either.
+    int RunAuto(bool noDisplay = false, const QStringList& arguments = {QStringLiteral("/a")}) {
         dir.WriteBytes("Condition.txt", conditions);
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (noDisplay) {
+            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                env.remove(QString::fromLatin1(name));
+        } else {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        }
         process.setProcessEnvironment(env);
-        process.start(program, {QStringLiteral("/a")});
+        process.start(program, arguments);
         if (!process.waitForFinished(90000)) {
             process.kill();
             process.waitForFinished();
@@ -132,6 +138,19 @@ private slots:
         const std::string before = f.dir.ReadBytes("History.dat");
         QCOMPARE(f.RunAuto(), 0);
         QCOMPARE(f.dir.ReadBytes("History.dat"), before);
+    }
+
+    void WithoutAnyDisplayTheOneShotRunWorksAndAPlainStartSaysWhy() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") + "\r\n"));
+        f.dir.WriteBytes("src/花火.jpg", "x");
+        QCOMPARE(f.RunAuto(true), 0);
+        QVERIFY(f.Has("dst/画像/花火.jpg"));
+        QVERIFY(f.Has("History.dat"));
+
+        QCOMPARE(f.RunAuto(true, {}), 1);
+        QVERIFY2(f.errors.contains(QStringLiteral("画面")), qPrintable(f.errors));
     }
 
     void AMissingSourceFolderIsReportedAndTheProgramStillEnds() {
