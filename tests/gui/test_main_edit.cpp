@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Adding and editing conditions from the main window through the real condition editor.
 #include "app/main_window.h"
+#include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/shell.h"
 #include "store/condition.h"
@@ -28,13 +29,7 @@ struct Fixture final {
     explicit Fixture(const std::string& conditions) {
         std::filesystem::create_directory(dir.NativeFile("dest"));
         dir.WriteBytes("Condition.txt", conditions);
-        TMainWindowEnv env;
-        env.programFolder = dir.PathText();
-        env.iniFileName = "Sorvanta.ini";
-        env.box = &box;
-        env.fileDialog = &files;
-        env.shell = &shell;
-        window = std::make_unique<TFormMain>(env);
+        window = ports.MakeWindow(dir.PathText());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -67,9 +62,10 @@ struct Fixture final {
     }
 
     sv::testing::TempFolder dir;
-    ScriptedMessageBox box;
-    ScriptedFileDialog files;
-    RecordingShell shell;
+    sv::testing::MainWindowPorts ports;
+    ScriptedMessageBox& box = ports.box;
+    ScriptedFileDialog& files = ports.dialog;
+    RecordingShell& shell = ports.shell;
     std::unique_ptr<TFormMain> window;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through its controls, found by their component names.
 #include "app/main_window.h"
+#include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -42,13 +43,7 @@ struct Fixture final {
             dir.WriteBytes("Condition.txt", conditions);
         if (!ini.empty())
             dir.WriteBytes("Sorvanta.ini", Sjis(ini));
-        TMainWindowEnv env;
-        env.programFolder = dir.PathText();
-        env.iniFileName = "Sorvanta.ini";
-        env.box = &box;
-        env.fileDialog = &dialog;
-        env.shell = &shell;
-        window = std::make_unique<TFormMain>(env);
+        window = ports.MakeWindow(dir.PathText());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -80,9 +75,10 @@ struct Fixture final {
     }
 
     testing::TempFolder dir;
-    ScriptedMessageBox box;
-    ScriptedFileDialog dialog;
-    RecordingShell shell;
+    sv::testing::MainWindowPorts ports;
+    ScriptedMessageBox& box = ports.box;
+    ScriptedFileDialog& dialog = ports.dialog;
+    RecordingShell& shell = ports.shell;
     std::unique_ptr<TFormMain> window;
 };
 

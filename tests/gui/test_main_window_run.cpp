@@ -3,6 +3,7 @@
 // window and what the commands run.
 #include "app/main_window.h"
 #include "engine/report_window.h"
+#include "main_window_ports.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -43,13 +44,7 @@ struct Fixture final {
                                             "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
         for (const char* name : {"写真1.jpg", "写真2.jpg", "曲.mp3"})
             dir.WriteBytes(std::string("src/") + name, "x");
-        TMainWindowEnv env;
-        env.programFolder = dir.PathText();
-        env.iniFileName = "Sorvanta.ini";
-        env.box = &box;
-        env.fileDialog = &dialog;
-        env.shell = &shell;
-        window = std::make_unique<TFormMain>(env);
+        window = ports.MakeWindow(dir.PathText());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -79,9 +74,10 @@ struct Fixture final {
     }
 
     testing::TempFolder dir;
-    ScriptedMessageBox box;
-    ScriptedFileDialog dialog;
-    RecordingShell shell;
+    sv::testing::MainWindowPorts ports;
+    ScriptedMessageBox& box = ports.box;
+    ScriptedFileDialog& dialog = ports.dialog;
+    RecordingShell& shell = ports.shell;
     std::unique_ptr<TFormMain> window;
     bool ranDuring = false;
     bool mainVisibleDuringRun = true;
