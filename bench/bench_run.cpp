@@ -34,6 +34,7 @@ public:
     void SetCountLabel(std::string_view) override {}
     void SetProgress(int) override {}
     void AddResultRow(const sv::TReportEntry&) override { ++rows; }
+    void AddNote(std::string_view) override {}
     void Repaint() override {}
     void LetEventsThrough() override;
     bool CancelRequested() const override { return false; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/placement.h"
 
+#include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -102,21 +103,24 @@ std::string BuildTimestampPath(std::string_view sourcePath, std::string_view des
     return JoinPath(folder, FileNameOf(destPath));
 }
 
-std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules) {
+std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRule>& rules) {
     const std::string name = FileNameOf(path);
     const auto dot = name.rfind('.');
     const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
     const std::string upper = AsciiUpper(ext);
     for (const TExtRule& rule : rules) {
-        if (upper != AsciiUpper("." + rule.ExtBefore))
-            continue;
-        const std::string stem(path.substr(0, path.size() - ext.size()));
-        std::string renamed = stem + "." + rule.ExtAfter;
-        if (renamed != path)
-            (void)RenameEntry(path, renamed);
-        return renamed;
+        if (upper == AsciiUpper("." + rule.ExtBefore))
+            return std::string(path.substr(0, path.size() - ext.size())) + "." + rule.ExtAfter;
     }
     return std::string(path);
+}
+
+std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules) {
+    const std::string renamed = ExtensionRuleTarget(path, rules);
+    // A taken name is never replaced, and the record names the file where it really is.
+    if (renamed != path && !RenameEntry(path, renamed).ok())
+        return std::string(path);
+    return renamed;
 }
 
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
@@ -150,6 +154,13 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                 if (mark != kMarkRenamed)
                     mark = kMarkPlain;
                 break;
+            }
+            // The entry already there may be the source itself under another name (a link either
+            // way, a hard link): no rule may delete one of them for the other.
+            if (IsSameItem(entry.sourcePath, p)) {
+                run.ui.AddNote("[" + ToNativePath(entry.sourcePath) + "] は振り分け先の [" + ToNativePath(p) +
+                               "] と同じファイルのため、振り分けませんでした。");
+                return EntryOutcome::Next;
             }
             if (entry.isFolder) {
                 renameTo();
@@ -234,10 +245,14 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
 
     if (result.ok()) {
         if (!condition.extChangeOff) {
+            const std::string wanted = ExtensionRuleTarget(p, run.extRules);
             const std::string changed = ApplyExtensionRules(p, run.extRules);
             if (changed != p) {
                 p = changed;
                 mark = kMarkExtChanged;
+            } else if (wanted != p) {
+                run.ui.AddNote("[" + ToNativePath(p) + "] の拡張子を変更できませんでした。[" +
+                               ToNativePath(wanted) + "] が既にあります。");
             }
         }
         if (entry.isFolder)

@@ -62,9 +62,13 @@ std::string TimestampFolderText(const LocalDateTime& time, std::string_view patt
 std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
                                bool timestampFolder, std::string_view patternCode);
 
-// Renames the file by the first rule whose extension matches (ASCII case ignored) and returns the
-// new path; returns the new path also when the rename fails. Without a matching rule the path
-// comes back unchanged.
+// The path the first rule whose extension matches (ASCII case ignored) would give; the path itself
+// without a matching rule.
+std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRule>& rules);
+
+// Renames the file by the first matching rule and returns where the file now is: the new path, or
+// the old one when the rename failed (the new name is taken: it is never replaced). Without a
+// matching rule the path comes back unchanged.
 std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules);
 
 // One result row and, within the history limit and unless the condition keeps no history, one

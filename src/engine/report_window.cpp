@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -27,6 +28,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <iostream>
 
 namespace sv {
 namespace {
@@ -37,8 +39,15 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kStatusPanelWidth = 500;
 constexpr char kCancelledCaption[] = "Sorvanta 完了 - 振り分け処理";
-// Item data: the destination as a path text, or empty for a deleted duplicate.
+// Item data: the destination as a path text, or empty for a deleted duplicate; and the exact bytes
+// of the name, which the shown text may not hold (a name on disk need not be UTF-8).
 constexpr int kDestRole = Qt::UserRole;
+constexpr int kNameRole = Qt::UserRole + 1;
+constexpr int kNotesHeight = 64;
+
+QByteArray Bytes(std::string_view text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -136,6 +145,12 @@ void TFormReport::CreateControls() {
     connect(Open, &QAction::triggered, this, [this] { OpenClick(); });
     connect(Folder, &QAction::triggered, this, [this] { FolderClick(); });
     connect(Del, &QAction::triggered, this, [this] { DelClick(); });
+
+    MemoNotes = new QPlainTextEdit(this);
+    MemoNotes->setObjectName(QStringLiteral("MemoNotes"));
+    MemoNotes->setReadOnly(true);
+    MemoNotes->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoNotes->hide();
 }
 
 // Cancel sits 5 pixels from the right and 8 above the status bar; the label is centred on it and
@@ -157,7 +172,14 @@ void TFormReport::LayoutControls() {
     lblCount->setGeometry(8, labelTop, labelWidth, labelHeight);
     const int barLeft = 8 + labelWidth + 8;
     prgBarHash->setGeometry(barLeft, labelTop, std::max(0, button.left() - 6 - barLeft), labelHeight);
-    ListView1->setGeometry(0, 0, button.right() + 1 - 5, std::max(0, button.top() - 10));
+    const int listWidth = button.right() + 1 - 5;
+    int listBottom = button.top() - 10;
+    // The notes of the run, when there are any, sit below the list.
+    if (!MemoNotes->isHidden()) {
+        listBottom -= kNotesHeight + 4;
+        MemoNotes->setGeometry(0, std::max(0, listBottom + 4), listWidth, kNotesHeight);
+    }
+    ListView1->setGeometry(0, 0, listWidth, std::max(0, listBottom));
 }
 
 void TFormReport::resizeEvent(QResizeEvent* event) {
@@ -251,6 +273,11 @@ void TFormReport::BeginRun(bool /*inTray*/) {
     // task-bar button of its own on Linux desktops, so nothing needs hiding.
     ListView1->clear();
     ListView1->setEnabled(true);
+    MemoNotes->clear();
+    if (!MemoNotes->isHidden()) {
+        MemoNotes->hide();
+        LayoutControls();
+    }
     m_history.Clear();
     Timer1->stop();
     BtnOk->hide();
@@ -289,8 +316,24 @@ void TFormReport::AddResultRow(const TReportEntry& row) {
     item->setText(0, Q(row.name));
     item->setText(1, Q(row.mark));
     item->setText(2, Q(folder ? ToNativePath(row.dest) : row.dest));
-    item->setData(0, kDestRole, folder ? Q(row.dest) : QString());
+    item->setData(0, kDestRole, folder ? Bytes(row.dest) : QByteArray());
+    item->setData(0, kNameRole, Bytes(row.name));
     ListView1->addTopLevelItem(item);
+}
+
+void TFormReport::AddNote(std::string_view note) {
+    MemoNotes->appendPlainText(Q(note));
+    if (MemoNotes->isHidden()) {
+        MemoNotes->show();
+        LayoutControls();
+    }
+    // Without a display nobody reads the window: the note goes where the unattended answers go.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        std::cerr << "Sorvanta: " << note << std::endl;
+}
+
+QString TFormReport::NotesText() const {
+    return MemoNotes->toPlainText();
 }
 
 void TFormReport::Repaint() {
@@ -456,14 +499,14 @@ bool TFormReport::eventFilter(QObject* watched, QEvent* event) {
 // ---- The result list -----------------------------------------------------------------------------
 
 std::string TFormReport::RowFolder(const QTreeWidgetItem* item) const {
-    return item->data(0, kDestRole).toString().toStdString();
+    return item->data(0, kDestRole).toByteArray().toStdString();
 }
 
 std::string TFormReport::RowPath(const QTreeWidgetItem* item) const {
     const std::string folder = RowFolder(item);
     if (folder.empty())
         return {};
-    return JoinPath(folder, item->text(0).toStdString());
+    return JoinPath(folder, item->data(0, kNameRole).toByteArray().toStdString());
 }
 
 void TFormReport::ShowError(const std::string& text) {

@@ -19,6 +19,7 @@ class QCloseEvent;
 class QFrame;
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
 class QAction;
 class QProgressBar;
 class QPushButton;
@@ -62,6 +63,7 @@ public:
     const std::optional<TRunOutcome>& LastOutcome() const { return m_outcome; }
     const TPendingHistory& PendingHistory() const { return m_history; }
     QString StatusText() const;
+    QString NotesText() const;
     int FlashCount() const { return m_flashes; }
     // Milliseconds between two rounds of event processing during a run; 0 lets events through
     // before every entry.
@@ -85,6 +87,7 @@ public:
     void SetCountLabel(std::string_view text) override;
     void SetProgress(int percent) override;
     void AddResultRow(const TReportEntry& row) override;
+    void AddNote(std::string_view note) override;
     void Repaint() override;
     void LetEventsThrough() override;
     bool CancelRequested() const override;
@@ -148,6 +151,8 @@ public:
     QAction* Open = nullptr;
     QAction* Folder = nullptr;
     QAction* Del = nullptr;
+    // The run's notes: items it left alone or could only partly handle; hidden while empty.
+    QPlainTextEdit* MemoNotes = nullptr;
 };
 
 } // namespace sv

@@ -3,6 +3,7 @@
 
 #include "engine/keywords.h"
 #include "engine/placement.h"
+#include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -110,6 +111,7 @@ private:
                                     const std::string& name, bool isFolder);
     bool SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
                       bool& unreadable);
+    bool SameFolder(const std::string& destFolder, const std::string& sourceFolder);
     bool Checked(int index) const;
     void SetCaption(std::string caption);
     void ShowCount();
@@ -128,7 +130,26 @@ private:
     std::string m_selectedName;
     TRunOutcome m_outcome;
     int m_countShown = -1;
+    // The folder being enumerated and the last destination folder looked at, by identity: a
+    // destination is compared with its source as items, not as texts.
+    std::optional<FileIdentity> m_sourceId;
+    std::string m_destIdText;
+    std::optional<FileIdentity> m_destId;
 };
+
+// One folder under two spellings (a link, "\.\", "\x\..\", a doubled separator) is the same
+// folder; "src" and "SRC" are two. A destination that does not exist yet is never the source.
+bool SortRun::SameFolder(const std::string& destFolder, const std::string& sourceFolder) {
+    if (!m_sourceId)
+        return WithOneTrailingBackslash(destFolder) == WithOneTrailingBackslash(sourceFolder);
+    // A folder, once there, stays the same item for the rest of the run; one that is missing may
+    // be made by the next entry, so it is looked at again.
+    if (m_destIdText != destFolder || !m_destId) {
+        m_destIdText = destFolder;
+        m_destId = IdentityOf(destFolder);
+    }
+    return m_destId && *m_destId == *m_sourceId;
+}
 
 // The label only changes with the count; building its text for every entry would cost more than
 // the entry's own tests.
@@ -291,6 +312,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, const std::string& fo
     options.skipHidden = true;
     if (!reader.Open(folder, options).ok())
         return Flow::Go;
+    m_sourceId = IdentityOf(folder);
     while (const auto entry = reader.Next()) {
         ShowCount();
         m_ui.LetEventsThrough();
@@ -358,8 +380,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
         entry.destFolder = d;
     }
 
-    if (AsciiUpper(WithOneTrailingBackslash(entry.destFolder)) ==
-        AsciiUpper(WithOneTrailingBackslash(folder)))
+    if (SameFolder(entry.destFolder, folder))
         return EntryOutcome::Next;
 
     const std::string lowerExt = AsciiLower(ExtensionOf(name));
@@ -396,9 +417,11 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
     const std::string& doubt = m_settings.DoubtFolder;
     if (m_suspiciousBlocked)
         return EntryOutcome::Next;
-    // Compared with one trailing backslash each, so that a file is never "replaced" by itself.
-    if (WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
-        WithOneTrailingBackslash(NormaliseFolderPath(folder)))
+    // Compared as items, so that a file is never "replaced" by itself under another spelling.
+    const auto doubtId = IdentityOf(doubt);
+    if (doubtId ? doubtId == m_sourceId
+                : WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
+                      WithOneTrailingBackslash(NormaliseFolderPath(folder)))
         return EntryOutcome::Next;
     if (!FolderExists(doubt)) {
         if (!m_settings.MakeFolder) {

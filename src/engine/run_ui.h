@@ -45,6 +45,9 @@ public:
     virtual void SetCountLabel(std::string_view text) = 0;
     virtual void SetProgress(int percent) = 0;
     virtual void AddResultRow(const TReportEntry& row) = 0;
+    // A line about an item the run left alone or could only partly handle, for the user to read
+    // after the run (never a question; the run goes on).
+    virtual void AddNote(std::string_view note) = 0;
     virtual void Repaint() = 0;
 
     // Called before every entry and for every folder of a subfolder search. The window lets pending

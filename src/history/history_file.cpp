@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/history_file.h"
 
+#include "history/record_text.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -89,6 +90,17 @@ THistoryEntry HistoryEntryFromLines(std::string_view time, std::string_view mark
     return entry;
 }
 
+std::string HistoryItemPath(const THistoryEntry& entry) {
+    std::string path = UnescapeRecordText(entry.EntryDest);
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return path + UnescapeRecordText(entry.EntryName);
+}
+
+std::string HistorySourceFolder(const THistoryEntry& entry) {
+    return UnescapeRecordText(entry.EntrySource);
+}
+
 void TPendingHistory::Clear() {
     lines.clear();
     recorded = 0;
@@ -106,9 +118,9 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
     THistoryEntry entry;
     entry.EntryTime = FormatEntryTime(Now());
     entry.EntryMark = std::string(ActionMark(markIndex));
-    entry.EntryName = std::string(name);
-    entry.EntryDest = std::string(destFolder);
-    entry.EntrySource = std::string(sourceFolder);
+    entry.EntryName = EscapeRecordText(name);
+    entry.EntryDest = EscapeRecordText(destFolder, true);
+    entry.EntrySource = EscapeRecordText(sourceFolder);
     for (std::string& line : HistoryRecordLines(entry))
         pending.lines.push_back(std::move(line));
     ++pending.recorded;

@@ -30,7 +30,9 @@ inline constexpr std::array<std::string_view, 7> kActionMarks = {
 // The mark text of an index; "  " for an index out of range.
 std::string_view ActionMark(int index);
 
-// One sorted item; UTF-8 texts, kept as they were written, never parsed.
+// One sorted item; UTF-8 texts, kept as they were written, never parsed. Names and folders are
+// record texts: what code page 932 cannot hold exactly is escaped (record_text.h), so that every
+// record leads back to exactly the sorted item; HistoryItemPath gives that item.
 struct THistoryEntry final {
     std::string EntryTime;   // "yy/mm/dd hh:nn:ss"
     std::string EntryMark;   // one of kActionMarks
@@ -42,6 +44,11 @@ struct THistoryEntry final {
     bool IsFolder() const { return EntryMark == kActionMarks[kMarkFolder]; }
     bool operator==(const THistoryEntry&) const = default;
 };
+
+// The sorted item as a path text (destination folder + "\" + name, escapes turned back), and the
+// folder it came from. Callers check that the item exists before they act on it.
+std::string HistoryItemPath(const THistoryEntry& entry);
+std::string HistorySourceFolder(const THistoryEntry& entry);
 
 // Entries a run may record and entries a load reads: HistMax x 100 with HistDel on, else
 // 1,000,000,000.
@@ -68,16 +75,16 @@ struct TPendingHistory final {
 
 // The history half of recording a processed item: nothing when the run has reached the history
 // limit (or HistDel is on with HistMax 0) or the condition has HistoryOff set; otherwise appends
-// the four lines with the time from Now() and one trailing "\" removed from `destFolder`.
+// the four lines with the time from Now() and one trailing "\" removed from `destFolder`. The
+// name and the folders are native texts; they are stored as record texts.
 // Returns whether an entry was recorded.
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,
                    const TAppSettings& settings);
 
 // Puts the pending lines in front of `folder`\History.dat (created when missing), drops empty
-// lines and replaces the file atomically. Code page 932, CR LF after every line; characters code
-// page 932 cannot hold are written as "?". Nothing happens for an empty pending history. The
-// caller ignores a failure (the run's entries are then lost) but the reason is returned.
+// lines and replaces the file atomically. Code page 932, CR LF after every line. Nothing happens for an empty
+// pending history. The caller ignores a failure (the run's entries are then lost) but the reason is returned.
 Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending);
 
 // What the history window shows: the records in display order.

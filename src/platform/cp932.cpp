@@ -59,11 +59,55 @@ Converter& Encoder() {
 
 enum class Unencodable { Fail, Question };
 
+// The characters iconv writes as a byte that reads back as another character (the yen sign as the
+// backslash, the overline as the tilde, and so on): taken as not holdable, so that a text never
+// comes back from a file changed.
+constexpr char32_t kInexact[] = {0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2014, 0x2016, 0x203E, 0x2212, 0x301C};
+
+// Where the next such character starts in `text` at or after `from`, and its length.
+std::size_t FindInexact(std::string_view text, std::size_t from, std::size_t& length) {
+    for (std::size_t pos = from; pos < text.size(); ++pos) {
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead != 0xC2 && lead != 0xE2 && lead != 0xE3)
+            continue;
+        std::size_t next = pos;
+        if (IsInexactCp932(Utf8Next(text, next))) {
+            length = next - pos;
+            return pos;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool EncodeRun(std::string_view text, std::string& out, Unencodable mode, std::string* bad);
+
 // Encodes `text`; returns false (strict mode) at the first character that cannot be held.
 bool Encode(std::string_view text, std::string& out, Unencodable mode, std::string* bad) {
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t length = 0;
+        const std::size_t pos = FindInexact(text, start, length);
+        if (!EncodeRun(
+                text.substr(start, pos == std::string_view::npos ? std::string_view::npos : pos - start), out,
+                mode, bad))
+            return false;
+        if (pos == std::string_view::npos)
+            return true;
+        if (mode == Unencodable::Fail) {
+            if (bad)
+                *bad = std::string(text.substr(pos, length));
+            return false;
+        }
+        out.push_back('?');
+        start = pos + length;
+    }
+}
+
+// Encodes a text without inexact characters.
+bool EncodeRun(std::string_view text, std::string& out, Unencodable mode, std::string* bad) {
     const char* in = text.data();
     std::size_t left = text.size();
-    out.reserve(text.size());
     while (left > 0) {
         if (Encoder().Run(in, left, out) == 0)
             break;
@@ -71,7 +115,7 @@ bool Encode(std::string_view text, std::string& out, Unencodable mode, std::stri
         const std::string_view rest(in, left);
         std::size_t pos = 0;
         const char32_t cp = Utf8Next(rest, pos);
-        if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
+        if (IsByteEscape(cp)) {
             out.push_back(static_cast<char>(cp - kEscapeBase));
         } else if (mode == Unencodable::Question) {
             out.push_back('?');
@@ -87,6 +131,18 @@ bool Encode(std::string_view text, std::string& out, Unencodable mode, std::stri
 }
 
 } // namespace
+
+bool IsInexactCp932(char32_t cp) {
+    for (const char32_t c : kInexact) {
+        if (c == cp)
+            return true;
+    }
+    return false;
+}
+
+bool IsByteEscape(char32_t cp) {
+    return cp >= kEscapeBase && cp <= kEscapeBase + 0xFF;
+}
 
 std::string Cp932ToUtf8(std::string_view bytes) {
     std::string out;
@@ -126,6 +182,16 @@ std::string FirstUnencodableChar(std::string_view text) {
     std::string bad;
     Encode(text, out, Unencodable::Fail, &bad);
     return bad;
+}
+
+std::string FirstUnstorableChar(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        if (IsByteEscape(Utf8Next(text, pos)))
+            return std::string(text.substr(start, pos - start));
+    }
+    return FirstUnencodableChar(text);
 }
 
 std::size_t Cp932Length(std::string_view text) {

@@ -20,6 +20,7 @@ public:
     void SetCountLabel(std::string_view text) override { countLabel = text; }
     void SetProgress(int percent) override { progress = percent; }
     void AddResultRow(const TReportEntry& row) override { rows.push_back(row); }
+    void AddNote(std::string_view note) override { notes.emplace_back(note); }
     void Repaint() override {}
     void LetEventsThrough() override;
     bool CancelRequested() const override { return m_okEnabled; }
@@ -34,6 +35,7 @@ public:
     TransferProgress* progressWindow = nullptr;
     std::vector<std::string> captions;
     std::vector<TReportEntry> rows;
+    std::vector<std::string> notes;
     std::string status;
     std::string countLabel;
     int progress = -1;

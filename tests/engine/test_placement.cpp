@@ -80,10 +80,10 @@ TEST(ExtensionRules, FirstMatchingRuleRenamesIgnoringAsciiCase) {
     EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "plain", rules), dir.PathText() + "plain");
     EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "clip.avi.txt", {{"avi", "x"}}),
               dir.PathText() + "clip.avi.txt");
-    // A rename that fails still gives the new path.
+    // A taken name is never replaced; the path says where the file really is.
     dir.WriteBytes("taken.mpg", "keep");
     dir.WriteBytes("taken.avi", "x");
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.mpg");
+    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.avi");
     EXPECT_EQ(dir.ReadBytes("taken.mpg"), "keep");
     EXPECT_TRUE(dir.Exists("taken.avi"));
 }

@@ -75,14 +75,15 @@ TEST(HistoryRecording, TheLimitCountsPerRun) {
     EXPECT_TRUE(pending.Empty());
 }
 
-TEST(HistoryRecording, NamesTheFileCannotHoldAreWrittenWithQuestionMarks) {
+TEST(HistoryRecording, NamesTheFileCannotHoldAreWrittenAsReversibleEscapes) {
     TempFolder folder;
     TPendingHistory pending;
     RecordHistory(pending, "\\dest", "café\n😀.avi", "\\src", kMarkPlain, false, TAppSettings{});
-    EXPECT_EQ(pending.lines[2], "café?😀.avi"); // a line break would shift every later record
+    // A line break would shift every later record; a "?" would name another file.
+    EXPECT_EQ(pending.lines[2], "caf&#xE9;&#xA;&#x1F600;.avi");
     ASSERT_TRUE(PrependRunHistory(folder.PathText(), pending).ok());
     const std::string bytes = folder.ReadBytes("History.dat");
-    EXPECT_NE(bytes.find("\r\ncaf??\?.avi\r\n\\dest*\\src\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\ncaf&#xE9;&#xA;&#x1F600;.avi\r\n\\dest*\\src\r\n"), std::string::npos);
 }
 
 TEST(HistoryRecording, NothingIsWrittenForAnEmptyRunOrOverAnUnreadableFile) {
