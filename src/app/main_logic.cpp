@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/main_logic.h"
 
+#include "dialogs/condition_form_logic.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
+#include "platform/profile.h"
 
 #include <algorithm>
 
@@ -25,7 +27,7 @@ bool HasForbiddenFolderChar(std::string_view pathText) {
 }
 
 std::string UnencodableMessage(std::string_view what, std::string_view text) {
-    return std::string(what) + "に使用できない文字「" + FirstUnencodableChar(text) +
+    return std::string(what) + "に使用できない文字「" + FirstUnstorableChar(text) +
            "」が含まれています。\nSorvanta のファイルは Shift_JIS (コードページ 932) "
            "で保存されるため、この文字は保存できません。";
 }
@@ -35,8 +37,12 @@ std::string TypedFolderProblem(std::string_view native) {
         return "フォルダの指定に \\ は使用できません。";
     if (HasForbiddenFolderChar(FromNativePath(native)))
         return "フォルダの指定に / : * ? \" < > | は使用できません。";
-    if (!CanEncodeCp932(native))
+    if (!FirstUnstorableChar(native).empty())
         return UnencodableMessage("フォルダの指定", native);
+    // The settings file reads a value back cut to this length: a longer folder would come back as
+    // another folder.
+    if (Cp932Length(FromNativePath(native)) > ProfileFile::kMaxValueBytes)
+        return std::string(kFolderTooLong);
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ constexpr std::string_view kMissingInput = "入力が不足しています。";
 constexpr std::string_view kBadFolderChar = "フォルダの指定に / : * ? \" < > | は使用できません。";
 constexpr std::string_view kBackslashInFolder = "フォルダの指定に \\ （バックスラッシュ）は使用できません。";
 constexpr std::string_view kControlInFolder = "フォルダの指定に制御文字は使用できません。";
+static_assert(ProfileFile::kMaxValueBytes == 2047, "the refusal names the limit");
 constexpr std::string_view kSlashesInKeyword =
     "キーワードに「//」は使用できません。\n「//"
     "」より後ろは設定名として読み込まれるため、キーワードが変わってしまいます。";
@@ -167,6 +169,10 @@ std::string_view FolderTextFault(std::string_view native) {
     // On Linux a typed backslash would turn into a folder separator once stored.
     if (ToNativePath(pathText) != native)
         return kBackslashInFolder;
+    // The default destination goes to the settings file, which reads a value back cut to this
+    // length: a longer folder would come back as another folder.
+    if (Cp932Length(pathText) > ProfileFile::kMaxValueBytes)
+        return kFolderTooLong;
     return {};
 }
 
@@ -193,7 +199,7 @@ std::optional<TCloseResult> CheckStorable(const TCondForm& form, MessageBox& box
         {&form.sourceText, "振り分け元フォルダ", CondControl::EdSource},
     }};
     for (const auto& [text, what, control] : texts) {
-        const std::string ch = FirstUnencodableChar(*text);
+        const std::string ch = FirstUnstorableChar(*text);
         if (!ch.empty())
             return Refuse(box, UnencodableMessage(what, ch), control);
     }

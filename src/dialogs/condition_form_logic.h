@@ -15,6 +15,9 @@ namespace sv {
 
 inline constexpr std::size_t kSettingNameMaxBytes = 256;
 inline constexpr std::size_t kKeywordMaxBytes = 1024;
+// The refusal of a folder text longer than the settings file reads back (2047 bytes).
+inline constexpr std::string_view kFolderTooLong =
+    "フォルダの指定が長すぎます。シフトJIS で 2047 バイトまでにしてください。";
 inline constexpr std::string_view kAddCaption = "追加 - 振り分け条件";
 inline constexpr std::string_view kEditCaption = "編集 - 振り分け条件";
 inline constexpr std::string_view kEditorErrorTitle = "Sorvanta - 振り分け条件編集エラー";
