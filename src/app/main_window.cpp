@@ -7,6 +7,7 @@
 #include "app/condition_list_view.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
+#include "platform/window_geometry.h"
 #include "store/condition_file.h"
 
 #include <QAction>
@@ -25,6 +26,8 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <cstdlib>
 
 namespace sv {
 namespace {
@@ -359,8 +362,6 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 void TFormMain::LoadData() {
     m_settings = LoadSettings(m_env.programFolder, m_env.iniFileName);
     SetSourceItems(TSourceHistory{m_settings.SourceHistory, m_settings.Source});
-    for (int i = 0; i < 4; ++i)
-        ListView1->setColumnWidth(i, m_settings.ListWidth[static_cast<std::size_t>(i)]);
 
     const ConditionLoad load = LoadConditions(m_env.programFolder, m_list);
     if (load.unreadable) {
@@ -400,11 +401,27 @@ void TFormMain::LoadData() {
 }
 
 void TFormMain::ApplyGeometry() {
-    resize(std::max(m_settings.FormWidth, kMinWidth), std::max(m_settings.FormHeight, kMinHeight));
-    // A position remembered on a screen that is gone would put the window out of reach.
-    const QPoint pos(m_settings.FormLeft, m_settings.FormTop);
-    if (QGuiApplication::screenAt(pos + QPoint(20, 20)) != nullptr)
-        move(pos);
+    // A position remembered on a screen that is gone would put the window out of reach; one far
+    // outside any screen is taken as such without arithmetic that could overflow.
+    constexpr int kFar = 1 << 24;
+    const int left = m_settings.FormLeft;
+    const int top = m_settings.FormTop;
+    const QScreen* screen = nullptr;
+    if (std::abs(left) < kFar && std::abs(top) < kFar)
+        screen = QGuiApplication::screenAt(QPoint(left + 20, top + 20));
+    const QScreen* sizing = screen != nullptr ? screen : QGuiApplication::primaryScreen();
+    const QRect area = sizing != nullptr ? sizing->availableGeometry() : QRect(0, 0, kFar, kFar);
+    const int width = ClampWindowExtent(m_settings.FormWidth, kMinWidth, area.width());
+    const int height = ClampWindowExtent(m_settings.FormHeight, kMinHeight, area.height());
+    resize(width, height);
+    if (screen != nullptr) {
+        const TWindowPlace place = ClampWindowPlace({left, top, width, height},
+                                                    {area.left(), area.top(), area.width(), area.height()});
+        move(place.left, place.top);
+    }
+    for (int i = 0; i < 4; ++i)
+        ListView1->setColumnWidth(
+            i, ClampColumnWidth(m_settings.ListWidth[static_cast<std::size_t>(i)], area.width()));
     LayoutControls();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
+#include "platform/window_geometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -189,11 +190,16 @@ void TFormReport::resizeEvent(QResizeEvent* event) {
 
 void TFormReport::ApplyGeometry(const TAppSettings& settings) {
     setMinimumSize(kMinWidth, kMinHeight);
-    resize(std::max(settings.ReportWidth, kMinWidth), std::max(settings.ReportHeight, kMinHeight));
+    // Within the screen: a stored size beyond it would put OK out of reach.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1 << 24, 1 << 24);
+    resize(ClampWindowExtent(settings.ReportWidth, kMinWidth, area.width()),
+           ClampWindowExtent(settings.ReportHeight, kMinHeight, area.height()));
     LayoutControls(); // a hidden window gets its resize event only when shown
     for (int i = 0; i < 3; ++i)
-        ListView1->setColumnWidth(i, std::max(settings.ReportListWidth[static_cast<std::size_t>(i)], 0));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        ListView1->setColumnWidth(
+            i, ClampColumnWidth(settings.ReportListWidth[static_cast<std::size_t>(i)], area.width()));
+    if (const QScreen* screen = primary) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
