@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/fileops.h"
+#include "platform/transfer.h"
 
+#include "platform/file_attributes.h"
+#include "platform/fileops_testing.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "testing.h"
@@ -10,31 +12,19 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <set>
+#include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sv {
 namespace {
 
+using testing::MakeFolders;
+using testing::SetMtime;
 using testing::TempFolder;
+using testing::Text;
 namespace fs = std::filesystem;
-
-std::string Text(const TempFolder& folder, std::string_view relative) {
-    return folder.PathText() + FromNativePath(relative);
-}
-
-void MakeFolders(const TempFolder& folder, std::string_view relative) {
-    fs::create_directories(folder.NativeFile(relative));
-}
-
-void SetMtime(const std::string& native, std::int64_t seconds) {
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
-}
 
 std::set<std::string> Names(const std::string& native) {
     std::set<std::string> names;
@@ -73,30 +63,6 @@ private:
     std::string m_native;
 };
 
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
-
 class RecordingProgress final : public TransferProgress {
 public:
     explicit RecordingProgress(int cancelOnCall = -1) : m_cancelOnCall(cancelOnCall) {}
@@ -121,127 +87,6 @@ public:
 private:
     int m_cancelOnCall;
 };
-
-// ---- Enumeration and attributes ----------------------------------------------------------------
-
-TEST(FileOpsEnumeration, ReportsFoldersHiddenEntriesAndBackslashNames) {
-    TempFolder folder;
-    folder.WriteBytes("plain.txt", "x");
-    folder.WriteBytes(".hidden", "x");
-    folder.WriteBytes("back\\slash.txt", "x");
-    MakeFolders(folder, "sub");
-    MakeFolders(folder, ".hiddenfolder");
-    ASSERT_EQ(::symlink("sub", folder.NativeFile("link").c_str()), 0);
-
-    struct Seen {
-        bool isFolder, hidden, backslash;
-    };
-    std::map<std::string, Seen> seen;
-    const Status status = ForEachEntry(folder.PathText(), [&](const DirEntry& entry) {
-        seen[std::string(entry.name)] = {entry.isFolder, entry.hidden, entry.backslashName};
-        return true;
-    });
-    ASSERT_TRUE(status.ok()) << status.error();
-    ASSERT_EQ(seen.size(), 6U); // no "." or ".."
-    EXPECT_FALSE(seen["plain.txt"].isFolder);
-    EXPECT_FALSE(seen["plain.txt"].hidden);
-    EXPECT_TRUE(seen[".hidden"].hidden);
-    EXPECT_TRUE(seen["sub"].isFolder);
-    EXPECT_TRUE(seen[".hiddenfolder"].isFolder);
-    EXPECT_TRUE(seen[".hiddenfolder"].hidden);
-    EXPECT_TRUE(seen["back\\slash.txt"].backslash);
-    EXPECT_FALSE(seen["plain.txt"].backslash);
-    EXPECT_FALSE(seen["link"].isFolder); // a link is moved as a link, never entered
-
-    std::set<std::string> filtered;
-    ASSERT_TRUE(ForEachEntry(
-                    folder.PathText(),
-                    [&](const DirEntry& entry) {
-                        filtered.insert(std::string(entry.name));
-                        return true;
-                    },
-                    EnumOptions{true, true})
-                    .ok());
-    EXPECT_EQ(filtered, (std::set<std::string>{"plain.txt", "sub", "link"}));
-}
-
-TEST(FileOpsEnumeration, StopsEarlyAndFailsOnMissingFolder) {
-    TempFolder folder;
-    for (int i = 0; i < 5; ++i)
-        folder.WriteBytes("f" + std::to_string(i), "");
-    int visits = 0;
-    EXPECT_TRUE(ForEachEntry(folder.PathText(), [&](const DirEntry&) { return ++visits < 2; }).ok());
-    EXPECT_EQ(visits, 2);
-
-    EXPECT_FALSE(ForEachEntry(Text(folder, "missing"), [](const DirEntry&) { return true; }).ok());
-    DirReader reader;
-    EXPECT_FALSE(reader.Open(Text(folder, "missing")).ok());
-    EXPECT_FALSE(reader.Next().has_value());
-}
-
-TEST(FileOpsAttributes, SizesAndTimesOnRequest) {
-    TempFolder folder;
-    folder.WriteBytes("small", "12345");
-    // A sparse file above 4 GB: sizes are 64-bit.
-    {
-        const int fd = ::open(folder.NativeFile("huge").c_str(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, (5LL << 30) + 1), 0);
-        ::close(fd);
-    }
-    MakeFolders(folder, "sub");
-    SetMtime(folder.NativeFile("small"), 1232686560);
-
-    EXPECT_EQ(EntrySize(Text(folder, "small")), 5U);
-    EXPECT_EQ(EntrySize(Text(folder, "huge")), (5ULL << 30) + 1);
-    EXPECT_EQ(EntrySize(Text(folder, "sub")), 0U);
-    EXPECT_FALSE(EntrySize(Text(folder, "missing")).has_value());
-    ASSERT_TRUE(LastWriteTime(Text(folder, "small")).has_value());
-    EXPECT_EQ(LastWriteTime(Text(folder, "small"))->seconds, 1232686560);
-    EXPECT_FALSE(LastWriteTime(Text(folder, "missing")).has_value());
-
-    EXPECT_TRUE(Exists(Text(folder, "small")));
-    EXPECT_TRUE(Exists(Text(folder, "sub")));
-    EXPECT_TRUE(Exists(Text(folder, "sub\\")));
-    EXPECT_FALSE(Exists(Text(folder, "missing")));
-    EXPECT_TRUE(CanOpenForReading(Text(folder, "small")));
-    EXPECT_FALSE(CanOpenForReading(Text(folder, "missing")));
-    EXPECT_TRUE(FreeSpace(folder.PathText()).has_value());
-    EXPECT_FALSE(FreeSpace(Text(folder, "missing")).has_value());
-}
-
-// ---- Folders and deletion ----------------------------------------------------------------------
-
-TEST(FileOpsFolders, ForceFolderCreatesParentsAndFailsBelowAFile) {
-    TempFolder folder;
-    EXPECT_TRUE(ForceFolder(Text(folder, "a/b/c")));
-    EXPECT_TRUE(FolderExists(Text(folder, "a/b/c")));
-    EXPECT_TRUE(ForceFolder(Text(folder, "a/b/c"))); // exists already
-    EXPECT_TRUE(ForceFolder(Text(folder, "a/d/")));  // a trailing backslash
-    folder.WriteBytes("file", "x");
-    EXPECT_FALSE(ForceFolder(Text(folder, "file")));
-    EXPECT_FALSE(ForceFolder(Text(folder, "file/below/deeper")));
-    EXPECT_FALSE(ForceFolder(""));
-}
-
-TEST(FileOpsFolders, DeletePermanentlyRemovesWholeTreesAndReportsMissing) {
-    TempFolder folder;
-    MakeFolders(folder, "tree/inner");
-    folder.WriteBytes("tree/inner/file", "x");
-    folder.WriteBytes("tree/top", "x");
-    ::chmod(folder.NativeFile("tree/inner").c_str(), 0500);
-    ASSERT_TRUE(DeletePermanently(Text(folder, "tree")).ok());
-    EXPECT_FALSE(folder.Exists("tree"));
-
-    folder.WriteBytes("file", "x");
-    EXPECT_TRUE(DeletePermanently(Text(folder, "file")).ok());
-    EXPECT_FALSE(folder.Exists("file"));
-    const Status missing = DeletePermanently(Text(folder, "file"));
-    EXPECT_FALSE(missing.ok());
-    EXPECT_NE(missing.error().find("file"), std::string::npos);
-}
-
-// ---- Transfer ----------------------------------------------------------------------------------
 
 TEST(FileOpsTransfer, MoveWithinOneFileSystemRenames) {
     TempFolder folder;
@@ -438,106 +283,6 @@ TEST(FileOpsTransfer, RenameEntryNeverReplaces) {
     EXPECT_EQ(folder.ReadBytes("clip.mpg"), "b");
     EXPECT_TRUE(RenameEntry(Text(folder, "clip.AVI"), Text(folder, "clip.wmv")).ok());
     EXPECT_EQ(folder.ReadBytes("clip.wmv"), "a");
-}
-
-// ---- Recycle bin -------------------------------------------------------------------------------
-
-TEST(FileOpsTrash, MovesIntoTheHomeTrashOfAnEmptyHome) {
-    TempFolder home;
-    TempFolder work;
-    ScopedEnv homeEnv("HOME", home.Native());
-    ScopedEnv xdgEnv("XDG_DATA_HOME", std::nullopt);
-    ScopedFixedClock clock({2009, 1, 23, 4, 56, 7});
-    work.WriteBytes("a b%.txt", "first");
-    std::string where;
-    const Status status = MoveToRecycleBin(Text(work, "a b%.txt"), &where);
-    ASSERT_TRUE(status.ok()) << status.error();
-    EXPECT_FALSE(work.Exists("a b%.txt"));
-    EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt"), "first");
-    EXPECT_EQ(where, home.PathText() + ".local\\share\\Trash\\files\\a b%.txt");
-    EXPECT_EQ(home.ReadBytes(".local/share/Trash/info/a b%.txt.trashinfo"),
-              "[Trash Info]\nPath=" + work.Native() + "/a%20b%25.txt\nDeletionDate=2009-01-23T04:56:07\n");
-
-    // The same name again gets a name of its own; so does a folder.
-    work.WriteBytes("a b%.txt", "second");
-    ASSERT_TRUE(MoveToRecycleBin(Text(work, "a b%.txt"), &where).ok());
-    EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt"), "first");
-    EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt.2"), "second");
-    EXPECT_TRUE(home.Exists(".local/share/Trash/info/a b%.txt.2.trashinfo"));
-    MakeFolders(work, "set/inner");
-    ASSERT_TRUE(MoveToRecycleBin(Text(work, "set")).ok());
-    EXPECT_TRUE(home.Exists(".local/share/Trash/files/set/inner"));
-
-    EXPECT_FALSE(MoveToRecycleBin(Text(work, "missing")).ok());
-    EXPECT_FALSE(home.Exists(".local/share/Trash/info/missing.trashinfo"));
-}
-
-TEST(FileOpsTrash, UsesXdgDataHome) {
-    TempFolder data;
-    TempFolder work;
-    ScopedEnv xdgEnv("XDG_DATA_HOME", data.Native() + "/share");
-    work.WriteBytes("x", "x");
-    ASSERT_TRUE(MoveToRecycleBin(Text(work, "x")).ok());
-    EXPECT_TRUE(data.Exists("share/Trash/files/x"));
-    EXPECT_TRUE(data.Exists("share/Trash/info/x.trashinfo"));
-}
-
-// ---- In use ------------------------------------------------------------------------------------
-
-TEST(FileOpsInUse, OpenForWritingCountsOpenForReadingDoesNot) {
-    TempFolder folder;
-    MakeFolders(folder, "dl");
-    folder.WriteBytes("dl/part.avi", "x");
-    const std::string native = folder.NativeFile("dl/part.avi");
-    const std::string path = Text(folder, "dl/part.avi");
-    for (const auto& inUse : {IsInUseForWriting, IsOpenForWritingByAnyProcess}) {
-        EXPECT_FALSE(inUse(path));
-        const int reading = ::open(native.c_str(), O_RDONLY);
-        ASSERT_GE(reading, 0);
-        EXPECT_FALSE(inUse(path));
-        const int writing = ::open(native.c_str(), O_WRONLY | O_APPEND);
-        ASSERT_GE(writing, 0);
-        EXPECT_TRUE(inUse(path));
-        EXPECT_TRUE(inUse(Text(folder, "dl"))); // the folder holding it
-        EXPECT_FALSE(inUse(Text(folder, "d"))); // a prefix of the name is not the folder
-        ::close(writing);
-        EXPECT_FALSE(inUse(path));
-        ::close(reading);
-        EXPECT_FALSE(inUse(Text(folder, "missing")));
-    }
-}
-
-TEST(FileOpsInUse, AWriterInAnotherProcessIsSeen) {
-    TempFolder folder;
-    folder.WriteBytes("part.avi", "x");
-    const std::string native = folder.NativeFile("part.avi");
-    int opened[2];
-    int release[2];
-    ASSERT_EQ(::pipe(opened), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(opened[0]);
-        ::close(release[1]);
-        const int fd = ::open(native.c_str(), O_RDWR);
-        char byte = fd >= 0 ? 'y' : 'n';
-        static_cast<void>(::write(opened[1], &byte, 1));
-        static_cast<void>(::read(release[0], &byte, 1)); // until the parent closes its end
-        ::_exit(0);
-    }
-    ::close(opened[1]);
-    ::close(release[0]);
-    char byte = 0;
-    ASSERT_EQ(::read(opened[0], &byte, 1), 1);
-    EXPECT_EQ(byte, 'y');
-    EXPECT_TRUE(IsInUseForWriting(Text(folder, "part.avi")));
-    EXPECT_TRUE(IsOpenForWritingByAnyProcess(Text(folder, "part.avi")));
-    ::close(release[1]);
-    ::close(opened[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_FALSE(IsInUseForWriting(Text(folder, "part.avi")));
 }
 
 } // namespace

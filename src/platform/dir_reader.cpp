@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/dir_reader.h"
+
+#include "platform/posix_util.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace sv {
+
+using detail::ErrnoText;
+using detail::IsDotOrDotDot;
+using detail::NativeOf;
+
+struct DirReader::Impl final {
+    DIR* dir = nullptr;
+    std::string path;
+    EnumOptions options;
+};
+
+DirReader::DirReader() : m_impl(std::make_unique<Impl>()) {}
+
+DirReader::~DirReader() {
+    Close();
+}
+
+Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
+    Close();
+    m_error.clear();
+    const std::string native = NativeOf(folderPathText);
+    m_impl->dir = ::opendir(native.c_str());
+    if (!m_impl->dir) {
+        m_error = ErrnoText("cannot open the folder", native, errno);
+        return Status::Fail(m_error);
+    }
+    m_impl->options = options;
+    m_impl->path = native;
+    return {};
+}
+
+std::optional<DirEntry> DirReader::Next() {
+    if (!m_impl->dir)
+        return std::nullopt;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(m_impl->dir);
+        if (!entry) {
+            if (errno != 0)
+                m_error = ErrnoText("cannot read the folder", m_impl->path, errno);
+            return std::nullopt;
+        }
+        const char* name = entry->d_name;
+        if (IsDotOrDotDot(name))
+            continue;
+        DirEntry out;
+        out.name = name;
+        out.hidden = name[0] == '.';
+        out.backslashName = std::strchr(name, '\\') != nullptr;
+        if ((out.hidden && m_impl->options.skipHidden) ||
+            (out.backslashName && m_impl->options.skipBackslashNames))
+            continue;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            out.isFolder =
+                ::fstatat(::dirfd(m_impl->dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        } else {
+            out.isFolder = entry->d_type == DT_DIR;
+        }
+        return out;
+    }
+}
+
+void DirReader::Close() {
+    if (m_impl && m_impl->dir) {
+        ::closedir(m_impl->dir);
+        m_impl->dir = nullptr;
+    }
+}
+
+Status ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options) {
+    DirReader reader;
+    if (Status opened = reader.Open(folderPathText, options); !opened)
+        return opened;
+    while (const auto entry = reader.Next()) {
+        if (!visit(*entry))
+            return {};
+    }
+    if (!reader.error().empty())
+        return Status::Fail(reader.error());
+    return {};
+}
+
+} // namespace sv

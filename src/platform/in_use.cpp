@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/in_use.h"
+
+#include "platform/posix_util.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sv {
+
+using detail::CanonicalPath;
+using detail::DirGuard;
+using detail::FdGuard;
+using detail::NativeOf;
+
+namespace {
+
+// The access mode from /proc/<pid>/fdinfo/<fd>: "flags:\t0100002".
+bool OpenForWriting(int fdinfoFolder, const char* fdName) {
+    const int fd = ::openat(fdinfoFolder, fdName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char text[512];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    text[n] = 0;
+    const char* flags = std::strstr(text, "flags:");
+    if (!flags)
+        return false;
+    const unsigned long value = std::strtoul(flags + 6, nullptr, 8);
+    return (value & O_ACCMODE) == O_WRONLY || (value & O_ACCMODE) == O_RDWR;
+}
+
+enum class LeaseAnswer { InUse, Free, Unknown };
+
+// The kernel refuses a read lease on a file that any process holds open for writing: one open and
+// two fcntl calls instead of a walk over every descriptor of every process. A writer that opens
+// the file while we hold the lease makes the kernel signal us; SIGURG is ignored by default, so
+// the lease is only used while nobody has taken that signal over.
+LeaseAnswer AskByLease(const std::string& native) {
+    struct sigaction current {};
+    if (::sigaction(SIGURG, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+        (current.sa_handler != SIG_DFL && current.sa_handler != SIG_IGN))
+        return LeaseAnswer::Unknown;
+    FdGuard fd(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        return LeaseAnswer::Unknown;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd.get(), F_SETSIG, SIGURG) != 0)
+        return LeaseAnswer::Unknown;
+    if (::fcntl(fd.get(), F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd.get(), F_SETLEASE, F_UNLCK);
+        return LeaseAnswer::Free;
+    }
+    return errno == EAGAIN ? LeaseAnswer::InUse : LeaseAnswer::Unknown;
+}
+
+} // namespace
+
+bool IsInUseForWriting(std::string_view pathText) {
+    switch (AskByLease(NativeOf(pathText))) {
+    case LeaseAnswer::InUse:
+        return true;
+    case LeaseAnswer::Free:
+        return false;
+    case LeaseAnswer::Unknown:
+        break;
+    }
+    return IsOpenForWritingByAnyProcess(pathText);
+}
+
+bool IsOpenForWritingByAnyProcess(std::string_view pathText) {
+    const std::string canonical = CanonicalPath(NativeOf(pathText));
+    if (canonical.empty())
+        return false;
+    struct stat st {};
+    const bool folder = ::stat(canonical.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::string prefix = canonical == "/" ? canonical : canonical + "/";
+
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return false;
+    DirGuard procGuard(proc);
+    std::string link(4096, '\0');
+    while (const dirent* process = ::readdir(proc)) {
+        if (process->d_name[0] < '1' || process->d_name[0] > '9')
+            continue;
+        const std::string base = std::string("/proc/") + process->d_name;
+        const int fdFolder = ::open((base + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fdFolder < 0)
+            continue;
+        FdGuard fdGuard(fdFolder);
+        DIR* fds = ::fdopendir(fdGuard.release());
+        if (!fds) {
+            continue;
+        }
+        DirGuard fdsGuard(fds);
+        int fdinfoFolder = -1;
+        while (const dirent* fd = ::readdir(fds)) {
+            if (fd->d_name[0] < '0' || fd->d_name[0] > '9')
+                continue;
+            const ssize_t n = ::readlinkat(::dirfd(fds), fd->d_name, link.data(), link.size());
+            if (n <= 0 || link[0] != '/')
+                continue;
+            const std::string_view target(link.data(), static_cast<std::size_t>(n));
+            const bool match = folder ? target.substr(0, prefix.size()) == prefix : target == canonical;
+            if (!match)
+                continue;
+            if (fdinfoFolder < 0)
+                fdinfoFolder = ::open((base + "/fdinfo").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fdinfoFolder >= 0 && OpenForWriting(fdinfoFolder, fd->d_name)) {
+                ::close(fdinfoFolder);
+                return true;
+            }
+        }
+        if (fdinfoFolder >= 0)
+            ::close(fdinfoFolder);
+    }
+    return false;
+}
+
+} // namespace sv

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/removal.h"
+
+#include "platform/posix_util.h"
+
+#include <cerrno>
+#include <string>
+#include <sys/stat.h>
+
+namespace sv {
+
+using detail::ErrnoText;
+using detail::ForceNative;
+using detail::NativeOf;
+using detail::RemoveNative;
+
+bool ForceFolder(std::string_view pathText) {
+    try {
+        return ForceNative(NativeOf(pathText), 0777);
+    } catch (...) {
+        return false;
+    }
+}
+
+Status DeletePermanently(std::string_view pathText) {
+    const std::string native = NativeOf(pathText);
+    struct stat st {};
+    if (::lstat(native.c_str(), &st) != 0)
+        return Status::Fail(ErrnoText("cannot delete", native, errno));
+    return RemoveNative(native);
+}
+
+} // namespace sv

@@ -1,0 +1,426 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/transfer.h"
+
+#include "platform/posix_util.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sv {
+
+using detail::DirGuard;
+using detail::ErrnoText;
+using detail::FdGuard;
+using detail::ForceNative;
+using detail::IsDotOrDotDot;
+using detail::NativeOf;
+using detail::ParentOf;
+using detail::RemoveNative;
+using detail::TransferNative;
+using detail::WriteAll;
+
+namespace {
+
+// renameat2 with RENAME_NOREPLACE where the file system has it; elsewhere a check, then rename.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return -1;
+#endif
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.c_str(), to.c_str());
+}
+
+void SyncFolder(const std::string& native) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// ---- Copy --------------------------------------------------------------------------------------
+
+constexpr std::size_t kChunk = 1 << 20;
+
+class ProgressScope final {
+public:
+    ProgressScope(TransferProgress* progress, std::string_view title, std::uint64_t total)
+        : m_progress(progress) {
+        if (m_progress)
+            m_progress->Begin(title, total);
+    }
+    ~ProgressScope() {
+        if (m_progress)
+            m_progress->End();
+    }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+    bool Advance(std::uint64_t bytes) { return !m_progress || m_progress->Advance(bytes); }
+
+private:
+    TransferProgress* m_progress;
+};
+
+struct CopyState final {
+    ProgressScope* progress = nullptr;
+    std::vector<char> buffer;
+    bool aborted = false;
+    std::string error;
+
+    bool Fail(std::string text) {
+        if (error.empty())
+            error = std::move(text);
+        return false;
+    }
+};
+
+std::uint64_t TreeBytes(const std::string& native) {
+    struct stat st {};
+    if (::lstat(native.c_str(), &st) != 0)
+        return 0;
+    if (!S_ISDIR(st.st_mode))
+        return S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    DIR* dir = ::opendir(native.c_str());
+    if (!dir)
+        return 0;
+    DirGuard guard(dir);
+    std::uint64_t total = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsDotOrDotDot(entry->d_name))
+            total += TreeBytes(native + "/" + entry->d_name);
+    }
+    return total;
+}
+
+// Copies the bytes of [from, to) of `in` to the same offsets of `out`.
+bool CopyRange(int in, int out, off_t from, off_t to, const std::string& source, const std::string& target,
+               CopyState& state) {
+    off_t offset = from;
+    while (offset < to) {
+        const auto want = static_cast<std::size_t>(std::min<off_t>(to - offset, static_cast<off_t>(kChunk)));
+        const ssize_t n = ::pread(in, state.buffer.data(), want, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return state.Fail(ErrnoText("cannot read", source, errno));
+        }
+        if (n == 0)
+            return state.Fail("cannot read " + source + ": the file became shorter while it was copied");
+        if (::lseek(out, offset, SEEK_SET) < 0 ||
+            !WriteAll(out, state.buffer.data(), static_cast<std::size_t>(n)))
+            return state.Fail(ErrnoText("cannot write", target, errno));
+        offset += n;
+        if (!state.progress->Advance(static_cast<std::uint64_t>(n))) {
+            state.aborted = true;
+            return state.Fail("the transfer was cancelled");
+        }
+    }
+    return true;
+}
+
+bool CopyFileContents(const std::string& source, const std::string& target, const struct stat& st,
+                      CopyState& state) {
+    FdGuard in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (in.get() < 0)
+        return state.Fail(ErrnoText("cannot open", source, errno));
+    FdGuard out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return state.Fail(ErrnoText("cannot create", target, errno));
+    const off_t size = st.st_size;
+    // Holes stay holes: a sparse file of many gigabytes costs only its data.
+    off_t offset = 0;
+    bool sparseAware = true;
+    while (offset < size) {
+        off_t data = offset;
+        off_t hole = size;
+        if (sparseAware) {
+            data = ::lseek(in.get(), offset, SEEK_DATA);
+            if (data < 0) {
+                if (errno == ENXIO) {
+                    data = size; // only a hole remains
+                } else {
+                    sparseAware = false;
+                    data = offset;
+                }
+            }
+            if (sparseAware && data < size) {
+                hole = ::lseek(in.get(), data, SEEK_HOLE);
+                if (hole < 0)
+                    hole = size;
+            }
+        }
+        data = std::min(data, size);
+        hole = std::min(hole, size);
+        if (data > offset && !state.progress->Advance(static_cast<std::uint64_t>(data - offset))) {
+            state.aborted = true;
+            return state.Fail("the transfer was cancelled");
+        }
+        if (!CopyRange(in.get(), out.get(), data, hole, source, target, state))
+            return false;
+        offset = hole;
+    }
+    if (::ftruncate(out.get(), size) != 0)
+        return state.Fail(ErrnoText("cannot write", target, errno));
+    struct stat after {};
+    if (::fstat(in.get(), &after) == 0 && after.st_size != size)
+        return state.Fail("cannot copy " + source + ": its size changed while it was copied");
+    if (::fsync(out.get()) != 0)
+        return state.Fail(ErrnoText("cannot flush", target, errno));
+    struct stat written {};
+    if (::fstat(out.get(), &written) != 0 || written.st_size != size)
+        return state.Fail("cannot copy " + source + ": the copy has the wrong size");
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.get(), times);
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0)
+        return state.Fail(ErrnoText("cannot set the permissions of", target, errno));
+    if (::close(out.release()) != 0)
+        return state.Fail(ErrnoText("cannot write", target, errno));
+    return true;
+}
+
+bool CopyTree(const std::string& source, const std::string& target, CopyState& state) {
+    struct stat st {};
+    if (::lstat(source.c_str(), &st) != 0)
+        return state.Fail(ErrnoText("cannot examine", source, errno));
+    if (S_ISREG(st.st_mode))
+        return CopyFileContents(source, target, st, state);
+    if (S_ISLNK(st.st_mode)) {
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(source.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size())
+            return state.Fail(ErrnoText("cannot read the link", source, n < 0 ? errno : ENAMETOOLONG));
+        link.resize(static_cast<std::size_t>(n));
+        if (::symlink(link.c_str(), target.c_str()) != 0)
+            return state.Fail(ErrnoText("cannot create", target, errno));
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        return true;
+    }
+    if (!S_ISDIR(st.st_mode))
+        return state.Fail("cannot copy " + source + ": not a file, folder or link");
+    if (::mkdir(target.c_str(), 0700) != 0)
+        return state.Fail(ErrnoText("cannot create", target, errno));
+    std::vector<std::string> names;
+    {
+        DIR* dir = ::opendir(source.c_str());
+        if (!dir)
+            return state.Fail(ErrnoText("cannot open", source, errno));
+        DirGuard guard(dir);
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                if (errno != 0)
+                    return state.Fail(ErrnoText("cannot read", source, errno));
+                break;
+            }
+            if (!IsDotOrDotDot(entry->d_name))
+                names.emplace_back(entry->d_name);
+        }
+    }
+    for (const std::string& name : names) {
+        if (!CopyTree(source + "/" + name, target + "/" + name, state))
+            return false;
+        if (!state.progress->Advance(0)) {
+            state.aborted = true;
+            return state.Fail("the transfer was cancelled");
+        }
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+    if (::chmod(target.c_str(), st.st_mode & 07777) != 0)
+        return state.Fail(ErrnoText("cannot set the permissions of", target, errno));
+    return true;
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+// A fresh hidden name in the target's folder for the copy in progress; hidden so that a run that
+// enumerates the destination passes it over.
+std::string TempNameBeside(const std::string& target) {
+    const std::string folder = ParentOf(target);
+    for (;;) {
+        const std::string candidate = folder + "/.sorvanta-transfer-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(g_tempCounter.fetch_add(1));
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) != 0)
+            return candidate;
+    }
+}
+
+// Copies `source` under a temporary name beside `target`, then gives it the target's name.
+TransferResult CopyInto(const std::string& source, const std::string& target, const TransferOptions& options,
+                        TransferProgress* progress) {
+    TransferResult result;
+    const std::string temp = TempNameBeside(target);
+    CopyState state;
+    state.buffer.resize(kChunk);
+    {
+        ProgressScope scope(progress, options.progressTitle, TreeBytes(source));
+        state.progress = &scope;
+        if (!CopyTree(source, temp, state)) {
+            struct stat st {};
+            if (::lstat(temp.c_str(), &st) == 0)
+                static_cast<void>(RemoveNative(temp));
+            result.outcome = state.aborted ? TransferOutcome::Aborted : TransferOutcome::Failed;
+            result.reason = state.error;
+            return result;
+        }
+    }
+    int placed = -1;
+    if (options.replaceExisting) {
+        struct stat existing {};
+        struct stat copied {};
+        const bool exists = ::lstat(target.c_str(), &existing) == 0;
+        ::lstat(temp.c_str(), &copied);
+        if (exists && (S_ISDIR(existing.st_mode) || S_ISDIR(copied.st_mode))) {
+            const Status removed = RemoveNative(target);
+            if (!removed) {
+                static_cast<void>(RemoveNative(temp));
+                result.reason = removed.error();
+                return result;
+            }
+        }
+        placed = ::rename(temp.c_str(), target.c_str());
+    } else {
+        placed = RenameNoReplace(temp, target);
+    }
+    if (placed != 0) {
+        const int err = errno;
+        static_cast<void>(RemoveNative(temp));
+        result.reason = err == EEXIST ? "cannot transfer to " + target + ": it already exists"
+                                      : ErrnoText("cannot create", target, err);
+        return result;
+    }
+    SyncFolder(ParentOf(target));
+    result.outcome = TransferOutcome::Ok;
+    return result;
+}
+
+} // namespace
+
+namespace detail {
+
+TransferResult TransferNative(const std::string& source, const std::string& target, TransferMode mode,
+                              const TransferOptions& options, TransferProgress* progress) {
+    TransferResult result;
+    struct stat sourceStat {};
+    if (::lstat(source.c_str(), &sourceStat) != 0) {
+        result.reason = ErrnoText("cannot transfer", source, errno);
+        return result;
+    }
+    if (S_ISDIR(sourceStat.st_mode) && (target == source || StartsWith(target, source + "/"))) {
+        result.reason = "cannot transfer " + source + " into itself";
+        return result;
+    }
+    struct stat targetStat {};
+    const bool targetExists = ::lstat(target.c_str(), &targetStat) == 0;
+    if (targetExists && targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino) {
+        result.reason = "cannot transfer " + source + " onto itself";
+        return result;
+    }
+    if (targetExists && !options.replaceExisting) {
+        result.reason = "cannot transfer to " + target + ": it already exists";
+        return result;
+    }
+    const std::string targetFolder = ParentOf(target);
+    if (!ForceNative(targetFolder, 0777)) {
+        result.reason = "cannot create the folder " + targetFolder;
+        return result;
+    }
+
+    if (mode == TransferMode::Copy)
+        return CopyInto(source, target, options, progress);
+
+    // Move: a rename when both lie on one file system.
+    int renamed = -1;
+    if (!options.replaceExisting) {
+        renamed = RenameNoReplace(source, target);
+    } else {
+        if (targetExists && (S_ISDIR(targetStat.st_mode) || S_ISDIR(sourceStat.st_mode))) {
+            struct stat folderStat {};
+            const bool sameFileSystem =
+                ::stat(targetFolder.c_str(), &folderStat) == 0 && folderStat.st_dev == sourceStat.st_dev;
+            // Across file systems the copy goes first and replaces the target afterwards.
+            if (sameFileSystem) {
+                if (Status removed = RemoveNative(target); !removed) {
+                    result.reason = removed.error();
+                    return result;
+                }
+            }
+        }
+        renamed = ::rename(source.c_str(), target.c_str());
+    }
+    if (renamed == 0) {
+        result.outcome = TransferOutcome::Ok;
+        return result;
+    }
+    if (errno != EXDEV) {
+        const int err = errno;
+        result.reason = err == EEXIST ? "cannot transfer to " + target + ": it already exists"
+                                      : ErrnoText("cannot move " + source + " to", target, err);
+        return result;
+    }
+    // Across file systems: the source goes only once its copy is complete. A source that could not
+    // be removed afterwards is checked for before the copy starts.
+    const std::string sourceFolder = ParentOf(source);
+    if (::access(sourceFolder.c_str(), W_OK | X_OK) != 0) {
+        result.reason =
+            ErrnoText("cannot move " + source + ": its folder cannot be changed", sourceFolder, errno);
+        return result;
+    }
+    result = CopyInto(source, target, options, progress);
+    if (!result.ok())
+        return result;
+    if (Status removed = RemoveNative(source); !removed) {
+        struct stat left {};
+        if (!S_ISDIR(sourceStat.st_mode) && ::lstat(source.c_str(), &left) == 0) {
+            // The source is whole: undo the copy so that the item exists once, where it was.
+            static_cast<void>(RemoveNative(target));
+            result.outcome = TransferOutcome::Failed;
+            result.reason = removed.error();
+            return result;
+        }
+        result.outcome = TransferOutcome::Failed;
+        result.reason =
+            "the folder was copied to " + target + " but could not be removed completely: " + removed.error();
+    }
+    return result;
+}
+
+} // namespace detail
+
+TransferResult TransferEntry(std::string_view sourcePathText, std::string_view targetPathText,
+                             TransferMode mode, const TransferOptions& options, TransferProgress* progress) {
+    return TransferNative(NativeOf(sourcePathText), NativeOf(targetPathText), mode, options, progress);
+}
+
+Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {
+    const std::string source = NativeOf(sourcePathText);
+    const std::string target = NativeOf(targetPathText);
+    if (RenameNoReplace(source, target) == 0)
+        return {};
+    const int err = errno;
+    if (err == EEXIST)
+        return Status::Fail("cannot rename " + source + " to " + target + ": it already exists");
+    return Status::Fail(ErrnoText("cannot rename " + source + " to", target, err));
+}
+
+} // namespace sv

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sv {
+
+// The stand-in for the shell's move/copy.
+
+enum class TransferMode { Move, Copy };
+
+// Progress of a copy, for a progress window with a cancel button; kept abstract so that the
+// logic stays free of windows. Begin is called only when bytes are actually copied (never for a
+// rename within one file system); Advance after every chunk (about 1 MiB, also between the files of
+// a folder) and returning false aborts the operation; End is called after every Begin.
+class TransferProgress {
+public:
+    virtual ~TransferProgress() = default;
+    virtual void Begin(std::string_view title, std::uint64_t totalBytes) = 0;
+    virtual bool Advance(std::uint64_t bytesDone) = 0; // bytes since the last call; false = cancel
+    virtual void End() = 0;
+};
+
+struct TransferOptions final {
+    // Replace an entry already at the target (the suspicious-file folder wants that). Otherwise
+    // an existing target is a failure and is never touched.
+    bool replaceExisting = false;
+    // The shell flag "no error display" (set when FileUsing is on). Nothing here ever shows an
+    // error; the flag only tells the caller whether it should show result.reason itself.
+    bool noErrorDisplay = false;
+    // The shell flag "no confirmation" (set when ReadOnly is on). Linux asks nothing when a
+    // read-only entry is moved or copied, so it changes nothing here; with ReadOnly off the caller
+    // asks its own question about read-only sources before transferring.
+    bool noConfirmation = false;
+    // Title handed to TransferProgress::Begin ("振り分け中..." for a run).
+    std::string progressTitle;
+};
+
+enum class TransferOutcome { Ok, Aborted, Failed };
+
+struct TransferResult final {
+    TransferOutcome outcome = TransferOutcome::Failed;
+    std::string reason; // why it was aborted or failed; empty when Ok
+
+    bool ok() const { return outcome == TransferOutcome::Ok; }
+    // The shell operation's abort indication: anything but a complete transfer.
+    bool aborted() const { return outcome != TransferOutcome::Ok; }
+};
+
+// Moves or copies a file or a whole folder (recursively) to `targetPathText`, the full new path.
+// Missing parent folders of the target are created.
+// - Move: rename within one file system; across file systems a copy, then the source is removed.
+// - Copy: streamed into a hidden temporary name beside the target, flushed to disk, size checked,
+//   modification time and permission bits kept, then renamed to the target; symbolic links are
+//   copied as links.
+// A failed or aborted copy removes its partial target and keeps the source; a move never removes
+// its source before the copy is complete. `progress` may be null.
+TransferResult TransferEntry(std::string_view sourcePathText, std::string_view targetPathText,
+                             TransferMode mode, const TransferOptions& options = {},
+                             TransferProgress* progress = nullptr);
+
+// Renames within one folder or file system, never replacing an existing entry (for the extension
+// rules and the history window).
+Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText);
+
+} // namespace sv
