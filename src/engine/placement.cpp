@@ -50,6 +50,13 @@ MessageBoxRequest ReadOnlyQuestion(std::string_view sourcePath) {
 
 } // namespace
 
+std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath) {
+    return "[" + ToNativePath(sourcePath) + "] は [" + ToNativePath(targetPath) +
+           "] "
+           "へすべてコピーしましたが、元のフォルダを完全には削除できませんでした。残っている項目を確認してく"
+           "ださい。";
+}
+
 std::string PlainDestination(std::string_view destFolder, std::string_view name) {
     return JoinPath(destFolder, name);
 }
@@ -259,6 +266,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             mark = kMarkFolder;
         ++run.processed;
         RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff);
+        if (!result.leftBehind.empty())
+            run.ui.AddNote(LeftBehindNote(entry.sourcePath, p));
     } else {
         // A failed transfer is not recorded: the item is not where the record would say.
         if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)

@@ -49,6 +49,9 @@ enum class EntryOutcome {
     EndRun,    // the run ends (the closing steps follow)
 };
 
+// The note for a folder moved whole whose old place could not be emptied completely.
+std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath);
+
 // The destination folder joined with the name by exactly one backslash.
 std::string PlainDestination(std::string_view destFolder, std::string_view name);
 

@@ -461,9 +461,11 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
     options.noConfirmation = true;
     m_ui.SetContinueFlag(true);
     const TransferResult result = TransferEntry(source, target, TransferMode::Move, options, nullptr);
-    if (!Exists(source)) {
+    if (result.ok() || !Exists(source)) {
         ++m_context.processed;
         RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.fields.historyOff);
+        if (!result.leftBehind.empty())
+            m_ui.AddNote(LeftBehindNote(source, target));
     } else if (result.outcome == TransferOutcome::Aborted) {
         m_ui.SetContinueFlag(false);
     } else if (!m_settings.FileUsing) {

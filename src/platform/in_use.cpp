@@ -3,6 +3,7 @@
 
 #include "platform/posix_util.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace sv {
@@ -75,10 +77,28 @@ bool IsInUseForWriting(std::string_view pathText) {
     case LeaseAnswer::Unknown:
         break;
     }
-    return IsOpenForWritingByAnyProcess(pathText);
+    bool complete = false;
+    if (IsOpenForWritingByAnyProcess(pathText, &complete))
+        return true;
+    // Some processes could not be looked at (another user's download service, say): "not seen"
+    // is not "free" for a file that is still changing.
+    return !complete && ChangedRecently(pathText);
 }
 
-bool IsOpenForWritingByAnyProcess(std::string_view pathText) {
+bool ChangedRecently(std::string_view pathText) {
+    struct stat st {};
+    if (::stat(NativeOf(pathText).c_str(), &st) != 0)
+        return false;
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const auto latest = std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec);
+    // A time ahead of the clock (a writer on another machine) counts as recent too.
+    return latest > now.tv_sec - kRecentChangeSeconds;
+}
+
+bool IsOpenForWritingByAnyProcess(std::string_view pathText, bool* complete) {
+    if (complete)
+        *complete = true;
     const std::string canonical = CanonicalPath(NativeOf(pathText));
     if (canonical.empty())
         return false;
@@ -96,8 +116,12 @@ bool IsOpenForWritingByAnyProcess(std::string_view pathText) {
             continue;
         const std::string base = std::string("/proc/") + process->d_name;
         const int fdFolder = ::open((base + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fdFolder < 0)
+        if (fdFolder < 0) {
+            // A process of another user, or one that just ended: only the first is a blind spot.
+            if (complete && errno != ENOENT)
+                *complete = false;
             continue;
+        }
         FdGuard fdGuard(fdFolder);
         DIR* fds = ::fdopendir(fdGuard.release());
         if (!fds) {

@@ -17,6 +17,7 @@
 
 namespace sv {
 
+using detail::CanonicalPath;
 using detail::DirGuard;
 using detail::ErrnoText;
 using detail::FdGuard;
@@ -318,6 +319,31 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
 
 namespace detail {
 
+namespace {
+
+// Whether `target` lies in the folder `source` or is it, under any spelling: the nearest existing
+// folder of the target is compared after resolving links, "." and "..".
+bool IsInside(const std::string& target, const std::string& source) {
+    if (target == source || StartsWith(target, source + "/"))
+        return true;
+    const std::string folder = CanonicalPath(source);
+    if (folder.empty())
+        return false;
+    std::string existing = target;
+    struct stat st {};
+    while (::lstat(existing.c_str(), &st) != 0) {
+        const std::string parent = ParentOf(existing);
+        if (parent == existing)
+            return false;
+        existing = parent;
+    }
+    const std::string reached = CanonicalPath(existing);
+    return !reached.empty() &&
+           (reached == folder || StartsWith(reached, folder == "/" ? folder : folder + "/"));
+}
+
+} // namespace
+
 TransferResult TransferNative(const std::string& source, const std::string& target, TransferMode mode,
                               const TransferOptions& options, TransferProgress* progress) {
     TransferResult result;
@@ -326,7 +352,7 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
         result.reason = ErrnoText("cannot transfer", source, errno);
         return result;
     }
-    if (S_ISDIR(sourceStat.st_mode) && (target == source || StartsWith(target, source + "/"))) {
+    if (S_ISDIR(sourceStat.st_mode) && IsInside(target, source)) {
         result.reason = "cannot transfer " + source + " into itself";
         return result;
     }
@@ -398,9 +424,9 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
             result.reason = removed.error();
             return result;
         }
-        result.outcome = TransferOutcome::Failed;
-        result.reason =
-            "the folder was copied to " + target + " but could not be removed completely: " + removed.error();
+        // The copy is whole and is the item now; what stayed is named, never hidden.
+        result.leftBehind = "the folder was copied to " + target +
+                            " but could not be removed completely from " + source + ": " + removed.error();
     }
     return result;
 }

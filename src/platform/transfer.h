@@ -45,6 +45,9 @@ enum class TransferOutcome { Ok, Aborted, Failed };
 struct TransferResult final {
     TransferOutcome outcome = TransferOutcome::Failed;
     std::string reason; // why it was aborted or failed; empty when Ok
+    // Ok, but a folder moved across file systems could not be removed from its old place
+    // completely: the whole copy is at the target, and this says what stayed behind.
+    std::string leftBehind;
 
     bool ok() const { return outcome == TransferOutcome::Ok; }
     // The shell operation's abort indication: anything but a complete transfer.

@@ -124,6 +124,9 @@ Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText)
         }
         if (trashedPathText)
             *trashedPathText = FromNativePath(target);
+        // The whole folder is in the trash with its record, but part of it is still in its place.
+        if (!moved.leftBehind.empty())
+            return Status::Fail(moved.leftBehind);
         return {};
     }
     return Status::Fail("cannot move to the trash " + native + ": no free name in the trash");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/placement.h"
+#include "platform/fileops_testing.h"
 #include "platform/pathtext.h"
 #include "run_fixture.h"
 
@@ -16,33 +17,7 @@ namespace sv {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-// Makes a folder immutable while it lives, so that nothing in it can be deleted or added, even by
-// root. Tests skip themselves when the file system does not allow it.
-class Immutable final {
-public:
-    explicit Immutable(const std::string& native) : m_native(native) { m_on = Set(true); }
-    ~Immutable() {
-        if (m_on)
-            Set(false);
-    }
-    bool On() const { return m_on; }
-
-private:
-    bool Set(bool on) {
-        const int fd = ::open(m_native.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return ok;
-    }
-    std::string m_native;
-    bool m_on = false;
-};
+using testing::Immutable;
 
 std::int64_t LocalSeconds(int y, int mo, int d, int h, int mi, int s) {
     std::tm tm{};
@@ -359,6 +334,37 @@ TEST_F(Placement, ExtensionRulesChangeTheRecordedNameAndMark) {
     EXPECT_TRUE(Has("dst/clip[1].mpg"));
     EXPECT_TRUE(Has("dst/keep.avi"));
     EXPECT_EQ(Rows(), (Strings{"clip[1].mpg| 拡変|dst", "keep.avi|  |dst"}));
+}
+
+} // namespace
+} // namespace sv
+
+namespace sv {
+namespace {
+
+TEST_F(Placement, AFolderCopiedWholeButNotEmptiedIsRecordedWithANote) {
+    testing::OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    Write("src/set/a.avi", "a");
+    Write("src/set/locked/b.avi", "b");
+    Immutable locked(N("src/set/locked"));
+    if (!locked.On())
+        GTEST_SKIP() << "the file system cannot make a folder immutable";
+    auto f = Fields("set", "unused");
+    f.destFolder = other.PathText("d");
+    f.includeFolders = true;
+    Add(f);
+    Run();
+    EXPECT_EQ(Read("src/set/locked/b.avi"), "b");
+    ASSERT_EQ(ui.rows.size(), 1u);
+    EXPECT_EQ(ui.rows[0].mark, "\u3000Ｆ");
+    EXPECT_EQ(history.recorded, 1);
+    ASSERT_EQ(ui.notes.size(), 1u);
+    EXPECT_NE(ui.notes[0].find("完全には削除できませんでした"), std::string::npos);
+    // The whole copy is at the destination, where the record leads.
+    EXPECT_TRUE(std::filesystem::exists(other.Native("d/set/locked/b.avi")));
+    EXPECT_TRUE(std::filesystem::exists(other.Native("d/set/a.avi")));
 }
 
 } // namespace

@@ -21,6 +21,7 @@ namespace sv {
 namespace {
 
 using testing::MakeFolders;
+using testing::OtherFileSystemFolder;
 using testing::SetMtime;
 using testing::TempFolder;
 using testing::Text;
@@ -32,36 +33,6 @@ std::set<std::string> Names(const std::string& native) {
         names.insert(entry.path().filename().string());
     return names;
 }
-
-// A folder on a file system other than the temporary folder's, when the machine has one.
-class OtherFileSystemFolder final {
-public:
-    OtherFileSystemFolder() {
-        struct stat tmp {};
-        struct stat shm {};
-        if (::stat(fs::temp_directory_path().c_str(), &tmp) != 0 || ::stat("/dev/shm", &shm) != 0 ||
-            tmp.st_dev == shm.st_dev)
-            return;
-        std::string pattern = "/dev/shm/sorvanta-test-XXXXXX";
-        if (::mkdtemp(pattern.data()))
-            m_native = pattern;
-    }
-    ~OtherFileSystemFolder() {
-        if (!m_native.empty()) {
-            std::error_code ec;
-            fs::remove_all(m_native, ec);
-        }
-    }
-    OtherFileSystemFolder(const OtherFileSystemFolder&) = delete;
-    OtherFileSystemFolder& operator=(const OtherFileSystemFolder&) = delete;
-
-    bool Available() const { return !m_native.empty(); }
-    std::string Native(std::string_view name) const { return m_native + "/" + std::string(name); }
-    std::string PathText(std::string_view name) const { return FromNativePath(Native(name)); }
-
-private:
-    std::string m_native;
-};
 
 class RecordingProgress final : public TransferProgress {
 public:
@@ -240,6 +211,41 @@ TEST(FileOpsTransfer, ExistingTargetIsReplacedOnlyWhenAsked) {
     ASSERT_TRUE(
         TransferEntry(Text(folder, "set"), Text(folder, "doubt/set"), TransferMode::Move, replace).ok());
     EXPECT_EQ(folder.ReadBytes("doubt/set"), "file over folder");
+}
+
+TEST(FileOpsTransfer, AFolderMovedAcrossFileSystemsThatCannotBeEmptiedSaysWhatStayed) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    TempFolder folder;
+    MakeFolders(folder, "set/locked");
+    folder.WriteBytes("set/a", "a");
+    folder.WriteBytes("set/locked/b", "b");
+    testing::Immutable locked(folder.NativeFile("set/locked"));
+    if (!locked.On())
+        GTEST_SKIP() << "the file system cannot make a folder immutable";
+    const TransferResult moved =
+        TransferEntry(Text(folder, "set"), other.PathText("set"), TransferMode::Move);
+    // The copy is whole and counts as the item; what stayed is named.
+    EXPECT_TRUE(moved.ok());
+    EXPECT_NE(moved.leftBehind.find("could not be removed completely"), std::string::npos);
+    EXPECT_EQ(folder.ReadBytes("set/locked/b"), "b");
+    EXPECT_TRUE(FileExists(other.PathText("set\\a")));
+    EXPECT_TRUE(FileExists(other.PathText("set\\locked\\b")));
+}
+
+TEST(FileOpsTransfer, AFolderIsNeverCopiedIntoItselfUnderAnotherSpelling) {
+    TempFolder folder;
+    MakeFolders(folder, "set/sub");
+    folder.WriteBytes("set/a", "a");
+    ASSERT_EQ(::symlink("set", folder.NativeFile("alias").c_str()), 0);
+    for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+        const TransferResult result = TransferEntry(Text(folder, "set"), Text(folder, "alias/sub/set"), mode);
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.reason.find("into itself"), std::string::npos);
+        EXPECT_FALSE(folder.Exists("set/sub/set"));
+        EXPECT_EQ(folder.ReadBytes("set/a"), "a");
+    }
 }
 
 TEST(FileOpsTransfer, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
