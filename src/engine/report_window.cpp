@@ -150,7 +150,7 @@ void TFormReport::CreateControls() {
     MemoNotes = new QPlainTextEdit(this);
     MemoNotes->setObjectName(QStringLiteral("MemoNotes"));
     MemoNotes->setReadOnly(true);
-    MemoNotes->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoNotes->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoNotes->hide();
 }
 

@@ -39,6 +39,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A link to a file that is already at its destination: the run leaves it and says why below
+    // the list.
+    std::filesystem::create_directories(dir.NativeFile("整理済み/動画"));
+    dir.WriteBytes("整理済み/動画/リンク先の動画.avi", "x");
+    std::filesystem::create_symlink(dir.NativeFile("整理済み/動画/リンク先の動画.avi"),
+                                    dir.NativeFile("ダウンロード/リンク先の動画.avi"));
+
     TConditionList list;
     const std::pair<const char*, const char*> conditions[] = {{"jpg", "整理済み\\画像"},
                                                               {"mp3", "整理済み\\音楽"},

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -150,6 +151,33 @@ private slots:
         QCOMPARE(f.settings.ReportHeight, 300);
         QCOMPARE(f.settings.ReportListWidth[1], 55);
         QCOMPARE(f.Rows(), 0);
+    }
+
+    void NotesShowBelowTheListAndRowsOpenTheExactName() {
+        Fixture f;
+        f.dir.WriteBytes("src/caf\xff.avi", "bytes");
+        std::filesystem::create_directories(f.dir.NativeFile("dst"));
+        f.dir.WriteBytes("dst/linked.avi", "x");
+        std::filesystem::create_symlink(f.dir.NativeFile("dst/linked.avi"),
+                                        f.dir.NativeFile("src/linked.avi"));
+        f.AddCondition("avi", "dst");
+        f.RunToEnd();
+        QVERIFY(f.window->MemoNotes->isVisible());
+        QVERIFY(f.window->NotesText().contains(QStringLiteral("同じファイルのため")));
+        QVERIFY(f.window->MemoNotes->geometry().top() > f.window->ListView1->geometry().bottom());
+        QCOMPARE(f.Rows(), 1);
+        // The row of a name that is not UTF-8 deletes that very file, not a look-alike.
+        f.dir.WriteBytes("dst/caf\uFFFD.avi", "look-alike");
+        f.window->ListView1->setCurrentItem(f.window->ListView1->topLevelItem(0));
+        f.window->ListView1->topLevelItem(0)->setSelected(true);
+        f.box.QueueAnswer(MbAnswer::Yes);
+        f.window->DelClick();
+        QVERIFY(!f.dir.Exists("dst/caf\xff.avi"));
+        QCOMPARE(f.dir.ReadBytes("dst/caf\uFFFD.avi"), std::string("look-alike"));
+        // The next run starts without the old notes.
+        f.window->BtnOkClick();
+        f.RunToEnd();
+        QCOMPARE(f.window->NotesText().count(QStringLiteral("同じファイルのため")), 1);
     }
 
     void CancelDuringARunKeepsWhatWasDone() {
