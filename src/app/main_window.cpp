@@ -5,6 +5,7 @@
 
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
+#include "history/history_file.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
@@ -35,20 +36,6 @@ namespace {
 constexpr int kMinWidth = 434;
 constexpr int kMinHeight = 338;
 constexpr int kHintMilliseconds = 30000;
-
-// Copies a data file to the first free name "name.bak", "name.bak1", ...; "" when that fails.
-std::string KeepCopy(const std::string& pathText) {
-    const FileRead read = ReadWholeFile(pathText);
-    if (read.state != ReadState::Ok)
-        return {};
-    for (int n = 0; n < 100; ++n) {
-        const std::string copy = pathText + ".bak" + (n == 0 ? std::string() : std::to_string(n));
-        if (FileExists(copy) || FolderExists(copy))
-            continue;
-        return WriteFileAtomic(copy, read.bytes).ok() ? copy : std::string();
-    }
-    return {};
-}
 
 } // namespace
 
@@ -360,6 +347,8 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormMain::LoadData() {
+    // Damaged files are copied aside before anything is read into the program, which saves soon.
+    const TKeptAside settingsKept = KeepDamagedSettingsAside(m_env.programFolder, m_env.iniFileName);
     m_settings = LoadSettings(m_env.programFolder, m_env.iniFileName);
     SetSourceItems(TSourceHistory{m_settings.SourceHistory, m_settings.Source});
 
@@ -376,20 +365,25 @@ void TFormMain::LoadData() {
         }
         ShowError(text, "Sorvanta - ファイル読み込みエラー");
     } else if (load.ignoredLines > 0) {
-        // The next save writes only what the table holds: the whole file is kept aside first.
+        // The next save writes only what the table holds: the whole file was kept aside first.
         std::string text = std::string(kConditionFileName) + " の振り分け条件が多すぎるため、後ろの " +
                            std::to_string(load.ignoredLines) + " 行は読み込めませんでした（最大 " +
                            std::to_string(TConditionList::kCapacity) + " 個）。\n";
-        const std::string copy = KeepCopy(JoinPath(m_env.programFolder, kConditionFileName));
-        if (!copy.empty()) {
-            text += "元のファイルは " + ToNativePath(copy) + " という名前で残してあります。";
+        if (!load.keptAside.copyPathText.empty()) {
+            text += "元のファイルは " + ToNativePath(load.keptAside.copyPathText) +
+                    " という名前で残してあります。";
         } else {
             text +=
                 "元のファイルを残せなかったため、このまま終了するまで設定と振り分け条件は保存されません。";
             m_saveBlocked = true;
         }
         ShowError(text, "Sorvanta - ファイル読み込みエラー");
+    } else {
+        TellKeptAside(load.keptAside, true);
     }
+    TellKeptAside(settingsKept, true);
+    TellKeptAside(KeepDamagedHistoryAside(m_env.programFolder), false);
+    m_conditionWatch.Take(m_env.programFolder);
     ClearDataFileReadOnly(m_env.programFolder, m_env.iniFileName);
 
     RebuildList();
@@ -450,6 +444,16 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Tells the user once what was kept aside and where; when the copy failed, a file whose loss
+// would follow from the next save is not saved at all.
+void TFormMain::TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure) {
+    if (!kept.Needed())
+        return;
+    m_env.box->Show(KeptAsideMessage(kept));
+    if (kept.copyPathText.empty() && blockSavesOnFailure)
+        m_saveBlocked = true;
+}
+
 bool TFormMain::SaveAll() {
     if (m_saveBlocked)
         return false;
@@ -470,8 +474,12 @@ bool TFormMain::SaveAll() {
     const QPoint corner = (windowState() & Qt::WindowMaximized) ? normalGeometry().topLeft() : pos();
     m_settings.FormLeft = corner.x();
     m_settings.FormTop = corner.y();
-    const bool saved =
-        SaveSettingsWithRetry(m_env.programFolder, m_env.iniFileName, m_settings, m_list, *m_env.box);
+    const bool saved = SaveSettingsWithRetry(m_env.programFolder, m_env.iniFileName, m_settings, m_list,
+                                             *m_env.box, &m_conditionWatch);
+    if (m_conditionWatch.keptAside.Needed()) {
+        TellKeptAside(m_conditionWatch.keptAside, false);
+        m_conditionWatch.keptAside = {};
+    }
     SetSourceItems(TSourceHistory{m_settings.SourceHistory, m_settings.Source});
     if (!storable)
         ComboBox1->setEditText(typed);

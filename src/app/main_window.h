@@ -77,6 +77,7 @@ public:
     void TidySourceHistory();
     // Takes the window's state into the settings and writes them with the conditions.
     bool SaveAll();
+    void TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure);
     void BringToFront();
     // Runs: all conditions, the selected one; both check the source folders first.
     void RunAll();
@@ -123,7 +124,8 @@ private:
     TRunShared m_runShared;
     bool m_autoRun = false; // the run of the command line ("/a") is under way
     bool m_firstPainted = false;
-    bool m_saveBlocked = false; // an unreadable Condition.txt stayed in place: never overwrite it
+    TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
+    bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
     bool m_loading = true;
     bool m_closed = false; // a request to come to the front must not bring a closed window back
 

@@ -148,6 +148,20 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
     return WriteFileAtomic(path, bytes);
 }
 
+std::string HistoryFileDamage(std::string_view bytes) {
+    if (NonEmptyLines(bytes).size() % 4 != 0)
+        return "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）";
+    return {};
+}
+
+TKeptAside KeepDamagedHistoryAside(std::string_view folder) {
+    const std::string path = JoinPath(folder, kHistoryFileName);
+    const FileRead read = ReadWholeFile(path);
+    if (read.state != ReadState::Ok)
+        return {};
+    return KeepAsideFor(path, kHistoryFileName, HistoryFileDamage(read.bytes));
+}
+
 HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long long limit) {
     HistoryLoadResult result;
     const FileRead file = ReadWholeFile(JoinPath(folder, kHistoryFileName));

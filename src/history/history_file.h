@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/messagebox.h"
 #include "platform/result.h"
+#include "store/kept_aside.h"
 #include "store/settings.h"
 
 #include <array>
@@ -86,6 +87,14 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
 // lines and replaces the file atomically. Code page 932, CR LF after every line. Nothing happens for an empty
 // pending history. The caller ignores a failure (the run's entries are then lost) but the reason is returned.
 Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending);
+
+// Why a History.dat of these bytes would not be written back whole by the history window (a
+// trailing record of fewer than four lines); empty when it would.
+std::string HistoryFileDamage(std::string_view bytes);
+
+// Copies History.dat aside when HistoryFileDamage finds it damaged; call it before the first
+// rewrite.
+TKeptAside KeepDamagedHistoryAside(std::string_view folder);
 
 // What the history window shows: the records in display order.
 struct THistoryList final {

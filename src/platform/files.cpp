@@ -69,11 +69,42 @@ FileRead ReadWholeFile(std::string_view pathText) {
     return result;
 }
 
-Status WriteFileAtomic(std::string_view pathText, std::string_view bytes) {
+namespace {
+
+// Writes the file over its own bytes: only where no temporary file can be made beside it.
+Status WriteInPlace(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return Status::Fail(ErrnoText("cannot write", path, errno));
+    bool ok = WriteAll(fd, bytes);
+    int err = ok ? 0 : errno;
+    if (ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok)
+        return Status::Fail(ErrnoText("cannot write", path, err));
+    return {};
+}
+
+} // namespace
+
+Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace) {
+    if (inPlace)
+        *inPlace = false;
     const std::string path = ToNativePath(pathText);
     mode_t mode = 0644;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists) {
         if (!S_ISREG(st.st_mode))
             return Status::Fail(ErrnoText("cannot write", path, EISDIR));
         if ((st.st_mode & S_IWUSR) == 0)
@@ -82,8 +113,15 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes) {
     }
     std::string temp = path + ".tmpXXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return Status::Fail(ErrnoText("cannot create", temp, errno));
+    if (fd < 0) {
+        const int err = errno;
+        if (exists && (err == EACCES || err == EPERM || err == EROFS) && ::access(path.c_str(), W_OK) == 0) {
+            if (inPlace)
+                *inPlace = true;
+            return WriteInPlace(path, bytes);
+        }
+        return Status::Fail(ErrnoText("cannot create", temp, err));
+    }
     bool ok = WriteAll(fd, bytes);
     int err = ok ? 0 : errno;
     if (ok && ::fchmod(fd, mode) != 0) {
@@ -107,6 +145,54 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes) {
         return Status::Fail(ErrnoText("cannot write", path, err));
     }
     return {};
+}
+
+FileStamp StampOf(std::string_view pathText) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(ToNativePath(pathText).c_str(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<unsigned long long>(st.st_dev);
+    stamp.inode = static_cast<unsigned long long>(st.st_ino);
+    stamp.size = static_cast<long long>(st.st_size);
+    stamp.mtimeNanoseconds = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool* existed) {
+    if (existed)
+        *existed = false;
+    const std::string path = ToNativePath(pathText);
+    const FileRead read = ReadWholeFile(pathText);
+    if (read.state != ReadState::Ok)
+        return Status::Fail(read.error);
+    for (int n = 0; n < 1000; ++n) {
+        const std::string candidate = path + ".bak" + (n == 0 ? std::string() : std::to_string(n));
+        const FileRead older = ReadWholeFile(FromNativePath(candidate));
+        if (older.state == ReadState::Ok && older.bytes == read.bytes) {
+            copyPathText = FromNativePath(candidate);
+            if (existed)
+                *existed = true;
+            return {};
+        }
+        // Created exclusively: an older copy is never replaced.
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return Status::Fail(ErrnoText("cannot create", candidate, errno));
+        }
+        const bool written = WriteAll(fd, read.bytes) && ::fsync(fd) == 0;
+        const int err = errno;
+        if (::close(fd) != 0 || !written) {
+            ::unlink(candidate.c_str());
+            return Status::Fail(ErrnoText("cannot write", candidate, err));
+        }
+        copyPathText = FromNativePath(candidate);
+        return {};
+    }
+    return Status::Fail("cannot copy " + path + ": too many copies");
 }
 
 bool FileExists(std::string_view pathText) {

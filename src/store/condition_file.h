@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/files.h"
 #include "platform/result.h"
 #include "store/condition_list.h"
+#include "store/kept_aside.h"
 
 #include <string>
 #include <string_view>
@@ -19,7 +21,15 @@ struct ConditionLoad final {
     std::string error;
     // Lines behind the 20000 the table can hold; they are not kept.
     int ignoredLines = 0;
+    // The file read, but not exactly as the next save would write it back: its bytes were copied
+    // aside (the table holds what could be read).
+    TKeptAside keptAside;
 };
+
+// Why a Condition.txt of these bytes, read into `loaded`, would not be written back as it is
+// (text after a zero byte, an odd line count, more than 20000 lines, bytes that are not code page
+// 932, a coded line without its fixed blocks, texts the writer would drop); empty when it would.
+std::string ConditionFileDamage(std::string_view bytes, const TConditionList& loaded);
 
 // Reads `folder`\Condition.txt (code page 932; CR, LF or CR LF; a zero byte ends the text) into
 // the table, two lines a condition.
@@ -29,7 +39,21 @@ ConditionLoad LoadConditions(std::string_view folder, TConditionList& list);
 // naming the text, when a text holds a character code page 932 cannot hold.
 Status ConditionFileBytes(const TConditionList& list, std::string& bytes);
 
-// Replaces `folder`\Condition.txt with the table.
-Status SaveConditions(std::string_view folder, const TConditionList& list);
+// How Condition.txt looked when this program last read or wrote it, so that a save notices an
+// edit made meanwhile by hand or by a synchronised copy.
+struct TConditionFileWatch final {
+    bool known = false;
+    FileStamp stamp;
+    // Set by a save that found the file changed by someone else and copied it aside first; the
+    // caller tells the user and clears it.
+    TKeptAside keptAside;
+
+    void Take(std::string_view folder); // remembers the file as it is now
+};
+
+// Replaces `folder`\Condition.txt with the table. With a watch, a file changed on disk since it
+// was read or written is copied aside first (and nothing is written when that copy fails).
+Status SaveConditions(std::string_view folder, const TConditionList& list,
+                      TConditionFileWatch* watch = nullptr);
 
 } // namespace sv

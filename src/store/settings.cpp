@@ -239,6 +239,38 @@ TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName)
     return s;
 }
 
+std::string SettingsFileDamage(std::string_view bytes) {
+    const auto zero = bytes.find('\0');
+    if (zero != std::string_view::npos && zero + 1 < bytes.size())
+        return "途中に 0 のバイトがあり、その後ろの設定を読み込めませんでした";
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of(std::string_view("\r\n\0", 3), start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        const std::string_view line = bytes.substr(start, end - start);
+        start = end + 1;
+        // CR and LF are never part of a code page 932 character; the value is counted in bytes.
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos)
+            continue;
+        std::string value = Trim(line.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.size() > ProfileFile::kMaxValueBytes)
+            return "2047 バイトより長い値を含んでいます（読み込むと切り詰められます）";
+    }
+    return {};
+}
+
+TKeptAside KeepDamagedSettingsAside(std::string_view folder, std::string_view iniFileName) {
+    const std::string path = JoinPath(folder, iniFileName);
+    const FileRead read = ReadWholeFile(path);
+    if (read.state != ReadState::Ok)
+        return {};
+    return KeepAsideFor(path, iniFileName, SettingsFileDamage(read.bytes));
+}
+
 void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName) {
     for (const std::string_view name : {iniFileName, kConditionFileName, kHistoryFileName}) {
         const std::string path = JoinPath(folder, name);
@@ -249,7 +281,7 @@ void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName
 }
 
 Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppSettings& s,
-                    const TConditionList& conditions) {
+                    const TConditionList& conditions, TConditionFileWatch* watch) {
     const TSourceHistory tidy = TidySourceHistory(s.SourceHistory, s.Source);
     s.SourceHistory = tidy.items;
     s.Source = tidy.text;
@@ -343,7 +375,7 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
         return w.status();
     if (Status saved = ini.Save(); !saved)
         return saved;
-    return SaveConditions(folder, conditions);
+    return SaveConditions(folder, conditions, watch);
 }
 
 Status WriteWithReadOnlyRetry(std::string_view folder, std::string_view iniFileName,
@@ -366,9 +398,10 @@ Status WriteWithReadOnlyRetry(std::string_view folder, std::string_view iniFileN
 }
 
 bool SaveSettingsWithRetry(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
-                           const TConditionList& conditions, MessageBox& box) {
-    return WriteWithReadOnlyRetry(folder, iniFileName, "設定保存用ファイルに書き込みできません。", box,
-                                  [&] { return SaveSettings(folder, iniFileName, settings, conditions); })
+                           const TConditionList& conditions, MessageBox& box, TConditionFileWatch* watch) {
+    return WriteWithReadOnlyRetry(
+               folder, iniFileName, "設定保存用ファイルに書き込みできません。", box,
+               [&] { return SaveSettings(folder, iniFileName, settings, conditions, watch); })
         .ok();
 }
 

@@ -3,7 +3,9 @@
 
 #include "platform/messagebox.h"
 #include "platform/result.h"
+#include "store/condition_file.h"
 #include "store/condition_list.h"
+#include "store/kept_aside.h"
 
 #include <array>
 #include <cstddef>
@@ -113,6 +115,14 @@ int SettingsVersionNumber(std::string_view sorvantaVer);
 // Never fails: a missing file or key gives the defaults.
 TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName);
 
+// Why a settings file of these bytes would not be written back as it reads (text after a zero
+// byte, a value longer than the reader takes); empty when it would.
+std::string SettingsFileDamage(std::string_view bytes);
+
+// Copies the settings file aside when SettingsFileDamage finds it damaged; call it before the
+// first save.
+TKeptAside KeepDamagedSettingsAside(std::string_view folder, std::string_view iniFileName);
+
 // Gives the owner write access back to the settings file, Condition.txt and History.dat in
 // `folder`, so that later saves normally succeed. Missing files are passed over.
 void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName);
@@ -121,7 +131,7 @@ void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName
 // history in `settings` is tidied first, as the combo shows it afterwards; the caller has already
 // copied window geometry and the list's check boxes into `settings` and `conditions`.
 Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
-                    const TConditionList& conditions);
+                    const TConditionList& conditions, TConditionFileWatch* watch = nullptr);
 
 // Runs `write`; while it fails, shows the shared write-error prompt (`failureText` followed by the
 // offer to clear the read-only marks) and, on Yes, clears the marks of the three data files and
@@ -133,6 +143,7 @@ Status WriteWithReadOnlyRetry(std::string_view folder, std::string_view iniFileN
 // SaveSettings; on failure asks whether to clear the read-only marks and try again, as often as
 // the user answers Yes. Returns whether everything was written.
 bool SaveSettingsWithRetry(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
-                           const TConditionList& conditions, MessageBox& box);
+                           const TConditionList& conditions, MessageBox& box,
+                           TConditionFileWatch* watch = nullptr);
 
 } // namespace sv
