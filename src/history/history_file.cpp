@@ -148,9 +148,38 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
     return WriteFileAtomic(path, bytes);
 }
 
+namespace {
+
+// "yy/mm/dd hh:nn:ss" as a run writes it.
+bool LooksLikeEntryTime(std::string_view line) {
+    if (line.size() != 17)
+        return false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char expected = i == 2 || i == 5 ? '/' : i == 8 ? ' ' : i == 11 || i == 14 ? ':' : '0';
+        if (expected == '0' ? (line[i] < '0' || line[i] > '9') : line[i] != expected)
+            return false;
+    }
+    return true;
+}
+
+bool IsActionMark(std::string_view utf8) {
+    for (const std::string_view mark : kActionMarks) {
+        if (utf8 == mark)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string HistoryFileDamage(std::string_view bytes) {
-    if (NonEmptyLines(bytes).size() % 4 != 0)
+    const std::vector<std::string_view> lines = NonEmptyLines(bytes);
+    if (lines.size() % 4 != 0)
         return "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）";
+    for (std::size_t k = 0; k + 3 < lines.size(); k += 4) {
+        if (!LooksLikeEntryTime(lines[k]) || !IsActionMark(Cp932ToUtf8(lines[k + 1])))
+            return "形式の正しくない記録を含んでいます（行のずれなど）";
+    }
     return {};
 }
 

@@ -162,6 +162,24 @@ private slots:
                  qPrintable(f.errors));
         QVERIFY(!f.Has("History.dat"));
     }
+
+    void ADamagedConditionFileIsKeptAsideAndSaidOnStandardError() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.Condition("mp3", "dst/音楽");
+        // A zero byte in the middle: the second condition cannot be read.
+        const auto cut = f.conditions.find("mp3");
+        f.conditions.insert(cut, 1, '\0');
+        const std::string damaged = f.conditions;
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") + "\r\n"));
+        QCOMPARE(f.RunAuto(), 0);
+        QCOMPARE(f.dir.ReadBytes("Condition.txt.bak"), damaged);
+        QVERIFY2(f.errors.contains(QStringLiteral("Condition.txt.bak")), qPrintable(f.errors));
+        // Started again on the same damaged file, nothing new is kept or said.
+        QCOMPARE(f.RunAuto(), 0);
+        QVERIFY(!f.Has("Condition.txt.bak1"));
+        QVERIFY2(!f.errors.contains(QStringLiteral("Condition.txt.bak")), qPrintable(f.errors));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAutoRun)

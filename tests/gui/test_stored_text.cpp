@@ -139,6 +139,17 @@ private slots:
         QVERIFY(ini.find("bbbb") == std::string::npos);
         QVERIFY(ini.find("\\tmp\\\\") == std::string::npos);
     }
+
+    void AConditionFileChangedOnDiskIsKeptAsideBeforeTheQuitReplacesIt() {
+        Fixture f;
+        const std::string byHand = "mp3\r\n\\d\\m\r\nzip\r\n\\d\\z\r\n";
+        f.dir.WriteBytes("Condition.txt", byHand);
+        f.window->close();
+        QCOMPARE(f.dir.ReadBytes("Condition.txt.bak"), byHand);
+        QVERIFY(!f.box.Shown().empty());
+        QVERIFY(f.box.Shown().back().text.find("Condition.txt.bak") != std::string::npos);
+        QCOMPARE(f.dir.ReadBytes("Condition.txt"), std::string("mp3\r\n\\d\\m\r\n"));
+    }
 };
 
 QTEST_MAIN(StoredTextTest)
