@@ -96,7 +96,10 @@ TEST(KeptAside, SettingsAndHistoryThatLoseTextAreKept) {
     ASSERT_TRUE(KeepDamagedHistoryAside(dir.PathText()).Needed());
     EXPECT_EQ(dir.ReadBytes("History.dat.bak"), history);
     // Empty lines between records are no damage.
-    EXPECT_TRUE(HistoryFileDamage("t\r\nm\r\nn\r\nl\r\n\r\n\r\nt\r\nm\r\nn\r\nl\r\n").empty());
+    const std::string record = "26/12/08 10:00:00\r\n  \r\na.avi\r\n\\d*\\s\r\n";
+    EXPECT_TRUE(HistoryFileDamage(record + "\r\n\r\n" + record).empty());
+    // Records out of step are damage even when the lines come out four by four.
+    EXPECT_FALSE(HistoryFileDamage("a.avi\r\n" + record.substr(0, record.rfind("\\d"))).empty());
 }
 
 TEST(KeptAside, AConditionFileChangedOnDiskIsKeptBeforeTheSaveReplacesIt) {
