@@ -7,20 +7,6 @@
 
 namespace sv {
 
-QFont ProgramFont() {
-    static const bool substituted = [] {
-        // No font alias maps the face to a Japanese font on Linux; we do it ourselves.
-        QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic")});
-        return true;
-    }();
-    (void)substituted;
-    return QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9);
-}
-
-QIcon ProgramIcon() {
-    return QIcon(QStringLiteral(":/icons/sorvanta.svg"));
-}
-
 void InstallJapaneseTranslation(QApplication& app) {
     auto* translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QFont>
-#include <QIcon>
+#include "services/window_look.h"
+
 #include <QString>
 
 #include <string>
@@ -11,10 +11,6 @@
 class QApplication;
 
 namespace sv {
-
-// "ＭＳ Ｐゴシック" 9 point; on Linux it is drawn with IPAPGothic.
-QFont ProgramFont();
-QIcon ProgramIcon();
 
 // Loads Qt's Japanese texts (standard buttons はい, いいえ, キャンセル, the file dialogs).
 void InstallJapaneseTranslation(QApplication& app);

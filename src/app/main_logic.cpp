@@ -10,17 +10,6 @@
 #include <algorithm>
 
 namespace sv {
-namespace {
-
-MessageBoxRequest ErrorBox(std::string text) {
-    MessageBoxRequest request;
-    request.title = "Sorvanta";
-    request.text = std::move(text);
-    request.icon = MbIcon::Error;
-    return request;
-}
-
-} // namespace
 
 bool HasForbiddenFolderChar(std::string_view pathText) {
     return pathText.find_first_of("/*?<>\"|") != std::string_view::npos;
@@ -73,21 +62,6 @@ TCommandStates CommandStates(int selectedRow, int rowCount) {
     states.up = selectedRow > 0;
     states.down = selectedRow < rowCount - 1;
     return states;
-}
-
-void OpenFolder(std::string_view folder, FolderRole role, const TAppSettings& settings, Shell& shell,
-                MessageBox& box) {
-    if (folder.empty() || !FolderExists(folder)) {
-        box.Show(ErrorBox(role == FolderRole::Source
-                              ? "振り分け元フォルダが存在しないため、開けません･･･　"
-                              : "振り分け先フォルダが存在しないため、開けません･･･　"));
-        return;
-    }
-    const Status opened = settings.Filer && !settings.FilerProg.empty()
-                              ? shell.StartProgram(settings.FilerProg, folder)
-                              : shell.OpenFolder(folder);
-    if (!opened.ok())
-        box.Show(ErrorBox(opened.error()));
 }
 
 TUpDownLayout UpDownLayout(int listTop, int listHeight) {

@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 #include "platform/result.h"
 #include "platform/shell.h"
+#include "services/open_folder.h"
 #include "store/condition_list.h"
 #include "store/settings.h"
 
@@ -45,13 +46,6 @@ struct TCommandStates final {
 };
 
 TCommandStates CommandStates(int selectedRow, int rowCount);
-
-enum class FolderRole { Source, Destination };
-
-// Opens a folder with the file manager program of the options, or else with the desktop. A
-// folder that does not exist, or an opener that fails, is told in a box.
-void OpenFolder(std::string_view folder, FolderRole role, const TAppSettings& settings, Shell& shell,
-                MessageBox& box);
 
 // Heights and tops of the up and down buttons beside the list: each is half the list's height
 // minus 5, the down button 11 pixels below the up button.

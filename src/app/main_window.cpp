@@ -5,11 +5,11 @@
 
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
-#include "history/history_file.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
 #include "store/condition_file.h"
+#include "store/history_file.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/keywords.h"
 
+#include "platform/text.h"
 #include "platform/utf8.h"
 #include "store/condition.h"
 
@@ -8,52 +9,6 @@
 
 namespace sv {
 namespace {
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string_view TrimView(std::string_view text) {
-    while (!text.empty() && IsTrimmed(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsTrimmed(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Collects the keywords while parsing. Both lists count toward the limit as they are parsed,
-// including an empty exclusion keyword, which ends that list for matching.
-class ListBuilder final {
-public:
-    explicit ListBuilder(TKeywordLists& lists) : m_lists(lists) {}
-
-    void Add(std::string_view token) {
-        if (!token.empty() && token.front() == '/')
-            AddExclusion(token.substr(1));
-        else
-            AddSorting(token);
-    }
-    void AddSorting(std::string_view keyword) {
-        ++m_sortingCount;
-        // Only an unclosed quote at the very end yields an empty one; nothing follows it.
-        if (!keyword.empty())
-            m_lists.sorting.emplace_back(keyword);
-    }
-    void AddExclusion(std::string_view keyword) {
-        ++m_exclusionCount;
-        if (keyword.empty())
-            m_exclusionEnded = true;
-        else if (!m_exclusionEnded)
-            m_lists.exclusion.emplace_back(keyword);
-    }
-    bool Full() const { return m_sortingCount >= kMaxKeywords || m_exclusionCount >= kMaxKeywords; }
-
-private:
-    TKeywordLists& m_lists;
-    std::size_t m_sortingCount = 0;
-    std::size_t m_exclusionCount = 0;
-    bool m_exclusionEnded = false;
-};
 
 std::vector<std::optional<Mask>> PrepareMasks(const std::vector<std::string>& keywords) {
     std::vector<std::optional<Mask>> masks;
@@ -110,63 +65,14 @@ bool Walk(Subject& subject, const std::vector<std::string>& keywords,
     return !orMode;
 }
 
-// The order counts: the first extension found is the one removed (".htm" comes before ".html").
-constexpr std::array<std::string_view, 61> kKnownExtensions = {
-    ".wmv",  ".wma", ".avi", ".mpg", ".mpeg",   ".bmp", ".jpg", ".scr", ".cur", ".dll", ".mp3",
-    ".wav",  ".qt",  ".rm",  ".ram", ".exe",    ".com", ".ocx", ".vbx", ".bat", ".vxd", ".js",
-    ".lzh",  ".zip", ".cab", ".dat", ".tar",    ".jar", ".sys", ".reg", ".ini", ".inf", ".drv",
-    ".jpeg", ".swf", ".rar", ".png", ".ttc",    ".cfg", ".pwl", ".bin", ".txt", ".hlp", ".htm",
-    ".html", ".m2p", ".pdf", ".gid", ".css",    ".doc", ".csv", ".jxw", ".jsw", ".jtd", ".mpa",
-    ".pif",  ".tif", ".jaw", ".jbw", ".folder", ".gjb"};
-
 } // namespace
-
-FoldFlags FoldFlagsOf(std::string_view destText) {
-    FoldFlags flags;
-    flags.kana = HasMarker(destText, mark::KanaFold);
-    flags.width = HasMarker(destText, mark::WidthFold);
-    flags.caseFold = HasMarker(destText, mark::CaseFold);
-    return flags;
-}
-
-std::string FoldText(std::string_view text, FoldFlags flags) {
-    return Fold(text, flags);
-}
 
 TKeywordLists ParseKeywords(std::string_view keywords, FoldFlags fold) {
     TKeywordLists lists;
     lists.fold = fold;
-    // Folding comes first, so full-width blanks, quotes and slashes act as their ASCII forms.
-    const std::string folded = FoldText(keywords, fold);
-    ListBuilder builder(lists);
-    std::string_view rest = folded;
-    while (!builder.Full()) {
-        rest = TrimView(rest);
-        if (rest.empty())
-            break;
-        if (rest.front() == '"') {
-            rest.remove_prefix(1);
-            const std::size_t close = rest.find('"');
-            if (close == 0) {
-                rest.remove_prefix(1);
-                continue;
-            }
-            if (close == std::string_view::npos) {
-                builder.Add(rest);
-                break;
-            }
-            builder.Add(rest.substr(0, close));
-            rest.remove_prefix(close + 1);
-            continue;
-        }
-        const std::size_t blank = rest.find(' ');
-        if (blank == std::string_view::npos) {
-            builder.Add(rest);
-            break;
-        }
-        builder.Add(rest.substr(0, blank));
-        rest.remove_prefix(blank + 1);
-    }
+    TKeywordSplit split = SplitKeywords(keywords, fold);
+    lists.sorting = std::move(split.sorting);
+    lists.exclusion = std::move(split.exclusion);
     lists.sortingMasks = PrepareMasks(lists.sorting);
     lists.exclusionMasks = PrepareMasks(lists.exclusion);
     return lists;
@@ -220,25 +126,6 @@ bool ContainsNgKeyword(std::string_view name, std::string_view ngText) {
         rest.remove_prefix(blank + 1);
     }
     return false;
-}
-
-int CountKnownExtensions(std::string_view name) {
-    std::string text = LowerCase(name);
-    int count = 0;
-    for (std::size_t i = 0; i < kKnownExtensions.size();) {
-        const std::string_view ext = kKnownExtensions[i];
-        const std::size_t p = text.find(ext);
-        if (p == std::string::npos) {
-            ++i;
-            continue;
-        }
-        // The dot and all but the last letter go: the extension's length without its dot, in
-        // characters, which are single bytes here as the dot and letters are ASCII.
-        ++count;
-        text.erase(p, ext.size() - 1);
-        i = 0;
-    }
-    return count;
 }
 
 } // namespace sv

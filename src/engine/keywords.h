@@ -3,6 +3,8 @@
 
 #include "engine/mask.h"
 #include "platform/fold.h"
+#include "platform/known_extensions.h"
+#include "store/keyword_syntax.h"
 
 #include <optional>
 #include <string>
@@ -10,13 +12,6 @@
 #include <vector>
 
 namespace sv {
-
-// FoldFlags (platform/fold.h): the foldings a condition asks for, read from its markers.
-FoldFlags FoldFlagsOf(std::string_view destText);
-
-// Hiragana to katakana, then full width to half width, then upper case, each when asked for.
-// The text is folded whole, however long.
-std::string FoldText(std::string_view text, FoldFlags flags);
 
 // The folded keywords of a condition. Mask keywords (holding "*" or "?") are prepared once here
 // so that matching a name costs no parsing.
@@ -33,8 +28,6 @@ struct TKeywordLists final {
     std::vector<std::optional<Mask>> exclusionMasks;
 };
 
-inline constexpr std::size_t kMaxKeywords = 127;
-
 TKeywordLists ParseKeywords(std::string_view keywords, FoldFlags fold);
 // From a condition's two texts: the keywords of the stored keyword text, folded and split by the
 // flags and AND/OR markers of the coded destination text.
@@ -47,9 +40,5 @@ bool MatchesCondition(std::string_view name, const TKeywordLists& lists);
 // Whether the raw name contains one of the NG keywords, which are separated by blanks or
 // full-width blanks. Case and width count.
 bool ContainsNgKeyword(std::string_view name, std::string_view ngText);
-
-// How many known extensions (".exe", ".jpg", ...) the name holds anywhere, each one found
-// removing itself but its last letter; two or more make a double extension.
-int CountKnownExtensions(std::string_view name);
 
 } // namespace sv

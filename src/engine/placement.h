@@ -2,9 +2,9 @@
 #pragma once
 
 #include "engine/run_ui.h"
-#include "history/history_file.h"
 #include "platform/clock.h"
 #include "platform/messagebox.h"
+#include "store/history_file.h"
 #include "store/settings.h"
 
 #include <string>

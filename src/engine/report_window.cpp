@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/report_window.h"
 
-#include "app/app_setup.h"
-#include "app/main_logic.h"
-#include "engine/open_warnings.h"
 #include "engine/transfer_progress_window.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
+#include "services/open_folder.h"
+#include "services/open_warnings.h"
+#include "services/window_look.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,9 +3,9 @@
 
 #include "engine/run.h"
 #include "engine/run_ui.h"
-#include "history/history_file.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
+#include "store/history_file.h"
 #include "store/settings.h"
 
 #include <QDialog>

@@ -24,8 +24,16 @@ std::string TrimRight(std::string_view text) {
     return std::string(text.substr(0, e));
 }
 
+std::string_view TrimView(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string Trim(std::string_view text) {
-    return TrimLeft(TrimRight(text));
+    return std::string(TrimView(text));
 }
 
 std::optional<long long> ParseInteger(std::string_view text) {

@@ -10,6 +10,7 @@ namespace sv {
 // Removes every character with a code up to the blank (0x20) at both ends.
 std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
+std::string_view TrimView(std::string_view text); // the same as Trim, without a copy
 std::string TrimRight(std::string_view text);
 
 // A decimal integer with optional leading and trailing blanks and an optional sign, as the data

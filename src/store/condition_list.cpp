@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/condition_list.h"
 
-#include "engine/keywords.h"
 #include "platform/text.h"
+#include "store/keyword_syntax.h"
 
 #include <algorithm>
 #include <cassert>
@@ -96,14 +96,16 @@ TListRow BuildListRow(const TSortCondition& condition) {
     row.source = HasMarker(dest, mark::OwnSource) ? SourceFolder(dest) : std::string("<標準>");
 
     const std::string keywords = Keywords(Trim(condition.keywordText));
-    const TKeywordLists lists = ParseKeywords(Trim(condition.keywordText), dest);
+    const TKeywordSplit lists = SplitKeywords(Keywords(Trim(condition.keywordText)), FoldFlagsOf(dest));
+    const bool keywordOr = HasMarker(dest, mark::KeywordOr);
+    const bool excludeOr = HasMarker(dest, mark::ExcludeOr);
     const auto part = [](std::size_t n, bool orMode) -> std::string {
         if (n < 2)
             return "<>";
         return orMode ? "<OR>" : "<AND>";
     };
     std::string prefix =
-        part(lists.sorting.size(), lists.keywordOr) + part(lists.exclusion.size(), lists.excludeOr) + " ";
+        part(lists.sorting.size(), keywordOr) + part(lists.exclusion.size(), excludeOr) + " ";
     if (prefix == "<><> ")
         prefix.clear();
     row.keywords = prefix + keywords;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/history_file.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
 #include "run_fixture.h"
+#include "store/history_file.h"
 
 #include <algorithm>
 #include <filesystem>

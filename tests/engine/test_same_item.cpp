@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One file under two names is never deleted for itself, and every record names the file it sorted.
-#include "history/history_file.h"
 #include "platform/pathtext.h"
 #include "run_fixture.h"
+#include "store/history_file.h"
 
 #include <filesystem>
 #include <unistd.h>

@@ -2,11 +2,11 @@
 // Thousands of damaged sets of data files, read and saved as a start and a quit do: nothing
 // crashes, and after the save every file is either what it was (in content) or its original
 // bytes are kept aside.
-#include "history/history_file.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "store/condition_file.h"
+#include "store/history_file.h"
 #include "store/settings.h"
 #include "testing.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A data file that would not be written back as it was read is copied aside before a save, once;
 // a file that reads back exactly never gets a copy.
-#include "history/history_file.h"
 #include "platform/files.h"
 #include "store/condition_file.h"
+#include "store/history_file.h"
 #include "store/settings.h"
 #include "testing.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/history_file.h"
+#include "store/history_file.h"
 
 #include "platform/files.h"
 #include "testing.h"

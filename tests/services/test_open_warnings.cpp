@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/open_warnings.h"
 #include "platform/pathtext.h"
+#include "services/open_warnings.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/open_warnings.h"
+#include "services/open_warnings.h"
 
-#include "engine/keywords.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
+#include "platform/known_extensions.h"
 #include "platform/pathtext.h"
 
 #include <string>

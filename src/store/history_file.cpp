@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/history_file.h"
+#include "store/history_file.h"
 
-#include "history/record_text.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
+#include "store/record_text.h"
 
 #include <cstdio>
 

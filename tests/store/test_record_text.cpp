@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/history_file.h"
-#include "history/record_text.h"
 #include "platform/cp932.h"
+#include "store/history_file.h"
+#include "store/record_text.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/record_text.h"
+#include "store/record_text.h"
 
 #include "platform/cp932.h"
 #include "platform/utf8.h"
