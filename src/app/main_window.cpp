@@ -58,6 +58,9 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ApplyGeometry();
     m_loading = false;
     UpdateCommandStates();
+    // The run button has the focus when the window first shows, so a typed key never lands in
+    // the folder box by surprise.
+    BtnExec->setFocus();
 }
 
 TFormMain::~TFormMain() = default;

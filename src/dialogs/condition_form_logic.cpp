@@ -232,8 +232,9 @@ TConditionFields FieldsOf(const TCondForm& form) {
     f.onlyFolders = form.onlyFolders && !form.includeFolders;
     for (auto [row, limit] : {std::pair{&form.size1, &f.size1}, std::pair{&form.size2, &f.size2}}) {
         limit->on = row->on;
-        const auto size = ValidSize(*row);
-        limit->sizeText = row->on && size ? std::to_string(*size) : row->text;
+        // Stored as typed ("05" stays "05", right-aligned in its block), as other installations
+        // write it; the checks before made sure it is a number from 0 to 9999.
+        limit->sizeText = Trim(row->text);
         limit->unit = row->unit;
         limit->relation = row->relation;
     }

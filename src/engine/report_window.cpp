@@ -407,7 +407,7 @@ void TFormReport::BtnCancelClick() {
 bool TFormReport::SaveHistory() {
     if (m_history.Empty())
         return true;
-    SetStatus("振り分け履歴を保存しています...");
+    SetStatus("振り分け履歴保存中。しばらくお待ちください...");
     stsBar1Panel->repaint();
     // The files were sorted: a record that silently went missing could not be undone later, so a
     // failure is told, with the offer to clear the read-only marks and write again.
@@ -417,7 +417,6 @@ bool TFormReport::SaveHistory() {
     if (!saved.ok())
         return false;
     m_history.Clear();
-    SetStatus("振り分け履歴を保存しました。");
     emit HistorySaved();
     return true;
 }

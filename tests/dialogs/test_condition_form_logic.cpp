@@ -173,9 +173,10 @@ TEST(ConditionFormCompose, WritesTheEditorsOrderAndReadsBack) {
     const auto r = c.Close(f);
     ASSERT_TRUE(r.condition) << c.LastText();
     EXPECT_EQ(r.condition->keywordText, "mp3 ogg //音楽");
+    // The size is stored as typed, right-aligned: "0012" stays "0012".
     EXPECT_EQ(r.condition->destText, "\x08\\data\\音楽\\*|\x04\x18"
                                      "\x05"
-                                     "1  1210"
+                                     "1001210"
                                      "\x06"
                                      "0    22"
                                      "\x13"

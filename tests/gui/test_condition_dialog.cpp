@@ -179,6 +179,28 @@ private slots:
         QVERIFY(f.box.Shown().empty());
     }
 
+    void ASizeIsStoredAsTypedRightAligned() {
+        Fixture f;
+        f.OpenAdd();
+        f.Set("EditKeyword", "mp3");
+        f.Set("EditDest", "/data/音楽");
+        f.Box("ChkCondition1")->setChecked(true);
+        f.Set("EditSize1", "05");
+        f.Ok();
+        const auto stored = f.dialog->Result();
+        QVERIFY(stored);
+        QCOMPARE(SizeBlock(stored->destText, mark::SizeBlock1).substr(0, 5), std::string("1  05"));
+        // The digit and range checks stay.
+        f.OpenAdd();
+        f.Set("EditKeyword", "mp3");
+        f.Set("EditDest", "/data/音楽");
+        f.Box("ChkCondition1")->setChecked(true);
+        f.Set("EditSize1", "5a");
+        f.Ok();
+        QVERIFY(f.dialog->isVisible());
+        f.Find<QPushButton>("BtnCancel")->click();
+    }
+
     void ExclusionOnlyKeywordsAskFirst() {
         Fixture f;
         f.OpenAdd();

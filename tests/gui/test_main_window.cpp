@@ -108,6 +108,8 @@ private slots:
         QCOMPARE(f.Find<QLabel>("LblCondition")->text(), QStringLiteral("振り分け条件 （3個の項目）"));
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Sorvanta"));
         QVERIFY(f.window->minimumSize() == QSize(434, 338));
+        // The run button has the focus at start, not the folder box.
+        QCOMPARE(f.window->focusWidget(), f.Find<QPushButton>("BtnExec"));
         // Nothing selected yet: the selection commands are off, and so are the later windows'.
         for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3",
                                  "MenuHistory", "Export", "Import", "S2"})

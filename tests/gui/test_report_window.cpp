@@ -141,6 +141,7 @@ private slots:
         QTest::mouseClick(f.window->BtnOk, Qt::LeftButton);
         QVERIFY(!f.window->isVisible());
         QCOMPARE(saved.count(), 1);
+        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け履歴保存中。しばらくお待ちください..."));
         const std::string history = f.dir.ReadBytes("History.dat");
         const std::string dest = Sjis(f.P("dst/動画"));
         QVERIFY(history.find(Sjis("動画100.avi") + "\r\n" + dest + "*" + Sjis(f.P("src"))) !=
