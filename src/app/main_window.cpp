@@ -5,6 +5,7 @@
 
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
+#include "history/history_window.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
@@ -54,6 +55,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     CreateToolBar();
     ConnectEditCommands();
     ConnectRunCommands();
+    ConnectHistoryCommands();
     LoadData();
     ApplyGeometry();
     m_loading = false;
@@ -441,7 +443,10 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    // No confirmation: everything is saved and the program ends.
+    // No confirmation: the history window is put away (it saves its list and widths), then
+    // everything is saved and the program ends.
+    if (m_history != nullptr && m_history->isVisible())
+        m_history->close();
     SaveAll();
     m_closed = true;
     event->accept();

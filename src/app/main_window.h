@@ -26,6 +26,8 @@ class QTreeWidgetItem;
 
 namespace sv {
 
+class TFormHistory;
+
 class TConditionListView;
 class TFormCond;
 class TFormReport;
@@ -84,6 +86,7 @@ public:
     void RunSelected();
     bool CheckSourceFolders();
     TFormReport* ReportWindow() const { return m_report; }
+    TFormHistory* HistoryWindow() const { return m_history; }
     int CompletionCount() const { return m_runShared.completionCount; }
 
 protected:
@@ -98,6 +101,8 @@ private:
     void CreateToolBar();
     void ConnectEditCommands();
     void ConnectRunCommands();
+    void ConnectHistoryCommands();
+    void ShowHistoryWindow();
     void StartRun(int runMode);
     void LayoutControls();
     void LoadData();
@@ -121,6 +126,7 @@ private:
     bool m_runActive = false;
     TFormCond* m_formCond = nullptr;
     TFormReport* m_report = nullptr;
+    TFormHistory* m_history = nullptr;
     TRunShared m_runShared;
     bool m_autoRun = false; // the run of the command line ("/a") is under way
     bool m_firstPainted = false;

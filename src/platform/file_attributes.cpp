@@ -12,6 +12,7 @@
 namespace sv {
 
 using detail::NativeOf;
+using detail::ParentOf;
 
 bool Exists(std::string_view pathText) {
     struct stat st {};
@@ -50,6 +51,26 @@ std::optional<std::uint64_t> FreeSpace(std::string_view pathText) {
     if (::statvfs(NativeOf(pathText).c_str(), &vfs) != 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(vfs.f_bavail) * static_cast<std::uint64_t>(vfs.f_frsize);
+}
+
+std::string MountPointOf(std::string_view pathText) {
+    std::string path = NativeOf(pathText);
+    struct stat st {};
+    // The item itself may be gone; its nearest existing folder tells the file system.
+    while (::stat(path.c_str(), &st) != 0) {
+        const std::string parent = ParentOf(path);
+        if (parent == path)
+            return {};
+        path = parent;
+    }
+    const dev_t device = st.st_dev;
+    for (;;) {
+        const std::string parent = ParentOf(path);
+        struct stat up {};
+        if (parent == path || ::stat(parent.c_str(), &up) != 0 || up.st_dev != device)
+            return path;
+        path = parent;
+    }
 }
 
 } // namespace sv

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace sv {
@@ -24,5 +25,9 @@ bool CanOpenForReading(std::string_view pathText);
 
 // Free bytes for an unprivileged user on the file system holding the path.
 std::optional<std::uint64_t> FreeSpace(std::string_view pathText);
+
+// The mount point of the file system holding the path (native form, "/" or "/media/usb"), found
+// by walking up while the device stays the same; empty when the path cannot be reached.
+std::string MountPointOf(std::string_view pathText);
 
 } // namespace sv
