@@ -56,7 +56,10 @@ TFormHistory::TFormHistory(const THistoryEnv& env, QWidget* parent)
     LayoutControls();
 }
 
-TFormHistory::~TFormHistory() = default;
+// The list dies before the widget base closes the window: the view must not read it then.
+TFormHistory::~TFormHistory() {
+    ListView1->setModel(nullptr);
+}
 
 void TFormHistory::CreateControls() {
     m_model = new THistoryModel(m_list, this);
