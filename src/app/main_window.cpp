@@ -56,8 +56,10 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ConnectEditCommands();
     ConnectRunCommands();
     ConnectHistoryCommands();
+    ConnectOptionCommands();
     LoadData();
     ApplyGeometry();
+    Timer1->setInterval(m_settings.CycleExecTime * 60000);
     m_loading = false;
     UpdateCommandStates();
     // The run button has the focus when the window first shows, so a typed key never lands in

@@ -27,6 +27,7 @@ class QTreeWidgetItem;
 namespace sv {
 
 class TFormHistory;
+class TFormOption;
 
 class TConditionListView;
 class TFormCond;
@@ -87,6 +88,7 @@ public:
     bool CheckSourceFolders();
     TFormReport* ReportWindow() const { return m_report; }
     TFormHistory* HistoryWindow() const { return m_history; }
+    TFormOption* OptionDialog() const { return m_formOption; }
     int CompletionCount() const { return m_runShared.completionCount; }
 
 protected:
@@ -102,7 +104,11 @@ private:
     void ConnectEditCommands();
     void ConnectRunCommands();
     void ConnectHistoryCommands();
+    void ConnectOptionCommands();
     void ShowHistoryWindow();
+    // The options dialog; an accepted one changes the settings, the period and the list at once.
+    void ShowOptions();
+    void ApplyOptions(const TAppSettings& stored);
     void StartRun(int runMode);
     void LayoutControls();
     void LoadData();
@@ -127,6 +133,7 @@ private:
     TFormCond* m_formCond = nullptr;
     TFormReport* m_report = nullptr;
     TFormHistory* m_history = nullptr;
+    TFormOption* m_formOption = nullptr;
     TRunShared m_runShared;
     bool m_autoRun = false; // the run of the command line ("/a") is under way
     bool m_firstPainted = false;

@@ -111,11 +111,12 @@ private slots:
         // The run button has the focus at start, not the folder box.
         QCOMPARE(f.window->focusWidget(), f.Find<QPushButton>("BtnExec"));
         // Nothing selected yet: the selection commands are off, and so are the later windows'.
-        for (const char* name : {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3", "Export",
-                                 "Import", "S2"})
+        for (const char* name :
+             {"N4", "MenuCopyCond", "MenuPasteCond", "MenuFolderOpen", "N11", "N3", "Export", "Import"})
             QVERIFY2(!f.Find<QAction>(name)->isEnabled(), name);
         QVERIFY(f.Find<QAction>("MenuHistory")->isEnabled()); // the history needs no selection
-        QVERIFY(f.Find<QAction>("N2")->isEnabled()); // adding needs no selection
+        QVERIFY(f.Find<QAction>("S2")->isEnabled());          // nor do the options
+        QVERIFY(f.Find<QAction>("N2")->isEnabled());          // adding needs no selection
         QVERIFY(!f.Find<QPushButton>("ButtonUp")->isEnabled());
         QVERIFY(f.Find<QPushButton>("BtnExec")->isEnabled()); // running all needs no selection
         QVERIFY(f.Find<QAction>("E2")->isEnabled());
