@@ -5,6 +5,7 @@
 
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
+#include "platform/digest_library.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
@@ -443,6 +444,10 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 void TFormMain::closeEvent(QCloseEvent* event) {
     // No confirmation: everything is saved and the program ends.
     SaveAll();
+    // A quit signal can arrive while a run waits for a digest: the library stays loaded under a
+    // working thread, and the process ends right after anyway.
+    if (!m_runShared.runInProgress)
+        ProgramDigestLibrary().Release();
     m_closed = true;
     event->accept();
 }
