@@ -6,6 +6,7 @@
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
 #include "history/history_window.h"
+#include "platform/digest_library.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
@@ -450,6 +451,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     if (m_history != nullptr && m_history->isVisible())
         m_history->close();
     SaveAll();
+    // A quit signal can arrive while a run waits for a digest: the library stays loaded under a
+    // working thread, and the process ends right after anyway.
+    if (!m_runShared.runInProgress)
+        ProgramDigestLibrary().Release();
     m_closed = true;
     event->accept();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/run.h"
 
+#include "engine/duplicate_compare.h"
 #include "engine/keywords.h"
 #include "engine/placement.h"
 #include "platform/file_identity.h"
@@ -95,7 +96,8 @@ public:
     SortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
             TPendingHistory& history)
         : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
-          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0} {}
+          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0},
+          m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()) {}
 
     TRunOutcome Run();
     TRunOutcome Repeated();
@@ -111,6 +113,7 @@ private:
                                     const std::string& name, bool isFolder);
     bool SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
                       bool& unreadable);
+    std::optional<EntryOutcome> CompareStep(const TActiveCondition& condition, const TPlacementEntry& entry);
     bool SameFolder(const std::string& destFolder, const std::string& sourceFolder);
     bool Checked(int index) const;
     void SetCaption(std::string caption);
@@ -125,6 +128,9 @@ private:
     std::string m_caption;
     bool m_suspiciousBlocked = false;
     bool m_md5Missing = false;
+    DigestLibrary& m_digest;
+    bool m_digestAvailable = false;
+    THashCache m_hashCache;
     // The selected condition's texts for the final caption, once the run came to it.
     std::string m_selectedKeywords;
     std::string m_selectedName;
@@ -179,6 +185,8 @@ bool SortRun::Checked(int index) const {
 
 TRunOutcome SortRun::Run() {
     m_context.history.Clear();
+    // Loaded at the first run; once loaded it stays until the main window closes.
+    m_digestAvailable = m_digest.EnsureLoaded();
     m_ui.BeginRun(m_request.inTray);
     SetCaption("実行中 - 振り分け処理");
     m_ui.SetContinueFlag(false);
@@ -228,6 +236,7 @@ void SortRun::ClosingSteps() {
 
 Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
     const TSortCondition& condition = m_request.conditions.At(index);
+    m_hashCache.Clear();
     m_ui.SetStatus(kStatusRunning);
     if (m_request.runMode == kRunAllConditions) {
         SetCaption("振り分け実行中 - 全ての条件");
@@ -398,18 +407,51 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
             return EntryOutcome::Next;
     }
 
-    // Duplicate compare: the digest library is not available here, which the final status says.
-    if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
-        const auto size = EntrySize(entry.sourcePath);
-        if (size && *size != 0)
-            m_md5Missing = true;
-    }
-
-    // A file some program is still writing is left for a later run.
+    // A file some program is still writing is left for a later run; it is not compared either,
+    // since its bytes may still change after they were found equal.
     if (m_settings.FileUsing && !isFolder && IsInUseForWriting(entry.sourcePath))
         return EntryOutcome::Next;
 
+    if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
+        const auto size = EntrySize(entry.sourcePath);
+        if (size && *size != 0) {
+            if (!m_digestAvailable)
+                m_md5Missing = true;
+            else if (const auto outcome = CompareStep(condition, entry))
+                return *outcome;
+        }
+    }
+
     return PlaceEntry(m_context, condition.placement, std::move(entry));
+}
+
+// The duplicate compare of an entry: nothing when it is to be placed as usual. A duplicate is
+// deleted; one that cannot be deleted stays where it is, unrecorded, and the user is told why.
+std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& condition,
+                                                 const TPlacementEntry& entry) {
+    const TCompareOutcome compared =
+        CompareWithDestination(m_ui, m_digest, m_hashCache, entry.sourcePath, entry.destFolder);
+    m_ui.SetProgress(0);
+    m_ui.SetStatus(kStatusRunning);
+    if (compared.result == CompareResult::NotIdentical)
+        return std::nullopt;
+    if (compared.result != CompareResult::Identical)
+        return EntryOutcome::Next;
+    const Status removed =
+        m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
+    if (!removed.ok()) {
+        m_box.Show({std::string(kTitle),
+                    "[" + ToNativePath(entry.sourcePath) + "] は [" + ToNativePath(compared.matchPath) +
+                        "] と同じ内容ですが、削除できませんでした。\n" + removed.error(),
+                    MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        return EntryOutcome::Next;
+    }
+    ++m_context.processed;
+    const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
+    const auto slash = entry.destPath.rfind('\\');
+    const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
+    RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted, condition.fields.historyOff);
+    return EntryOutcome::Next;
 }
 
 EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, const std::string& folder,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/run_ui.h"
+#include "platform/digest_library.h"
 #include "platform/messagebox.h"
 #include "store/condition_list.h"
 #include "store/history_file.h"
@@ -27,6 +28,8 @@ struct TRunRequest final {
     std::string sourceText{}; // the source combo's text (path text)
     std::vector<std::string> sourceItems{};
     bool inTray = false;
+    // The digest library of the duplicate compare; null for the program's own.
+    DigestLibrary* digest = nullptr;
 };
 
 // Process-wide state a run reads and changes; owned by the main window.

@@ -44,6 +44,11 @@ RunFixture::RunFixture() {
     settings.MakeFolder = true;
     settings.FileUsing = false;
     Folder("src");
+    UseDigestLibrary(N("no-such-library/libmd5.so"));
+}
+
+void RunFixture::UseDigestLibrary(const std::string& nativeFile) {
+    digest = std::make_unique<DigestLibrary>(nativeFile);
 }
 
 std::string RunFixture::P(std::string_view rel) const {
@@ -94,6 +99,7 @@ TRunOutcome RunFixture::Run(int runMode, int selected) {
     request.listChecks = checks;
     request.sourceText = P("src");
     request.sourceItems = sourceItems;
+    request.digest = digest.get();
     return PerformSortRun(request, shared, ui, box, history);
 }
 

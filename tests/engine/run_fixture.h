@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/run.h"
+#include "platform/digest_library.h"
 #include "scripted_run_ui.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,9 @@ protected:
     TConditionFields Fields(std::string_view keywords, std::string_view destRel) const;
     void Add(const TConditionFields& fields);
     TRunOutcome Run(int runMode = kRunAllConditions, int selected = -1);
+    // The digest library a run loads: by default a file that does not exist, so that no run
+    // depends on what the machine has installed.
+    void UseDigestLibrary(const std::string& nativeFile);
     // The rows as "name|mark|dest relative to the temporary folder".
     std::vector<std::string> Rows() const;
 
@@ -47,6 +52,7 @@ protected:
     ScriptedMessageBox box;
     TPendingHistory history;
     TRunShared shared;
+    std::unique_ptr<DigestLibrary> digest;
 };
 
 } // namespace sv::testing

@@ -16,9 +16,15 @@ public:
     void BeginRun(bool) override;
     void FinishRun() override;
     void SetCaption(std::string_view caption) override { captions.emplace_back(caption); }
-    void SetStatus(std::string_view status) override { this->status = status; }
+    void SetStatus(std::string_view status) override {
+        this->status = status;
+        statuses.emplace_back(status);
+    }
     void SetCountLabel(std::string_view text) override { countLabel = text; }
-    void SetProgress(int percent) override { progress = percent; }
+    void SetProgress(int percent) override {
+        progress = percent;
+        progressSteps.push_back(percent);
+    }
     void AddResultRow(const TReportEntry& row) override { rows.push_back(row); }
     void AddNote(std::string_view note) override { notes.emplace_back(note); }
     void Repaint() override {}
@@ -37,6 +43,8 @@ public:
     std::vector<TReportEntry> rows;
     std::vector<std::string> notes;
     std::string status;
+    std::vector<std::string> statuses; // every status text, in order
+    std::vector<int> progressSteps;
     std::string countLabel;
     int progress = -1;
     int eventCalls = 0;

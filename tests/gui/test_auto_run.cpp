@@ -163,6 +163,37 @@ private slots:
         QVERIFY(!f.Has("History.dat"));
     }
 
+    void WithFileCompTrueDuplicatesAreDeletedAndTheRestSorted() {
+        ProgramFolder f;
+        // The digest library goes beside the copied program, where the program looks first.
+        std::filesystem::copy_file(SV_MD5_LIBRARY, f.dir.NativeFile("libmd5.so"));
+        f.Condition("avi", "dst/動画");
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
+                                              "\r\n[Condition]\r\nFileComp=1\r\nDustBox=0\r\n"
+                                              "FileUsing=0\r\n"));
+        std::filesystem::create_directories(f.dir.NativeFile("dst/動画"));
+        f.dir.WriteBytes("dst/動画/前からある.avi", "the same movie");
+        f.dir.WriteBytes("src/重複.avi", "the same movie");
+        f.dir.WriteBytes("src/別物.avi", "other  movie!!");
+        f.dir.WriteBytes("src/小さい.avi", "short");
+
+        QCOMPARE(f.RunAuto(), 0);
+
+        QVERIFY(!f.Has("src/重複.avi"));
+        QVERIFY(!f.Has("dst/動画/重複.avi"));
+        QCOMPARE(f.dir.ReadBytes("dst/動画/前からある.avi"), std::string("the same movie"));
+        QCOMPARE(f.dir.ReadBytes("dst/動画/別物.avi"), std::string("other  movie!!"));
+        QVERIFY(f.Has("dst/動画/小さい.avi"));
+        const std::string source = Sjis(f.P("src"));
+        const std::string dest = Sjis(f.P("dst/動画"));
+        const std::multiset<std::string> expected = {
+            Sjis("\u3000消") + "|" + Sjis("重複.avi") + "|" + Sjis("削除") + "*" + source,
+            "  |" + Sjis("別物.avi") + "|" + dest + "*" + source,
+            "  |" + Sjis("小さい.avi") + "|" + dest + "*" + source,
+        };
+        QVERIFY(Records(f.dir.ReadBytes("History.dat")) == expected);
+    }
+
     void ADamagedConditionFileIsKeptAsideAndSaidOnStandardError() {
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -59,6 +60,7 @@ struct Fixture final {
     void Start(bool autoRun = false) {
         TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
         request.sourceText = P("src");
+        request.digest = digest.get();
         window->PrepareRun(request, shared, settings, autoRun);
         window->show();
     }
@@ -96,7 +98,15 @@ struct Fixture final {
     RecordingShell shell;
     std::unique_ptr<TFormReport> window;
     QStringList titles;
+    std::unique_ptr<DigestLibrary> digest = std::make_unique<DigestLibrary>(SV_MD5_LIBRARY);
 };
+
+// A file of `size` bytes that takes no room: its holes read as zeros.
+void Sparse(const std::string& native, std::uint64_t size) {
+    std::filesystem::create_directories(std::filesystem::path(native).parent_path());
+    std::ofstream(native, std::ios::binary).close();
+    std::filesystem::resize_file(native, size);
+}
 
 } // namespace
 
@@ -203,6 +213,53 @@ private slots:
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QCOMPARE(f.Left("src"), 7);
+    }
+
+    void TheDuplicateCompareShowsItsProgressAndDeletesTheDuplicate() {
+        Fixture f;
+        f.settings.FileComp = true;
+        Sparse(f.dir.NativeFile("src/大きな動画.avi"), 64u << 20);
+        Sparse(f.dir.NativeFile("dst/前からある.avi"), 64u << 20);
+        f.AddCondition("avi", "dst");
+        QList<int> values;
+        QObject::connect(f.window->prgBarHash, &QProgressBar::valueChanged, f.window.get(),
+                         [&values](int v) { values << v; });
+        f.RunToEnd();
+        // The worker's progress reached the bar on the window's thread, and the bar ends at 0.
+        QVERIFY(std::any_of(values.begin(), values.end(), [](int v) { return v > 0 && v <= 100; }));
+        QCOMPARE(f.window->prgBarHash->value(), 0);
+        QCOMPARE(f.Rows(), 1);
+        QCOMPARE(f.Cell(0, 1), QStringLiteral("\u3000消"));
+        QCOMPARE(f.Cell(0, 2), QStringLiteral("削除"));
+        QVERIFY(!f.dir.Exists("src/大きな動画.avi"));
+        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+    }
+
+    void CancelWhileHashingEndsTheRunAndKeepsTheFile() {
+        Fixture f;
+        f.settings.FileComp = true;
+        // Two sources, so that whichever is hashed first, the run meets the cancel at the next.
+        Sparse(f.dir.NativeFile("src/大きな動画.avi"), 300u << 20);
+        Sparse(f.dir.NativeFile("src/次の動画.avi"), 300u << 20);
+        Sparse(f.dir.NativeFile("dst/前からある.avi"), 300u << 20);
+        f.AddCondition("avi", "dst");
+        QStringList statuses;
+        QObject::connect(
+            f.window->prgBarHash, &QProgressBar::valueChanged, f.window.get(), [&f, &statuses](int v) {
+                if (v > 0 && statuses.isEmpty()) {
+                    statuses << f.window->StatusText();
+                    QTimer::singleShot(0, f.window.get(),
+                                       [&f] { QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton); });
+                }
+            });
+        f.RunToEnd();
+        QVERIFY(f.window->LastOutcome()->cancelled);
+        QVERIFY2(statuses.value(0).startsWith(QStringLiteral("振り分け元ファイル ハッシュ値計算中： ") +
+                                              QString::fromStdString(f.dir.NativeFile("src/"))),
+                 qPrintable(statuses.value(0)));
+        QVERIFY(f.dir.Exists("src/大きな動画.avi"));
+        QVERIFY(f.dir.Exists("src/次の動画.avi"));
+        QCOMPARE(f.Rows(), 0);
     }
 
     void CloseRequestDuringARunCancelsIt() {

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/digest_library.h"
+
+#include "platform/files.h"
+#include "platform/pathtext.h"
+
+#include <QLibrary>
+
+#include <vector>
+
+namespace sv {
+namespace {
+
+#if defined(_WIN32)
+constexpr char kFileName[] = "md5.dll";
+#else
+constexpr char kFileName[] = "libmd5.so";
+#endif
+constexpr char kSearchName[] = "md5";
+
+using CreateFn = std::int32_t (*)();
+using InitFn = std::int32_t (*)(std::int32_t);
+using InputFn = std::int32_t (*)(std::int32_t, const void*, std::int32_t);
+using LengthFn = std::int32_t (*)(std::int32_t);
+using TextFn = std::int32_t (*)(std::int32_t, char*, std::int32_t);
+using DestroyFn = void (*)(std::int32_t);
+
+template <typename Fn> Fn Resolve(QLibrary& library, const char* name) {
+    return reinterpret_cast<Fn>(library.resolve(name));
+}
+
+} // namespace
+
+struct DigestLibrary::Impl final {
+    std::vector<QString> candidates; // a file name with a folder is tried as it is
+    std::unique_ptr<QLibrary> library;
+    CreateFn create = nullptr;
+    InitFn init = nullptr;
+    InputFn input = nullptr;
+    LengthFn length = nullptr;
+    TextFn text = nullptr;
+    DestroyFn destroy = nullptr;
+    std::int32_t handle = 0;
+
+    bool TryLoad(const QString& name);
+    void Unload();
+};
+
+bool DigestLibrary::Impl::TryLoad(const QString& name) {
+    library = std::make_unique<QLibrary>(name);
+    if (!library->load()) {
+        library.reset();
+        return false;
+    }
+    create = Resolve<CreateFn>(*library, "CreateAlgorithm");
+    init = Resolve<InitFn>(*library, "InitAlgorithm");
+    input = Resolve<InputFn>(*library, "InputData");
+    length = Resolve<LengthFn>(*library, "GetHashTextLength");
+    text = Resolve<TextFn>(*library, "GetHashText");
+    destroy = Resolve<DestroyFn>(*library, "DestroyAlgorithm");
+    // A library that lacks an entry point, or gives no algorithm, could only ever say "err": it
+    // counts as not available, so that the files are sorted and the run says why nothing was
+    // compared.
+    if (create == nullptr || init == nullptr || input == nullptr || length == nullptr || text == nullptr ||
+        destroy == nullptr || (handle = create()) == 0) {
+        Unload();
+        return false;
+    }
+    return true;
+}
+
+void DigestLibrary::Impl::Unload() {
+    if (handle != 0 && destroy != nullptr)
+        destroy(handle);
+    handle = 0;
+    create = nullptr;
+    init = nullptr;
+    input = nullptr;
+    length = nullptr;
+    text = nullptr;
+    destroy = nullptr;
+    if (library) {
+        library->unload();
+        library.reset();
+    }
+}
+
+DigestLibrary::DigestLibrary() : m_impl(std::make_unique<Impl>()) {
+    m_impl->candidates.push_back(QString::fromStdString(ToNativePath(ExecutableFolder()) + kFileName));
+    m_impl->candidates.push_back(QString::fromLatin1(kSearchName));
+}
+
+DigestLibrary::DigestLibrary(std::string nativeFile) : m_impl(std::make_unique<Impl>()) {
+    m_impl->candidates.push_back(QString::fromStdString(nativeFile));
+}
+
+DigestLibrary::~DigestLibrary() {
+    Release();
+}
+
+bool DigestLibrary::EnsureLoaded() {
+    if (Loaded())
+        return true;
+    for (const QString& name : m_impl->candidates) {
+        if (m_impl->TryLoad(name))
+            return true;
+    }
+    return false;
+}
+
+bool DigestLibrary::Loaded() const {
+    return m_impl->library != nullptr;
+}
+
+void DigestLibrary::Release() {
+    m_impl->Unload();
+}
+
+std::string DigestLibrary::LoadedFile() const {
+    return m_impl->library ? m_impl->library->fileName().toStdString() : std::string();
+}
+
+std::int32_t DigestLibrary::InitAlgorithm() const {
+    return m_impl->init != nullptr ? m_impl->init(m_impl->handle) : 1;
+}
+
+std::int32_t DigestLibrary::InputData(const void* data, std::int32_t count) const {
+    return m_impl->input != nullptr ? m_impl->input(m_impl->handle, data, count) : 1;
+}
+
+std::optional<std::string> DigestLibrary::HashText() const {
+    if (m_impl->length == nullptr || m_impl->text == nullptr)
+        return std::nullopt;
+    const std::int32_t length = m_impl->length(m_impl->handle);
+    if (length < 0 || length > 1024)
+        return std::nullopt;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    if (m_impl->text(m_impl->handle, text.data(), length + 1) != 0)
+        return std::nullopt;
+    text.resize(text.find('\0') == std::string::npos ? text.size() - 1 : text.find('\0'));
+    return text;
+}
+
+DigestLibrary& ProgramDigestLibrary() {
+    // Never destroyed: at exit Qt's own library registry may already be gone. The main window
+    // releases the library when it closes.
+    static DigestLibrary* const library = new DigestLibrary;
+    return *library;
+}
+
+} // namespace sv
