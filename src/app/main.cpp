@@ -54,6 +54,8 @@ int main(int argc, char* argv[]) {
     sv::SingleInstance instance(executable.absolutePath());
     if (!instance.Claim())
         return -1; // another instance owns this folder's data files; it was asked to come forward
+    if (!instance.Problem().isEmpty())
+        std::fprintf(stderr, "%s\n", instance.Problem().toUtf8().constData());
 
     sv::InstallJapaneseTranslation(app);
     QApplication::setFont(sv::ProgramFont());
