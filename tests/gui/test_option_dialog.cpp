@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options dialog and the extension-rule dialog, driven by their controls' names.
+#include "app/main_window.h"
+#include "dialogs/ext_rule_dialog.h"
+#include "dialogs/option_dialog.h"
+#include "main_window_ports.h"
+#include "platform/cp932.h"
+#include "platform/pathtext.h"
+#include "testing.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace sv;
+
+namespace {
+
+struct Fixture final {
+    Fixture() {
+        TOptionDialogEnv env;
+        env.programFolder = dir.PathText();
+        env.box = &box;
+        env.fileDialog = &files;
+        env.shell = &shell;
+        dialog = std::make_unique<TFormOption>(env);
+        dialog->Load(settings);
+    }
+    template <typename T> T* Find(const char* name) const {
+        T* found = dialog->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr)
+            qFatal("no control named %s", name);
+        return found;
+    }
+    bool Checked(const char* name) const { return Find<QCheckBox>(name)->isChecked(); }
+    QString Text(const char* name) const { return Find<QLineEdit>(name)->text(); }
+    void Set(const char* name, const QString& text) const { Find<QLineEdit>(name)->setText(text); }
+    // OK; the stored settings when it passed.
+    std::optional<TAppSettings> Ok() const {
+        dialog->BtnOkClick();
+        return dialog->Result();
+    }
+    // Adds a rule through the rule dialog, answering it from inside its modal loop.
+    void AddRule(const QString& before, const QString& after) const {
+        QTimer::singleShot(0, dialog.get(), [&] {
+            TFormExt* ext = dialog->RuleDialog();
+            ext->EditBefore->setText(before);
+            ext->EditAfter->setText(after);
+            ext->BtnOkClick();
+        });
+        dialog->BtnAddClick();
+    }
+    std::vector<std::string> Rules() const {
+        std::vector<std::string> rows;
+        for (int i = 0; i < dialog->ListView1->topLevelItemCount(); ++i)
+            rows.push_back((dialog->ListView1->topLevelItem(i)->text(0) + "→" +
+                            dialog->ListView1->topLevelItem(i)->text(1))
+                               .toStdString());
+        return rows;
+    }
+
+    sv::testing::TempFolder dir;
+    ScriptedMessageBox box;
+    ScriptedFileDialog files;
+    RecordingShell shell;
+    TAppSettings settings;
+    std::unique_ptr<TFormOption> dialog;
+};
+
+} // namespace
+
+class TestOptionDialog final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void DefaultsWithoutASettingsFile() {
+        Fixture f;
+        QCOMPARE(f.dialog->windowTitle(), QStringLiteral("オプション"));
+        QCOMPARE(f.dialog->PageControl1->count(), 6);
+        QCOMPARE(f.dialog->PageControl1->tabText(3), QStringLiteral("拡張子変更"));
+        QCOMPARE(f.dialog->SameSizeItems->checkedId(), 2);
+        QCOMPARE(f.dialog->NotSameSizeItems->checkedId(), 2);
+        QVERIFY(f.Checked("CheckBoxExe") && f.Checked("CheckBoxDouble"));
+        QVERIFY(f.Find<QRadioButton>("RadioButtonNotClass")->isChecked());
+        QVERIFY(!f.Find<QLineEdit>("EditDoubtFolder")->isEnabled());
+        QVERIFY(f.Checked("CheckBoxIncomplete") && f.Checked("ChkBoxUsing"));
+        QVERIFY(f.Find<QRadioButton>("RadioButtonNotCycleExec")->isChecked());
+        QCOMPARE(f.Text("EditCycleExecTime"), QStringLiteral("10"));
+        QVERIFY(!f.Find<QLineEdit>("EditCycleExecTime")->isEnabled());
+        QVERIFY(!f.Checked("ChkBoxHistMax"));
+        QCOMPARE(f.Text("EditHistMax"), QStringLiteral("5"));
+        QVERIFY(!f.Find<QLineEdit>("EditHistMax")->isEnabled());
+        for (const char* name : {"CheckBoxAllSourceExec", "CheckBoxDustBox", "ChkBoxArchive",
+                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCheckBox", "ChkBoxReadOnly",
+                                 "ChkBoxFileComp", "ChkBoxWinnyNG", "ChkBoxFiler"})
+            QVERIFY2(!f.Checked(name), name);
+        QVERIFY(f.Text("EditNG").isEmpty() && f.Text("EdWinnyFolder").isEmpty() &&
+                f.Text("EdFiler").isEmpty());
+        QCOMPARE(f.dialog->ListView1->topLevelItemCount(), 0);
+        QVERIFY(f.dialog->BtnAdd->isEnabled() && !f.dialog->BtnEdit->isEnabled() &&
+                !f.dialog->BtnDel->isEnabled());
+        QVERIFY(f.dialog->focusWidget() == nullptr || f.dialog->focusWidget() == f.dialog->BtnOk);
+    }
+
+    void IntervalAndHistoryCountAreCheckedEvenWhileOff() {
+        for (const QString& bad : {QStringLiteral("0"), QString(), QStringLiteral("x")}) {
+            Fixture f;
+            f.Set("EditCycleExecTime", bad);
+            QVERIFY(!f.Ok());
+            QCOMPARE(f.box.Shown().back().text,
+                     std::string("「その他1」の定周期実行時間は 1～9999 の整数を指定してください。"));
+            QCOMPARE(f.box.Shown().back().title, std::string("Sorvanta - オプション設定エラー"));
+            QCOMPARE(f.dialog->PageControl1->currentIndex(), 4);
+            QVERIFY(f.dialog->focusWidget() != f.Find<QLineEdit>("EditCycleExecTime"));
+            // While periodic runs are on the edit gets the focus.
+            f.Find<QRadioButton>("RadioButtonCycleExec")->click();
+            f.dialog->show();
+            QVERIFY(!f.Ok());
+            QCOMPARE(f.dialog->focusWidget(), f.Find<QLineEdit>("EditCycleExecTime"));
+        }
+        Fixture f;
+        f.Set("EditHistMax", "");
+        QVERIFY(!f.Ok());
+        QCOMPARE(f.box.Shown().back().text,
+                 std::string("「その他2」の振り分け履歴の保存件数は 0～99 の整数を指定してください。"));
+        QCOMPARE(f.dialog->PageControl1->currentIndex(), 5);
+        QCOMPARE(f.Find<QLineEdit>("EditHistMax")->maxLength(), 2);
+    }
+
+    void SuspiciousFolderAndNgKeywords() {
+        Fixture f;
+        f.Set("EditDoubtFolder", "/tmp/da?bt");
+        f.Set("EditNG", QStringLiteral("ウイルス\u3000偽物 　"));
+        const auto stored = f.Ok(); // not sorted into the folder: no check, markers removed
+        QVERIFY(stored);
+        QCOMPARE(stored->DoubtFolder, std::string("\\tmp\\dabt"));
+        QCOMPARE(stored->NgKeyword, std::string("ウイルス 偽物"));
+        Fixture g;
+        g.Find<QRadioButton>("RadioButtonClass")->click();
+        QVERIFY(g.Find<QLineEdit>("EditDoubtFolder")->isEnabled());
+        g.Set("EditDoubtFolder", "/tmp/da?bt");
+        QVERIFY(!g.Ok());
+        QCOMPARE(g.box.Shown().back().text,
+                 std::string("フォルダの設定で / * ? \" < > | を使用することはできません。\u3000"));
+        QCOMPARE(g.dialog->PageControl1->currentIndex(), 1);
+        g.Set("EditDoubtFolder", "  /tmp/doubt///  ");
+        QVERIFY(g.Ok());
+        QCOMPARE(g.Text("EditDoubtFolder"), QStringLiteral("/tmp/doubt/"));
+    }
+
+    void WinnyAndFileManagerAreAskedAbout() {
+        Fixture f;
+        f.Find<QCheckBox>("ChkBoxWinnyNG")->click();
+        f.Set("EdWinnyFolder", QString::fromStdString(f.dir.Native()));
+        f.box.QueueAnswer(MbAnswer::No);
+        QVERIFY(!f.Ok());
+        QCOMPARE(f.box.Shown().back().text,
+                 std::string("指定したフォルダに Winny が存在しませんが、よろしいですか？"));
+        QCOMPARE(f.dialog->PageControl1->currentIndex(), 5);
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QVERIFY(f.Ok());
+        // A file manager must be a file the user may run.
+        Fixture g;
+        g.Find<QCheckBox>("ChkBoxFiler")->click();
+        g.dir.WriteBytes("filer", "#!/bin/sh\n");
+        g.Set("EdFiler", QString::fromStdString(g.dir.NativeFile("filer")));
+        g.box.QueueAnswer(MbAnswer::No);
+        QVERIFY(!g.Ok());
+        QCOMPARE(g.box.Shown().back().text,
+                 std::string("指定したファイラが存在しませんが、よろしいですか？"));
+        ::chmod(g.dir.NativeFile("filer").c_str(), 0755);
+        const auto stored = g.Ok();
+        QVERIFY(stored);
+        QCOMPARE(stored->FilerProg, FromNativePath(g.dir.NativeFile("filer")));
+        QVERIFY(g.box.AllAnswersUsed());
+    }
+
+    void UnstorableTextsAreRefusedOnTheirPage() {
+        Fixture f;
+        f.Set("EditNG", QStringLiteral("caf\u00e9"));
+        QVERIFY(!f.Ok());
+        QVERIFY(f.box.Shown().back().text.find("\u00e9") != std::string::npos);
+        QCOMPARE(f.dialog->PageControl1->currentIndex(), 2);
+        f.Set("EditNG", QStringLiteral("x\uF700"));
+        QVERIFY(!f.Ok());
+    }
+
+    void TheRuleList() {
+        Fixture f;
+        for (int i = 0; i < 4; ++i)
+            f.AddRule(QStringLiteral("b%1").arg(i), QStringLiteral("a%1").arg(i));
+        // With no selection each new rule went to the top.
+        QCOMPARE(f.Rules().front(), std::string("b3→a3"));
+        f.dialog->ListView1->setCurrentItem(f.dialog->ListView1->topLevelItem(3));
+        f.AddRule(QStringLiteral("  ..avi "), QStringLiteral(" ．mpg"));
+        QCOMPARE(f.Rules()[3],
+                 std::string("avi→．mpg")); // trimmed, ASCII periods gone, the full-width one kept
+        QCOMPARE(f.Rules()[4], std::string("b0→a0"));
+        // A text of periods alone is refused; so are the characters a name cannot hold.
+        QTimer::singleShot(0, f.dialog.get(), [&] {
+            TFormExt* ext = f.dialog->RuleDialog();
+            ext->EditBefore->setText(QStringLiteral("..."));
+            ext->EditAfter->setText(QStringLiteral("mpg"));
+            ext->BtnOkClick();
+            QCOMPARE(f.box.Shown().back().text, std::string("設定が不足しています。"));
+            QCOMPARE(f.box.Shown().back().title, std::string("Sorvanta - 拡張子変更条件設定エラー"));
+            ext->EditBefore->setText(QStringLiteral("a:b"));
+            ext->BtnOkClick();
+            QCOMPARE(f.box.Shown().back().text,
+                     std::string("拡張子に、てゆーかファイル名に \\ / : * ? \" < > | は使えません。"));
+            ext->BtnCancelClick();
+        });
+        f.dialog->BtnAddClick();
+        QCOMPARE(f.Rules().size(), std::size_t{5});
+        while (f.Rules().size() < 20)
+            f.AddRule(QStringLiteral("x"), QStringLiteral("y"));
+        QVERIFY(!f.dialog->BtnAdd->isEnabled());
+        f.dialog->ListView1->setCurrentItem(f.dialog->ListView1->topLevelItem(0));
+        f.box.QueueAnswer(MbAnswer::Yes);
+        f.dialog->BtnDelClick();
+        QCOMPARE(f.Rules().size(), std::size_t{19});
+        QVERIFY(f.dialog->BtnAdd->isEnabled());
+        const auto stored = f.Ok();
+        QVERIFY(stored);
+        QCOMPARE(stored->ExtRules.size(), std::size_t{19});
+    }
+
+    void CancelChangesNothingAndOkReadsBack() {
+        sv::testing::TempFolder dir;
+        sv::testing::MainWindowPorts ports;
+        std::unique_ptr<TFormMain> window = ports.MakeWindow(dir.PathText());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->close(); // writes the first settings file
+        const std::string before = dir.ReadBytes("Sorvanta.ini");
+        window = ports.MakeWindow(dir.PathText());
+        window->show();
+        const auto fill = [](TFormOption* d) {
+            d->SameSizeItems->button(0)->click();
+            d->CheckBoxExe->click();
+            d->EditNG->setText(QStringLiteral("ng"));
+            d->RadioButtonCycleExec->click();
+            d->EditCycleExecTime->setText(QStringLiteral("3"));
+            d->ChkBoxCheckBox->click();
+            d->ChkBoxHistMax->click();
+            d->ChkBoxFileComp->click();
+        };
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* d = qobject_cast<TFormOption*>(QApplication::activeModalWidget());
+            QVERIFY(d != nullptr);
+            fill(d);
+            d->BtnCancelClick();
+        });
+        window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
+        QCOMPARE(dir.ReadBytes("Sorvanta.ini"), before);
+
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* d = qobject_cast<TFormOption*>(QApplication::activeModalWidget());
+            fill(d);
+            d->BtnOkClick();
+        });
+        window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
+        QCOMPARE(window->Timer1->interval(), 3 * 60000); // at once
+        const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
+        QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
+        QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");
+        // The controls load back from what was written.
+        window->OptionDialog()->Load(saved);
+        QCOMPARE(window->OptionDialog()->SameSizeItems->checkedId(), 0);
+        QVERIFY(!window->OptionDialog()->CheckBoxExe->isChecked());
+        QCOMPARE(window->OptionDialog()->EditCycleExecTime->text(), QStringLiteral("3"));
+    }
+};
+
+QTEST_MAIN(TestOptionDialog)
+#include "test_option_dialog.moc"
