@@ -59,6 +59,10 @@ void TFormOption::CreatePages() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(8, 8, 544, 252);
+    // All six tabs in one row at the design width: the style's own padding would push two of them
+    // behind scroll arrows.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     CreateSameNamePage(Page(PageControl1, "TabSheetSameName", QStringLiteral("同名ファイルの処理")));
     CreateDoubtPage(Page(PageControl1, "TabSheetDoubt", QStringLiteral("怪しいファイルの処理")));
     CreateNotClassPage(Page(PageControl1, "TabSheetNotClass", QStringLiteral("振り分けないファイル")));
@@ -172,16 +176,23 @@ void TFormOption::CreateOthers2Page(QWidget* page) {
         Check(page, "ChkBoxFileComp",
               QStringLiteral("ファイルコンペア処理を行う （一致していたら振り分け元ファイルを削除する）"), 8,
               QStringLiteral("MD5ハッシュ値を基にファイルの照合を行います"));
-    Make<QLabel>(page, "Label4", QStringLiteral("この機能を使用するには md5.dll （"), QRect(32, 30, 190, 16));
-    lblMD5 = Make<QLabel>(page, "lblMD5", QStringLiteral("同梱の libmd5.so"), QRect(222, 30, 134, 16));
+    // One sentence of four labels, each placed right after the one before it.
+    auto* label4 = Make<QLabel>(page, "Label4", QStringLiteral("この機能を使用するには md5.dll （"),
+                                QRect(32, 30, 0, 16));
+    lblMD5 = Make<QLabel>(page, "lblMD5", QStringLiteral("同梱の libmd5.so"), QRect(0, 30, 0, 16));
     lblMD5->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     lblMD5->setCursor(Qt::PointingHandCursor);
     lblMD5->installEventFilter(this);
-    Make<QLabel>(page, "Label8", QStringLiteral("） が"), QRect(356, 30, 30, 16));
-    auto* needed = Make<QLabel>(page, "Label6", QStringLiteral("必要です。"), QRect(386, 30, 80, 16));
+    auto* label8 = Make<QLabel>(page, "Label8", QStringLiteral("） が"), QRect(0, 30, 0, 16));
+    auto* needed = Make<QLabel>(page, "Label6", QStringLiteral("必要です。"), QRect(0, 30, 0, 16));
     QFont underlined = needed->font();
     underlined.setUnderline(true);
     needed->setFont(underlined);
+    int x = 32;
+    for (QLabel* label : {label4, lblMD5, label8, needed}) {
+        label->setGeometry(x, 30, label->sizeHint().width(), 16);
+        x += label->sizeHint().width();
+    }
 
     ChkBoxHistMax =
         Check(page, "ChkBoxHistMax", QStringLiteral("振り分け履歴の保存件数を制限する"), 54,
