@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make qt6-base-dev libgtest-dev libssl-dev fonts-ipafont-gothic qt6-translations-l10n
-    libqt6svg6)
+    libqt6svg6 desktop-file-utils appstream dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,8 @@
 #include "app/qt_filedialog.h"
 #include "app/qt_messagebox.h"
 #include "platform/files.h"
+#include "platform/install_paths.h"
+#include "platform/pathtext.h"
 #include "platform/qt_shell.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
@@ -51,7 +53,13 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Sorvanta"));
 
     const QFileInfo executable(QCoreApplication::applicationFilePath());
-    sv::SingleInstance instance(executable.absolutePath());
+    // The data files live beside the program while its folder takes files, else in the user's
+    // data folder; the lock protects those files, so it is named after their folder.
+    const std::string dataFolder = sv::DataFolderFor(sv::ExecutableFolder());
+    QString lockedFolder = QString::fromStdString(sv::ToNativePath(dataFolder));
+    while (lockedFolder.size() > 1 && lockedFolder.endsWith(QLatin1Char('/')))
+        lockedFolder.chop(1);
+    sv::SingleInstance instance(lockedFolder);
     if (!instance.Claim())
         return -1; // another instance owns this folder's data files; it was asked to come forward
     if (!instance.Problem().isEmpty())
@@ -65,7 +73,7 @@ int main(int argc, char* argv[]) {
     sv::QtShell shell;
     try {
         sv::TMainWindowEnv env;
-        env.programFolder = sv::ExecutableFolder();
+        env.programFolder = dataFolder;
         env.iniFileName = sv::IniFileNameFor(executable.completeBaseName().toStdString());
         env.box = &box;
         env.fileDialog = &fileDialog;

@@ -2,6 +2,7 @@
 #include "platform/digest_library.h"
 
 #include "platform/files.h"
+#include "platform/install_paths.h"
 #include "platform/pathtext.h"
 
 #include <QLibrary>
@@ -86,7 +87,10 @@ void DigestLibrary::Impl::Unload() {
 }
 
 DigestLibrary::DigestLibrary() : m_impl(std::make_unique<Impl>()) {
+    // Beside the executable, then the program's private library folder, then the standard search.
     m_impl->candidates.push_back(QString::fromStdString(ToNativePath(ExecutableFolder()) + kFileName));
+    if (const std::string installed = PrivateLibraryFolderFor(ExecutableFolder()); !installed.empty())
+        m_impl->candidates.push_back(QString::fromStdString(ToNativePath(installed) + kFileName));
     m_impl->candidates.push_back(QString::fromLatin1(kSearchName));
 }
 

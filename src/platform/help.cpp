@@ -2,12 +2,19 @@
 #include "platform/help.h"
 
 #include "platform/files.h"
+#include "platform/install_paths.h"
 #include "platform/pathtext.h"
 
 namespace sv {
 
 std::string HelpPagePath(std::string_view programFolder, int context) {
-    return JoinPath(JoinPath(programFolder, "help"), std::to_string(context) + ".html");
+    const std::string page = std::to_string(context) + ".html";
+    const std::string beside = JoinPath(JoinPath(programFolder, "help"), page);
+    if (FileExists(beside))
+        return beside;
+    // An installed program keeps its data apart from the pages it ships with.
+    const std::string installed = JoinPath(HelpFolderFor(ExecutableFolder()), page);
+    return FileExists(installed) ? installed : beside;
 }
 
 void ShowHelp(std::string_view programFolder, int context, Shell& shell, MessageBox& box) {
