@@ -390,6 +390,7 @@ void TFormMain::LoadData() {
         TellKeptAside(load.keptAside, true);
     }
     TellKeptAside(settingsKept, true);
+    RecoverDeadRun();
     TellKeptAside(KeepDamagedHistoryAside(m_env.programFolder), false);
     m_conditionWatch.Take(m_env.programFolder);
     ClearDataFileReadOnly(m_env.programFolder, m_env.iniFileName);
@@ -457,6 +458,28 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         ProgramDigestLibrary().Release();
     m_closed = true;
     event->accept();
+}
+
+// A run that ended abnormally left its records in the journal: they reach History.dat first, and
+// the user is told once.
+void TFormMain::RecoverDeadRun() {
+    int recovered = 0;
+    const Status status = RecoverRunJournal(m_env.programFolder, recovered);
+    MessageBoxRequest request;
+    request.title = "Sorvanta";
+    request.icon = MbIcon::Information;
+    if (!status.ok()) {
+        request.icon = MbIcon::Error;
+        request.text = "前回の振り分けの記録（" + std::string(kRunJournalFileName) +
+                       "）を History.dat に追加できませんでした。ファイルはそのまま残してあります。\n" +
+                       status.error();
+    } else if (recovered > 0) {
+        request.text = "前回の振り分けが途中で終わったため、History.dat に記録されていなかった " +
+                       std::to_string(recovered) + " 件の振り分け履歴を追加しました。";
+    } else {
+        return;
+    }
+    m_env.box->Show(request);
 }
 
 // Tells the user once what was kept aside and where; when the copy failed, a file whose loss

@@ -81,6 +81,7 @@ public:
     // Takes the window's state into the settings and writes them with the conditions.
     bool SaveAll();
     void TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure);
+    void RecoverDeadRun();
     void BringToFront();
     // Runs: all conditions, the selected one; both check the source folders first.
     void RunAll();

@@ -258,7 +258,12 @@ void TFormReport::StartRunIfPending() {
     m_running = true;
     m_sinceEvents.invalidate();
     MessageBox& box = *m_env.box;
+    // A run that cannot keep its journal still runs; it only loses that safety net.
+    m_history.journal = m_journal.Open(m_env.programFolder).ok() ? &m_journal : nullptr;
     m_outcome = PerformSortRun(*m_request, *m_shared, *this, box, m_history);
+    m_journal.Flush();
+    if (m_history.Empty())
+        m_journal.Discard();
     m_running = false;
     if (m_okAfterRun) {
         m_okAfterRun = false;
@@ -405,8 +410,10 @@ void TFormReport::BtnCancelClick() {
 }
 
 bool TFormReport::SaveHistory() {
-    if (m_history.Empty())
+    if (m_history.Empty()) {
+        m_journal.Discard();
         return true;
+    }
     SetStatus("振り分け履歴保存中。しばらくお待ちください...");
     stsBar1Panel->repaint();
     // The files were sorted: a record that silently went missing could not be undone later, so a
@@ -414,8 +421,10 @@ bool TFormReport::SaveHistory() {
     const Status saved = WriteWithReadOnlyRetry(
         m_env.programFolder, m_env.iniFileName, "履歴ファイルに書き込みできません。", *m_env.box,
         [this] { return PrependRunHistory(m_env.programFolder, m_history); });
+    // Unsaved records stay in the journal for the next start.
     if (!saved.ok())
         return false;
+    m_journal.Discard();
     m_history.Clear();
     emit HistorySaved();
     return true;

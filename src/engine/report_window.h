@@ -131,6 +131,8 @@ private:
     std::optional<TRunOutcome> m_outcome;
     // The hidden history memo: the run's history lines until OK saves them.
     TPendingHistory m_history;
+    // The run's records on disk as they are made, until they reach History.dat.
+    TRunJournal m_journal;
     QElapsedTimer m_sinceEvents;
     int m_eventInterval = 15;
     int m_flashes = 0;

@@ -121,8 +121,11 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
     entry.EntryName = EscapeRecordText(name);
     entry.EntryDest = EscapeRecordText(destFolder, true);
     entry.EntrySource = EscapeRecordText(sourceFolder);
-    for (std::string& line : HistoryRecordLines(entry))
-        pending.lines.push_back(std::move(line));
+    const std::array<std::string, 4> record = HistoryRecordLines(entry);
+    if (pending.journal != nullptr)
+        pending.journal->Append({record.begin(), record.end()});
+    for (const std::string& line : record)
+        pending.lines.push_back(line);
     ++pending.recorded;
     return true;
 }

@@ -5,6 +5,7 @@
 #include "platform/messagebox.h"
 #include "platform/result.h"
 #include "store/kept_aside.h"
+#include "store/run_journal.h"
 #include "store/settings.h"
 
 #include <array>
@@ -69,6 +70,8 @@ THistoryEntry HistoryEntryFromLines(std::string_view time, std::string_view mark
 struct TPendingHistory final {
     std::vector<std::string> lines;
     long long recorded = 0;
+    // Where each record also goes the moment it is made, when a run keeps a journal.
+    TRunJournal* journal = nullptr;
 
     bool Empty() const { return lines.empty(); }
     void Clear();
