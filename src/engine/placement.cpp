@@ -131,12 +131,12 @@ std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRul
 }
 
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
-                  std::string_view sourceFolder, int markIndex, bool historyOff) {
+                  std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item) {
     std::string_view dest = destFolder;
     if (!dest.empty() && dest.back() == '\\')
         dest.remove_suffix(1);
     run.ui.AddResultRow({std::string(name), std::string(ActionMark(markIndex)), std::string(dest)});
-    RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings);
+    RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings, item);
 }
 
 EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, TPlacementEntry entry) {
@@ -206,7 +206,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                 if (!DeleteForSameName(entry.sourcePath))
                     return EntryOutcome::Next;
                 ++run.processed;
-                RecordResult(run, d, FileNameOf(p), entry.sourceFolder, keptMark, condition.historyOff);
+                RecordResult(run, d, FileNameOf(p), entry.sourceFolder, keptMark, condition.historyOff,
+                             {TRunItemKind::Deleted, entry.name});
                 return EntryOutcome::Next;
             }
             if (!DeleteForSameName(p))
@@ -265,7 +266,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         if (entry.isFolder)
             mark = kMarkFolder;
         ++run.processed;
-        RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff);
+        RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff,
+                     {condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name});
         if (!result.leftBehind.empty())
             run.ui.AddNote(LeftBehindNote(entry.sourcePath, p));
     } else {

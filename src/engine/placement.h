@@ -77,7 +77,7 @@ std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRul
 // One result row and, within the history limit and unless the condition keeps no history, one
 // history entry. The processed count is already increased by the caller.
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
-                  std::string_view sourceFolder, int markIndex, bool historyOff);
+                  std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item = {});
 
 // Same-name handling, destination folder, read-only question, transfer, extension rules and the
 // record of an accepted entry.

@@ -450,7 +450,8 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
     const auto slash = entry.destPath.rfind('\\');
     const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
-    RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted, condition.fields.historyOff);
+    RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted, condition.fields.historyOff,
+                 {TRunItemKind::Deleted, entry.name});
     return EntryOutcome::Next;
 }
 

@@ -103,12 +103,13 @@ std::string HistorySourceFolder(const THistoryEntry& entry) {
 
 void TPendingHistory::Clear() {
     lines.clear();
+    items.clear();
     recorded = 0;
 }
 
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,
-                   const TAppSettings& settings) {
+                   const TAppSettings& settings, const TRunItem& item) {
     if (settings.HistDel && pending.recorded >= HistoryLimit(settings))
         return false;
     if (historyOff)
@@ -126,6 +127,10 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
         pending.journal->Append({record.begin(), record.end()});
     for (const std::string& line : record)
         pending.lines.push_back(line);
+    TRunItem kept = item;
+    if (kept.originalName.empty())
+        kept.originalName = std::string(name);
+    pending.items.push_back(std::move(kept));
     ++pending.recorded;
     return true;
 }

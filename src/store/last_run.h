@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/result.h"
+#include "store/history_file.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sv {
+
+inline constexpr std::string_view kLastRunFileName = "History.dat.lastrun";
+
+// The most recent run, for taking it back in one step: its records as they were put in front of
+// History.dat, and what became of each item. Kept in a small file beside History.dat, because the
+// history file itself has no room to say where one run ends.
+struct TLastRun final {
+    std::vector<THistoryEntry> entries; // in recording order, the top records of History.dat
+    std::vector<TRunItem> items;        // beside each entry
+};
+
+// Written after the run's records reached History.dat (replacing the file of the run before).
+Status WriteLastRun(std::string_view folder, const TPendingHistory& pending);
+
+// The last run, when its records still stand at the top of History.dat exactly as written (the
+// history window's sorting or editing, or a later run by another program, makes them unknowable:
+// nothing is then taken back). `why` says what is missing otherwise.
+std::optional<TLastRun> ReadLastRun(std::string_view folder, std::string& why);
+
+// Forgets the last run: it was taken back, or it can no longer be.
+void ForgetLastRun(std::string_view folder);
+
+} // namespace sv
