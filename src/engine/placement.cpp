@@ -96,7 +96,7 @@ std::string TimestampFolderText(const LocalDateTime& time, std::string_view patt
 }
 
 std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
-                               bool timestampFolder, std::string_view patternCode) {
+                               bool timestampFolder, std::string_view patternCode, TPendingHistory* history) {
     if (!timestampFolder)
         return {};
     if (!isFolder && !CanOpenForReading(sourcePath))
@@ -105,7 +105,7 @@ std::string BuildTimestampPath(std::string_view sourcePath, std::string_view des
     if (!stamp)
         return "*";
     const std::string folder = FolderOf(destPath) + TimestampFolderText(ToLocal(*stamp), patternCode);
-    if (!ForceFolder(folder))
+    if (!(history != nullptr ? ForceRunFolder(*history, folder) : ForceFolder(folder)))
         return {};
     return JoinPath(folder, FileNameOf(destPath));
 }
@@ -128,6 +128,28 @@ std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRul
     if (renamed != path && !RenameEntry(path, renamed).ok())
         return std::string(path);
     return renamed;
+}
+
+bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
+    auto trimmed = [](std::string text) {
+        while (text.size() > 1 && text.back() == '\\')
+            text.pop_back();
+        return text;
+    };
+    // The highest folder that is missing, walking up from the one asked for.
+    std::string top;
+    for (std::string at = trimmed(std::string(folder)); !at.empty() && !FolderExists(at);) {
+        top = at;
+        const std::string parent = trimmed(FolderOf(at));
+        if (parent.size() >= at.size())
+            break;
+        at = parent;
+    }
+    if (!ForceFolder(folder))
+        return false;
+    if (!top.empty())
+        NoteCreatedFolder(history, {trimmed(std::string(folder)), top});
+    return true;
 }
 
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
@@ -228,13 +250,13 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                          nativeD + "] が存在しません。フォルダを作成して振り分け処理を実行しますか？"));
             if (answer != MbAnswer::Yes)
                 return EntryOutcome::EndFolder;
-            if (ForceFolder(d))
+            if (ForceRunFolder(run.history, d))
                 break;
             run.box.Show(Error(std::string(kFolderNotMade)));
             ++n;
             continue;
         }
-        if (ForceFolder(d))
+        if (ForceRunFolder(run.history, d))
             break;
         run.box.Show(Error("振り分け条件キーワード [" + condition.keywords + "] の振り分け先フォルダ [" +
                            nativeD + "] を作成できませんでした。処理を中止します。"));

@@ -61,9 +61,10 @@ std::string TimestampFolderText(const LocalDateTime& time, std::string_view patt
 
 // "" when no time-stamp folder applies or it cannot be made (the plain destination is used then),
 // "*" when the entry's time stamp cannot be read (the entry is passed over), else the destination
-// path inside the time-stamp folder, which is created here.
+// path inside the time-stamp folder, which is created here (and noted in `history` when given).
 std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
-                               bool timestampFolder, std::string_view patternCode);
+                               bool timestampFolder, std::string_view patternCode,
+                               TPendingHistory* history = nullptr);
 
 // The path the first rule whose extension matches (ASCII case ignored) would give; the path itself
 // without a matching rule.
@@ -76,6 +77,9 @@ std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRul
 
 // One result row and, within the history limit and unless the condition keeps no history, one
 // history entry. The processed count is already increased by the caller.
+// ForceFolder for the run: what it created is noted, so that taking the run back removes it again.
+bool ForceRunFolder(TPendingHistory& history, std::string_view folder);
+
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
                   std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item = {});
 

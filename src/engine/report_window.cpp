@@ -2,6 +2,7 @@
 #include "engine/report_window.h"
 
 #include "engine/transfer_progress_window.h"
+#include "engine/undo_last_run.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/help.h"
@@ -10,6 +11,7 @@
 #include "services/open_folder.h"
 #include "services/open_warnings.h"
 #include "services/window_look.h"
+#include "store/last_run.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,6 +148,10 @@ void TFormReport::CreateControls() {
     connect(Open, &QAction::triggered, this, [this] { OpenClick(); });
     connect(Folder, &QAction::triggered, this, [this] { FolderClick(); });
     connect(Del, &QAction::triggered, this, [this] { DelClick(); });
+    UndoSeparator = PopupMenu1->addSeparator();
+    UndoRun = PopupMenu1->addAction(QStringLiteral("最後の振り分けを元に戻す"));
+    UndoRun->setObjectName(QStringLiteral("UndoRun"));
+    connect(UndoRun, &QAction::triggered, this, [this] { UndoRunClick(); });
 
     MemoNotes = new QPlainTextEdit(this);
     MemoNotes->setObjectName(QStringLiteral("MemoNotes"));
@@ -424,6 +430,8 @@ bool TFormReport::SaveHistory() {
     // Unsaved records stay in the journal for the next start.
     if (!saved.ok())
         return false;
+    // Without it the run could only be moved back item by item.
+    (void)WriteLastRun(m_env.programFolder, m_history);
     m_journal.Discard();
     m_history.Clear();
     emit HistorySaved();
@@ -585,6 +593,29 @@ void TFormReport::PopupMenu1Popup() {
     Open->setVisible(row);
     Folder->setVisible(row);
     Del->setVisible(row);
+    UndoSeparator->setVisible(row);
+    // Only what this run recorded can be taken back from here.
+    UndoRun->setEnabled(!m_running && !m_history.Empty());
+}
+
+// The run's records reach History.dat first, as OK would put them there; then the run is taken
+// back from the files, like after a restart, and the window closes on a result that is gone.
+void TFormReport::UndoRunClick() {
+    if (m_running || m_history.Empty() || !SaveHistory())
+        return;
+    TUndoRequest request;
+    request.dataFolder = m_env.programFolder;
+    if (m_settings != nullptr) {
+        request.mainSource = m_settings->Source;
+        request.fileUsing = m_settings->FileUsing;
+        request.dustBox = m_settings->DustBox;
+    }
+    request.progress = TransferProgressWindow();
+    if (!UndoLastRun(request, *m_env.box))
+        return;
+    emit HistorySaved();
+    Timer1->stop();
+    close();
 }
 
 } // namespace sv

@@ -77,6 +77,7 @@ public:
     void FolderClick();
     void DelClick();
     void PopupMenu1Popup();
+    void UndoRunClick();
 
     // RunUi
     void SetTopmost() override;
@@ -153,6 +154,8 @@ public:
     QAction* Open = nullptr;
     QAction* Folder = nullptr;
     QAction* Del = nullptr;
+    QAction* UndoSeparator = nullptr;
+    QAction* UndoRun = nullptr;
     // The run's notes: items it left alone or could only partly handle; hidden while empty.
     QPlainTextEdit* MemoNotes = nullptr;
 };

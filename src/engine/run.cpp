@@ -377,8 +377,8 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
     entry.destPath = PlainDestination(condition.destFolder, name);
     entry.isFolder = isFolder;
 
-    const std::string stamped =
-        BuildTimestampPath(entry.sourcePath, entry.destPath, isFolder, f.timestampFolder, f.patternCode);
+    const std::string stamped = BuildTimestampPath(entry.sourcePath, entry.destPath, isFolder,
+                                                   f.timestampFolder, f.patternCode, &m_context.history);
     if (stamped == "*")
         return EntryOutcome::Next;
     if (!stamped.empty()) {
@@ -477,14 +477,14 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
                 m_suspiciousBlocked = true;
                 return EntryOutcome::Next;
             }
-            if (!ForceFolder(doubt)) {
+            if (!ForceRunFolder(m_context.history, doubt)) {
                 m_box.Show({std::string(kTitle),
                             "フォルダを作成できませんでした。フォルダ名が適切かどうか確認してください。",
                             MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
                 m_suspiciousBlocked = true;
                 return EntryOutcome::Next;
             }
-        } else if (!ForceFolder(doubt)) {
+        } else if (!ForceRunFolder(m_context.history, doubt)) {
             m_suspiciousBlocked = true;
             return EntryOutcome::Next;
         }

@@ -137,16 +137,8 @@ MoveBackResult MoveHistoryItemBack(const THistoryEntry& entry, std::string_view 
     std::string folder = HistorySourceFolder(entry);
     if (folder.empty())
         folder = std::string(mainSource);
-    const std::string item = HistoryItemPath(entry);
-    const std::string target = JoinPath(folder, UnescapeRecordText(entry.EntryName));
-    if (folder.empty() || !FolderExists(folder) || Exists(target) || !Exists(item))
-        return MoveBackResult::PassedOver;
-    TransferOptions options;
-    options.noErrorDisplay = fileUsing;
-    options.noConfirmation = true;
-    options.progressTitle = "振り分け中...";
-    return TransferEntry(item, target, TransferMode::Move, options, progress).ok() ? MoveBackResult::Moved
-                                                                                   : MoveBackResult::Failed;
+    return MoveItemBack(HistoryItemPath(entry), folder, UnescapeRecordText(entry.EntryName), fileUsing,
+                        progress);
 }
 
 std::string HistoryCountText(std::size_t entries) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/undo_last_run.h"
 #include "platform/transfer.h"
 #include "store/history_file.h"
 
@@ -49,8 +50,6 @@ void EraseHistoryEntries(THistoryList& list, std::vector<std::size_t> rows);
 // Deletes the file of each entry whose item path is an existing file (to the trash with
 // `dustBox`); missing items and folders are passed over. Returns how many went.
 int DeleteHistoryFiles(const THistoryList& list, const std::vector<std::size_t>& rows, bool dustBox);
-
-enum class MoveBackResult { Moved, PassedOver, Failed };
 
 // Moves an entry's item back into its source folder (or `mainSource` when the entry has none)
 // under its name. A missing item, a missing target folder or a name already there is passed over;

@@ -124,6 +124,7 @@ void TFormHistory::CreateMenu() {
     item(Source, "Source", "振り分け元フォルダを開く（&S）", &TFormHistory::SourceClick);
     separator("N4");
     item(Back, "Back", "振り分け元フォルダに戻す(&U)", &TFormHistory::BackClick);
+    item(UndoRun, "UndoRun", "最後の振り分けを元に戻す", &TFormHistory::UndoRunClick);
     separator("N1");
     item(Del, "Del", "ファイル削除(&D)", &TFormHistory::DelClick);
     item(Erase, "Erase", "リストから消去(&E)", &TFormHistory::EraseClick);
@@ -328,7 +329,7 @@ void TFormHistory::PopupMenu1Popup() {
         a->setEnabled(states.open);
     for (QAction* a : {Back, Del, Erase, DelAndErase})
         a->setEnabled(states.selection);
-    for (QAction* a : {SelAll, Seiri})
+    for (QAction* a : {SelAll, Seiri, UndoRun})
         a->setEnabled(states.list);
 }
 

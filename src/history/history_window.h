@@ -68,6 +68,7 @@ public:
     void FolderClick();
     void SourceClick();
     void BackClick();
+    void UndoRunClick();
     void DelClick();
     void EraseClick();
     void DelAndEraseClick();
@@ -118,6 +119,7 @@ public:
     QAction* Folder = nullptr;
     QAction* Source = nullptr;
     QAction* Back = nullptr;
+    QAction* UndoRun = nullptr;
     QAction* Del = nullptr;
     QAction* Erase = nullptr;
     QAction* DelAndErase = nullptr;

@@ -73,6 +73,23 @@ void TFormHistory::BackClick() {
         m_env.mainWindow->setEnabled(true);
 }
 
+void TFormHistory::UndoRunClick() {
+    if (m_env.mainWindow != nullptr)
+        m_env.mainWindow->setEnabled(false);
+    setEnabled(false);
+    TUndoRequest request;
+    request.dataFolder = m_env.programFolder;
+    request.mainSource = m_env.mainSourceFolder ? m_env.mainSourceFolder() : std::string();
+    request.fileUsing = m_env.settings != nullptr && m_env.settings->FileUsing;
+    request.dustBox = m_env.settings != nullptr && m_env.settings->DustBox;
+    request.progress = m_transfer.get();
+    if (UndoLastRun(request, *m_env.box))
+        LoadHistory();
+    setEnabled(true);
+    if (m_env.mainWindow != nullptr)
+        m_env.mainWindow->setEnabled(true);
+}
+
 void TFormHistory::DelClick() {
     const std::vector<std::size_t> rows = SelectedRows();
     if (rows.empty() || !Ask("選択したファイルを削除しますか？"))

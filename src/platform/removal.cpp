@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sv {
 
@@ -13,6 +14,10 @@ using detail::ErrnoText;
 using detail::ForceNative;
 using detail::NativeOf;
 using detail::RemoveNative;
+
+bool RemoveEmptyFolder(std::string_view pathText) {
+    return ::rmdir(NativeOf(pathText).c_str()) == 0;
+}
 
 bool ForceFolder(std::string_view pathText) {
     try {

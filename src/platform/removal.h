@@ -11,6 +11,9 @@ namespace sv {
 // otherwise (also when a part of the path is a file). Never throws.
 bool ForceFolder(std::string_view pathText);
 
+// Removes a folder only when it is empty; false when it is not or cannot be removed.
+bool RemoveEmptyFolder(std::string_view pathText);
+
 // Removes a file, symbolic link or whole folder for good. A folder is removed as far as possible;
 // the result says what stayed.
 Status DeletePermanently(std::string_view pathText);

@@ -24,7 +24,13 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-// The lines of a file, split at CR LF, LF or a lone CR; empty lines are dropped.
+void AppendLine(std::string& out, std::string_view utf8Line) {
+    out += Utf8ToCp932Lossy(utf8Line);
+    out += "\r\n";
+}
+
+} // namespace
+
 std::vector<std::string_view> NonEmptyLines(std::string_view bytes) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -42,13 +48,6 @@ std::vector<std::string_view> NonEmptyLines(std::string_view bytes) {
     }
     return lines;
 }
-
-void AppendLine(std::string& out, std::string_view utf8Line) {
-    out += Utf8ToCp932Lossy(utf8Line);
-    out += "\r\n";
-}
-
-} // namespace
 
 std::string_view ActionMark(int index) {
     if (index < 0 || index >= static_cast<int>(kActionMarks.size()))
@@ -104,6 +103,7 @@ std::string HistorySourceFolder(const THistoryEntry& entry) {
 void TPendingHistory::Clear() {
     lines.clear();
     items.clear();
+    createdFolders.clear();
     recorded = 0;
 }
 
@@ -123,16 +123,22 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
     entry.EntryDest = EscapeRecordText(destFolder, true);
     entry.EntrySource = EscapeRecordText(sourceFolder);
     const std::array<std::string, 4> record = HistoryRecordLines(entry);
-    if (pending.journal != nullptr)
-        pending.journal->Append({record.begin(), record.end()});
-    for (const std::string& line : record)
-        pending.lines.push_back(line);
     TRunItem kept = item;
     if (kept.originalName.empty())
         kept.originalName = std::string(name);
+    if (pending.journal != nullptr)
+        pending.journal->Append(RunRecordBlock(kept, record));
+    for (const std::string& line : record)
+        pending.lines.push_back(line);
     pending.items.push_back(std::move(kept));
     ++pending.recorded;
     return true;
+}
+
+void NoteCreatedFolder(TPendingHistory& pending, TCreatedFolder folder) {
+    if (pending.journal != nullptr)
+        pending.journal->Append(CreatedFolderBlock(folder));
+    pending.createdFolders.push_back(std::move(folder));
 }
 
 Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending) {

@@ -5,6 +5,7 @@
 #include "platform/messagebox.h"
 #include "platform/result.h"
 #include "store/kept_aside.h"
+#include "store/run_items.h"
 #include "store/run_journal.h"
 #include "store/settings.h"
 
@@ -65,14 +66,6 @@ std::array<std::string, 4> HistoryRecordLines(const THistoryEntry& entry);
 THistoryEntry HistoryEntryFromLines(std::string_view time, std::string_view mark, std::string_view name,
                                     std::string_view location);
 
-// What became of a recorded item, for taking a run back: moved (under `originalName` in its
-// source folder before), copied (the original stayed) or deleted (the source is gone for good).
-enum class TRunItemKind { Moved, Copied, Deleted };
-struct TRunItem final {
-    TRunItemKind kind = TRunItemKind::Moved;
-    std::string originalName; // native name in the source folder before the run
-};
-
 // The history lines one run has recorded and not yet saved (UTF-8, four per entry, in recording
 // order), and how many entries this run recorded. A run starts with an empty one.
 struct TPendingHistory final {
@@ -80,6 +73,8 @@ struct TPendingHistory final {
     long long recorded = 0;
     // Beside each record: what became of its item.
     std::vector<TRunItem> items;
+    // The folders the run created, in creation order.
+    std::vector<TCreatedFolder> createdFolders;
     // Where each record also goes the moment it is made, when a run keeps a journal.
     TRunJournal* journal = nullptr;
 
@@ -95,6 +90,12 @@ struct TPendingHistory final {
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,
                    const TAppSettings& settings, const TRunItem& item = {});
+
+// The lines of History.dat bytes, split at CR LF, LF or a lone CR; empty lines are dropped.
+std::vector<std::string_view> NonEmptyLines(std::string_view bytes);
+
+// A folder the run created, for taking the run back; also journaled at once.
+void NoteCreatedFolder(TPendingHistory& pending, TCreatedFolder folder);
 
 // Puts the pending lines in front of `folder`\History.dat (created when missing), drops empty
 // lines and replaces the file atomically. Code page 932, CR LF after every line. Nothing happens for an empty

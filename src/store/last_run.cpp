@@ -4,52 +4,33 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
-#include "store/record_text.h"
 
 #include <unistd.h>
 
 namespace sv {
 namespace {
 
-constexpr std::string_view kHeader = "Sorvanta last run 1";
-
-std::vector<std::string> Lines(std::string_view bytes, bool dropEmpty) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", start);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        std::string line(bytes.substr(start, end - start));
-        // History.dat may also end its lines with a lone CR or LF.
-        for (std::size_t cut; (cut = line.find_first_of("\r\n")) != std::string::npos;) {
-            if (!dropEmpty || cut > 0)
-                lines.push_back(line.substr(0, cut));
-            line.erase(0, cut + 1);
-        }
-        if (!dropEmpty || !line.empty())
-            lines.push_back(std::move(line));
-        start = end + 2;
-    }
-    return lines;
-}
-
-char KindLetter(TRunItemKind kind) {
-    return kind == TRunItemKind::Copied ? 'C' : kind == TRunItemKind::Deleted ? 'D' : 'M';
-}
+constexpr std::string_view kHeader = "Sorvanta last run 1\r\n";
 
 } // namespace
 
 Status WriteLastRun(std::string_view folder, const TPendingHistory& pending) {
-    std::string bytes(kHeader);
-    bytes += "\r\n";
+    if (pending.Empty())
+        return {};
+    std::string blocks;
     const std::size_t records = pending.lines.size() / 4;
     for (std::size_t i = 0; i < records && i < pending.items.size(); ++i) {
-        bytes += KindLetter(pending.items[i].kind);
-        bytes += "\r\n" + Utf8ToCp932Lossy(EscapeRecordText(pending.items[i].originalName)) + "\r\n";
-        for (std::size_t k = 0; k < 4; ++k)
-            bytes += Utf8ToCp932Lossy(pending.lines[4 * i + k]) + "\r\n";
+        blocks += RunRecordBlock(pending.items[i], {pending.lines[4 * i], pending.lines[4 * i + 1],
+                                                    pending.lines[4 * i + 2], pending.lines[4 * i + 3]});
     }
+    for (const TCreatedFolder& created : pending.createdFolders)
+        blocks += CreatedFolderBlock(created);
+    return WriteLastRunBlocks(folder, blocks);
+}
+
+Status WriteLastRunBlocks(std::string_view folder, std::string_view blocks) {
+    std::string bytes(kHeader);
+    bytes += blocks;
     return WriteFileAtomic(JoinPath(folder, kLastRunFileName), bytes);
 }
 
@@ -59,35 +40,35 @@ std::optional<TLastRun> ReadLastRun(std::string_view folder, std::string& why) {
         why = "元に戻せる振り分けの記録がありません。";
         return std::nullopt;
     }
-    const std::vector<std::string> lines = Lines(side.bytes, false);
-    if (lines.empty() || lines.front() != kHeader || (lines.size() - 1) % 6 != 0) {
+    const std::string_view bytes = side.bytes;
+    const TRunBlocks blocks =
+        bytes.starts_with(kHeader) ? ParseRunBlocks(bytes.substr(kHeader.size())) : TRunBlocks{};
+    if (!bytes.starts_with(kHeader) || !blocks.whole) {
         why = "最後の振り分けの記録（" + std::string(kLastRunFileName) + "）を読めません。";
         return std::nullopt;
     }
+    if (blocks.records.empty()) {
+        why = "元に戻せる振り分けの記録がありません。";
+        return std::nullopt;
+    }
     const FileRead history = ReadWholeFile(JoinPath(folder, kHistoryFileName));
-    const std::vector<std::string> top =
-        history.state == ReadState::Ok ? Lines(history.bytes, true) : std::vector<std::string>();
+    const std::vector<std::string_view> top =
+        history.state == ReadState::Ok ? NonEmptyLines(history.bytes) : std::vector<std::string_view>();
     TLastRun run;
-    for (std::size_t at = 1, i = 0; at + 5 < lines.size() + 0 && at < lines.size(); at += 6, ++i) {
-        TRunItem item;
-        item.kind = lines[at] == "C"   ? TRunItemKind::Copied
-                    : lines[at] == "D" ? TRunItemKind::Deleted
-                                       : TRunItemKind::Moved;
-        item.originalName = UnescapeRecordText(Cp932ToUtf8(lines[at + 1]));
+    for (std::size_t i = 0; i < blocks.records.size(); ++i) {
+        const auto& record = blocks.records[i];
         for (std::size_t k = 0; k < 4; ++k) {
-            if (4 * i + k >= top.size() || top[4 * i + k] != lines[at + 2 + k]) {
+            if (4 * i + k >= top.size() || top[4 * i + k] != record[k]) {
                 why = "最後の振り分けのあとに振り分け履歴が並べ替えられたか変更されたため、元に戻せません。";
                 return std::nullopt;
             }
         }
-        run.entries.push_back(HistoryEntryFromLines(Cp932ToUtf8(lines[at + 2]), Cp932ToUtf8(lines[at + 3]),
-                                                    Cp932ToUtf8(lines[at + 4]), Cp932ToUtf8(lines[at + 5])));
-        run.items.push_back(std::move(item));
+        run.entries.push_back(HistoryEntryFromLines(Cp932ToUtf8(record[0]), Cp932ToUtf8(record[1]),
+                                                    Cp932ToUtf8(record[2]), Cp932ToUtf8(record[3])));
     }
-    if (run.entries.empty()) {
-        why = "元に戻せる振り分けの記録がありません。";
-        return std::nullopt;
-    }
+    run.items = blocks.items;
+    run.folders = blocks.folders;
+    run.records = blocks.records;
     return run;
 }
 

@@ -3,7 +3,9 @@
 
 #include "platform/result.h"
 #include "store/history_file.h"
+#include "store/run_items.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,15 +16,20 @@ namespace sv {
 inline constexpr std::string_view kLastRunFileName = "History.dat.lastrun";
 
 // The most recent run, for taking it back in one step: its records as they were put in front of
-// History.dat, and what became of each item. Kept in a small file beside History.dat, because the
-// history file itself has no room to say where one run ends.
+// History.dat, what became of each item, and the folders it created. Kept in a small file beside
+// History.dat, because the history file itself has no room to say where one run ends.
 struct TLastRun final {
     std::vector<THistoryEntry> entries; // in recording order, the top records of History.dat
     std::vector<TRunItem> items;        // beside each entry
+    std::vector<TCreatedFolder> folders;
+    std::vector<std::array<std::string, 4>> records; // the entries' lines as History.dat holds them
 };
 
 // Written after the run's records reached History.dat (replacing the file of the run before).
+// A run that recorded nothing leaves the file of the run before.
 Status WriteLastRun(std::string_view folder, const TPendingHistory& pending);
+// The same from run blocks as the journal holds them.
+Status WriteLastRunBlocks(std::string_view folder, std::string_view blocks);
 
 // The last run, when its records still stand at the top of History.dat exactly as written (the
 // history window's sorting or editing, or a later run by another program, makes them unknowable:

@@ -5,6 +5,8 @@
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "store/history_file.h"
+#include "store/last_run.h"
+#include "store/run_items.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,20 +17,6 @@ namespace sv {
 namespace {
 
 constexpr int kRecordsPerFlush = 8;
-
-std::vector<std::string_view> NonEmpty(std::string_view bytes) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        if (end > start)
-            lines.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
 
 } // namespace
 
@@ -51,18 +39,13 @@ Status TRunJournal::Open(std::string_view folder) {
     return {};
 }
 
-void TRunJournal::Append(const std::vector<std::string>& recordLines) {
+void TRunJournal::Append(std::string_view block) {
     if (m_fd < 0)
         return;
-    std::string bytes;
-    for (const std::string& line : recordLines) {
-        bytes += Utf8ToCp932Lossy(line);
-        bytes += "\r\n";
-    }
-    // One write per record: a record is either whole in the journal or not at all, short of a
-    // power loss in the middle of it, which the recovery drops as a partial record.
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
+    // One write per block: a block is either whole in the journal or not at all, short of a
+    // power loss in the middle of it, which the recovery drops as a partial block.
+    const char* data = block.data();
+    std::size_t left = block.size();
     while (left > 0) {
         const ssize_t n = ::write(m_fd, data, left);
         if (n < 0) {
@@ -102,26 +85,29 @@ Status RecoverRunJournal(std::string_view folder, int& recovered) {
         return {};
     if (read.state == ReadState::Failed)
         return Status::Fail(read.error);
-    const std::vector<std::string_view> lines = NonEmpty(read.bytes);
-    const std::size_t whole = lines.size() / 4 * 4;
-    if (whole > 0) {
+    const TRunBlocks blocks = ParseRunBlocks(read.bytes);
+    if (!blocks.records.empty()) {
         const std::string path = JoinPath(folder, kHistoryFileName);
         const FileRead existing = ReadWholeFile(path);
         if (existing.state == ReadState::Failed)
             return Status::Fail(existing.error);
         // Both parts keep their bytes: nothing is decoded and encoded again.
         std::string bytes;
-        for (std::size_t i = 0; i < whole; ++i) {
-            bytes += lines[i];
-            bytes += "\r\n";
+        for (const auto& record : blocks.records) {
+            for (const std::string& line : record) {
+                bytes += line;
+                bytes += "\r\n";
+            }
         }
-        for (const std::string_view line : NonEmpty(existing.bytes)) {
+        for (const std::string_view line : NonEmptyLines(existing.bytes)) {
             bytes += line;
             bytes += "\r\n";
         }
         if (Status written = WriteFileAtomic(path, bytes); !written)
             return written;
-        recovered = static_cast<int>(whole / 4);
+        recovered = static_cast<int>(blocks.records.size());
+        // Without it the dead run could only be moved back item by item.
+        (void)WriteLastRunBlocks(folder, read.bytes.substr(0, blocks.wholeBytes));
     }
     ::unlink(ToNativePath(journal).c_str());
     return {};

@@ -2,8 +2,10 @@
 // A run killed part-way leaves the records of what it moved, and the next start keeps them.
 #include "../engine/run_fixture.h"
 #include "engine/run.h"
+#include "engine/undo_last_run.h"
 #include "platform/cp932.h"
 #include "store/history_file.h"
+#include "store/last_run.h"
 #include "store/run_journal.h"
 
 #include <csignal>
@@ -75,12 +77,25 @@ TEST_F(RunJournal, AKilledRunsMovesAreRecordedAtTheNextStart) {
     // Nothing is left to recover twice.
     ASSERT_TRUE(RecoverRunJournal(dir.PathText(), recovered).ok());
     EXPECT_EQ(recovered, 0);
+
+    // The dead run can be taken back as a whole: every file is in the source folder again.
+    std::string why;
+    const auto run = ReadLastRun(dir.PathText(), why);
+    ASSERT_TRUE(run.has_value()) << why;
+    TUndoRequest request;
+    request.dataFolder = dir.PathText();
+    const TUndoReport report = UndoRun(request, *run);
+    EXPECT_EQ(report.undone, static_cast<int>(moved.size()));
+    EXPECT_TRUE(Moved().empty());
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(Read("src/clip" + std::to_string(100 + i) + ".avi"), "movie " + std::to_string(i));
+    EXPECT_EQ(RecordedNames(), std::set<std::string>{"old.avi"});
 }
 
 TEST_F(RunJournal, AnUnreadableHistoryKeepsTheJournalAndAPartialRecordIsDropped) {
     dir.WriteBytes(std::string(kRunJournalFileName),
-                   *Utf8ToCp932("26/01/01 00:00:00\r\n  \r\na.avi\r\n\\d*\\s\r\n"
-                                "26/01/01 00:00:01\r\n  \r\n"));
+                   *Utf8ToCp932("M\r\na.avi\r\n26/01/01 00:00:00\r\n  \r\na.avi\r\n\\d*\\s\r\n"
+                                "M\r\nb.avi\r\n26/01/01 00:00:01\r\n  \r\n"));
     std::filesystem::create_directory(N("History.dat")); // cannot be read as a file
     int recovered = 0;
     EXPECT_FALSE(RecoverRunJournal(dir.PathText(), recovered).ok());
