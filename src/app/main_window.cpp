@@ -58,6 +58,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ConnectRunCommands();
     ConnectHistoryCommands();
     ConnectOptionCommands();
+    ConnectExchangeCommands();
     LoadData();
     ApplyGeometry();
     Timer1->setInterval(m_settings.CycleExecTime * 60000);
@@ -193,7 +194,7 @@ void TFormMain::CreateMenus() {
     Sorvanta1 = MakeAction("Sorvanta1", QStringLiteral("  バージョン情報(&A)..."));
 
     // Commands whose windows are not part of the program yet stay visible but disabled.
-    for (QAction* a : {N11, E2, MenuHistory, Export, Import, N2, N3, S2})
+    for (QAction* a : {N11, E2, MenuHistory, N2, N3, S2})
         a->setEnabled(false);
     MenuPasteCond->setEnabled(false);
 

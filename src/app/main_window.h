@@ -26,7 +26,9 @@ class QTreeWidgetItem;
 
 namespace sv {
 
+class TFormExport;
 class TFormHistory;
+class TFormImport;
 class TFormOption;
 
 class TConditionListView;
@@ -90,6 +92,8 @@ public:
     TFormReport* ReportWindow() const { return m_report; }
     TFormHistory* HistoryWindow() const { return m_history; }
     TFormOption* OptionDialog() const { return m_formOption; }
+    TFormExport* ExportDialog() const { return m_formExport; }
+    TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
 
 protected:
@@ -106,6 +110,10 @@ private:
     void ConnectRunCommands();
     void ConnectHistoryCommands();
     void ConnectOptionCommands();
+    void ConnectExchangeCommands();
+    void ShowExport();
+    // The import dialog; when it changed the table, the list is rebuilt from it.
+    void ShowImport();
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
@@ -135,6 +143,8 @@ private:
     TFormReport* m_report = nullptr;
     TFormHistory* m_history = nullptr;
     TFormOption* m_formOption = nullptr;
+    TFormExport* m_formExport = nullptr;
+    TFormImport* m_formImport = nullptr;
     TRunShared m_runShared;
     bool m_autoRun = false; // the run of the command line ("/a") is under way
     bool m_firstPainted = false;

@@ -21,9 +21,14 @@ std::optional<std::string> QtFileDialog::Choose(const FileDialogRequest& request
     case FileDialogKind::Open:
         chosen = QFileDialog::getOpenFileName(owner, title, start, filter);
         break;
-    case FileDialogKind::Save:
-        chosen = QFileDialog::getSaveFileName(owner, title, start, filter);
+    case FileDialogKind::Save: {
+        QFileDialog dialog(owner, title, start, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().front();
         break;
+    }
     }
     if (chosen.isEmpty())
         return std::nullopt;

@@ -2,9 +2,9 @@
 // The editor's controls and where they sit. Its behaviour is in condition_dialog_events.cpp.
 #include "dialogs/condition_dialog.h"
 
-#include "dialogs/dialog_controls.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
+#include "services/dialog_controls.h"
 #include "services/window_look.h"
 
 #include <QCheckBox>

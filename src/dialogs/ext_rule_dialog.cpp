@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/ext_rule_dialog.h"
 
-#include "dialogs/dialog_controls.h"
 #include "dialogs/option_form_logic.h"
+#include "services/dialog_controls.h"
 #include "services/window_look.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog's six pages and where their controls sit. Behaviour: option_dialog.cpp.
-#include "dialogs/dialog_controls.h"
 #include "dialogs/option_dialog.h"
+#include "services/dialog_controls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

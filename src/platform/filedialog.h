@@ -14,8 +14,9 @@ enum class FileDialogKind { Folder, Open, Save };
 struct FileDialogRequest final {
     FileDialogKind kind = FileDialogKind::Folder;
     std::string title;
-    std::string start;  // preselected folder, or file for the open and save dialogs
-    std::string filter; // e.g. "CSV ファイル (*.csv)"; unused by the folder browser
+    std::string start;         // preselected folder, or file for the open and save dialogs
+    std::string filter;        // e.g. "CSV ファイル (*.csv)"; unused by the folder browser
+    std::string defaultSuffix; // appended by the save dialog to a name typed without one
 };
 
 // The folder browser and the file open/save dialogs: windows show the real ones, tests queue the

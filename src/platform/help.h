@@ -13,6 +13,7 @@ namespace sv {
 namespace help {
 inline constexpr int Main = 14;
 inline constexpr int History = 20;
+inline constexpr int Exchange = 20; // the export and import dialogs share the history's page
 inline constexpr int Condition = 22;
 inline constexpr int Options = 24;
 inline constexpr int About = 30;

@@ -75,6 +75,10 @@ OpenResult OpenWithWarnings(std::string_view pathText, bool archiveAlarm, Shell&
         warning && box.Show(*warning) != MbAnswer::Yes)
         return OpenResult::Declined;
 
+    return OpenWithoutQuestions(pathText, shell, box);
+}
+
+OpenResult OpenWithoutQuestions(std::string_view pathText, Shell& shell, MessageBox& box) {
     std::optional<OpenFailure> failure;
     if (!Exists(pathText))
         failure = OpenFailure::NotFound;

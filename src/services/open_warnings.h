@@ -25,6 +25,9 @@ MessageBoxRequest OpenFailureMessage(OpenFailure failure);
 
 enum class OpenResult { Declined, Opened, Failed };
 
+// Opens a file with its program without a question; a failure is told as OpenWithWarnings tells it.
+OpenResult OpenWithoutQuestions(std::string_view pathText, Shell& shell, MessageBox& box);
+
 // Asks, warns, opens. A file that is gone by then is "not found", one we may not read cannot be
 // opened, and a desktop opener that fails has no program for it.
 OpenResult OpenWithWarnings(std::string_view pathText, bool archiveAlarm, Shell& shell, MessageBox& box);

@@ -44,6 +44,21 @@ Status TConditionList::InsertAt(int i, TSortCondition condition) {
     return {};
 }
 
+int TConditionList::InsertAll(int i, std::vector<TSortCondition> conditions) {
+    assert(i >= 0 && i <= kCapacity);
+    const int room = kCapacity - UsedSlots();
+    const int n = std::min(room, static_cast<int>(conditions.size()));
+    if (n <= 0)
+        return 0;
+    // The free slots are all at the end: drop n of them and open the gap at i once.
+    m_slots.resize(static_cast<std::size_t>(kCapacity - n));
+    i = std::min(i, kCapacity - n);
+    m_slots.insert(m_slots.begin() + i, std::make_move_iterator(conditions.begin()),
+                   std::make_move_iterator(conditions.begin() + n));
+    Recount();
+    return n;
+}
+
 void TConditionList::RemoveAt(int i) {
     assert(i >= 0 && i < kCapacity);
     m_slots.erase(m_slots.begin() + i);

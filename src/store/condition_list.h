@@ -28,6 +28,9 @@ public:
     // Moves conditions i.. one slot down and stores the new one at i. A full table (its last slot
     // in use) refuses, so no stored condition is pushed out.
     Status InsertAt(int i, TSortCondition condition);
+    // Inserts the conditions at i in their order in one pass, as many as the free slots take;
+    // returns how many went in. The ones that do not fit are left out, never a stored one.
+    int InsertAll(int i, std::vector<TSortCondition> conditions);
     void RemoveAt(int i);
     void Swap(int i); // i and i + 1
     void Move(int from, int to);

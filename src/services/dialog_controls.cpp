@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/dialog_controls.h"
+#include "services/dialog_controls.h"
 
 #include "platform/text.h"
 
