@@ -601,7 +601,12 @@ void TFormReport::PopupMenu1Popup() {
 // The run's records reach History.dat first, as OK would put them there; then the run is taken
 // back from the files, like after a restart, and the window closes on a result that is gone.
 void TFormReport::UndoRunClick() {
-    if (m_running || m_history.Empty() || !SaveHistory())
+    if (m_running || m_history.Empty())
+        return;
+    const std::string status = StatusText().toStdString();
+    const bool saved = SaveHistory();
+    SetStatus(status);
+    if (!saved)
         return;
     TUndoRequest request;
     request.dataFolder = m_env.programFolder;

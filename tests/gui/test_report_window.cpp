@@ -164,6 +164,45 @@ private slots:
         QCOMPARE(f.Rows(), 0);
     }
 
+    void UndoFromTheResultListSavesThenTakesTheRunBack() {
+        Fixture f;
+        f.Files(3);
+        f.AddCondition("avi", "dst/動画"); // a folder the run creates
+        f.RunToEnd();
+        f.window->PopupMenu1Popup();
+        QVERIFY(f.window->UndoRun->isEnabled());
+        // Answered No: the records were saved, nothing moved, the window stays.
+        f.box.QueueAnswer(MbAnswer::No);
+        f.window->UndoRun->trigger();
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.Left("dst/動画"), 3);
+        QVERIFY(f.dir.Exists("History.dat.lastrun"));
+        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        f.window->PopupMenu1Popup();
+        QVERIFY(!f.window->UndoRun->isEnabled()); // the history window takes it from here
+        QTest::mouseClick(f.window->BtnOk, Qt::LeftButton);
+
+        f.Files(2, "映像");
+        f.list = TConditionList();
+        f.AddCondition("映像", "dst/映像");
+        f.Start();
+        QTRY_COMPARE(f.Rows(), 2);
+        QTRY_COMPARE(f.window->windowTitle(), kDone);
+        QSignalSpy saved(f.window.get(), &TFormReport::HistorySaved);
+        f.box.QueueAnswer(MbAnswer::Yes);
+        f.box.QueueAnswer(MbAnswer::Ok);
+        f.window->PopupMenu1Popup();
+        f.window->UndoRun->trigger();
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(saved.count(), 2); // saved, then changed by the undo
+        QCOMPARE(f.box.Shown().back().text, std::string("2 個の項目を元に戻しました。"));
+        QCOMPARE(f.Left("src"), 2);
+        QVERIFY(!f.dir.Exists("dst/映像"));
+        // Only the first run's records are left.
+        const std::string history = f.dir.ReadBytes("History.dat");
+        QCOMPARE(std::count(history.begin(), history.end(), '\n'), 12);
+    }
+
     void NotesShowBelowTheListAndRowsOpenTheExactName() {
         Fixture f;
         f.dir.WriteBytes("src/caf\xff.avi", "bytes");
