@@ -96,7 +96,13 @@ bool MatchesCondition(std::string_view name, const TKeywordLists& lists) {
         FoldAppend(folded, name, lists.fold);
         text = folded;
     }
-    Subject subject(text);
+    return MatchesFoldedName(text, lists);
+}
+
+bool MatchesFoldedName(std::string_view folded, const TKeywordLists& lists) {
+    if (lists.sorting.empty())
+        return false;
+    Subject subject(folded);
     if (Walk(subject, lists.exclusion, lists.exclusionMasks, lists.excludeOr))
         return false;
     return Walk(subject, lists.sorting, lists.sortingMasks, lists.keywordOr);

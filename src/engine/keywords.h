@@ -36,6 +36,8 @@ TKeywordLists ParseKeywords(std::string_view keywordText, std::string_view destT
 // The entry name (no folder part) folded like the keywords, against the lists. A condition
 // without sorting keywords matches nothing.
 bool MatchesCondition(std::string_view name, const TKeywordLists& lists);
+// The same test on a name already folded with `lists.fold`.
+bool MatchesFoldedName(std::string_view folded, const TKeywordLists& lists);
 
 // Whether the raw name contains one of the NG keywords, which are separated by blanks or
 // full-width blanks. Case and width count.

@@ -161,6 +161,40 @@ void RecordResult(TRunContext& run, std::string_view destFolder, std::string_vie
     RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings, item);
 }
 
+// What follows a complete transfer: the extension rules and the record.
+void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlacementEntry& entry,
+            std::string p, int mark, const TransferResult& result) {
+    if (!condition.extChangeOff) {
+        const std::string wanted = ExtensionRuleTarget(p, run.extRules);
+        const std::string changed = ApplyExtensionRules(p, run.extRules);
+        if (changed != p) {
+            p = changed;
+            mark = kMarkExtChanged;
+        } else if (wanted != p) {
+            run.ui.AddNote("[" + ToNativePath(p) + "] の拡張子を変更できませんでした。[" +
+                           ToNativePath(wanted) + "] が既にあります。");
+        }
+    }
+    if (entry.isFolder)
+        mark = kMarkFolder;
+    ++run.processed;
+    RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff,
+                 {condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name});
+    if (!result.leftBehind.empty())
+        run.ui.AddNote(LeftBehindNote(entry.sourcePath, p));
+}
+
+// After a transfer: on with the next entry, or the run ends when a cancel cleared the flag.
+EntryOutcome Continued(TRunContext& run) {
+    run.ui.EnableCancel();
+    if (run.ui.ContinueFlag()) {
+        run.ui.SetContinueFlag(false);
+        return EntryOutcome::Next;
+    }
+    run.ui.PerformCancel();
+    return EntryOutcome::EndRun;
+}
+
 EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, TPlacementEntry entry) {
     const TAppSettings& settings = run.settings;
     std::string& d = entry.destFolder;
@@ -172,6 +206,14 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     if (!condition.copyMode && !entry.isFolder && !settings.ReadOnly && IsReadOnly(entry.sourcePath) &&
         run.box.Show(ReadOnlyQuestion(entry.sourcePath)) != MbAnswer::Yes)
         return EntryOutcome::Next;
+
+    // The common case: a file under its own name into a folder this condition already has.
+    if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder &&
+        MoveByRename(entry.sourcePath, p)) {
+        run.ui.SetContinueFlag(true);
+        Placed(run, condition, entry, p, kMarkPlain, TransferResult{TransferOutcome::Ok, {}, {}});
+        return Continued(run);
+    }
 
     int mark = kMarkPlain;
     int n = 1;
@@ -241,8 +283,10 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         // Destination folder.
         if (!Exists(entry.sourcePath))
             return EntryOutcome::Next;
-        if (FolderExists(d))
+        if (FolderExists(d)) {
+            run.knownFolder = d;
             break;
+        }
         const std::string nativeD = ToNativePath(d);
         if (!settings.MakeFolder) {
             const MbAnswer answer = run.box.Show(
@@ -250,14 +294,18 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                          nativeD + "] が存在しません。フォルダを作成して振り分け処理を実行しますか？"));
             if (answer != MbAnswer::Yes)
                 return EntryOutcome::EndFolder;
-            if (ForceRunFolder(run.history, d))
+            if (ForceRunFolder(run.history, d)) {
+                run.knownFolder = d;
                 break;
+            }
             run.box.Show(Error(std::string(kFolderNotMade)));
             ++n;
             continue;
         }
-        if (ForceRunFolder(run.history, d))
+        if (ForceRunFolder(run.history, d)) {
+            run.knownFolder = d;
             break;
+        }
         run.box.Show(Error("振り分け条件キーワード [" + condition.keywords + "] の振り分け先フォルダ [" +
                            nativeD + "] を作成できませんでした。処理を中止します。"));
         return EntryOutcome::EndFolder;
@@ -274,24 +322,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                       options, run.ui.TransferProgressWindow());
 
     if (result.ok()) {
-        if (!condition.extChangeOff) {
-            const std::string wanted = ExtensionRuleTarget(p, run.extRules);
-            const std::string changed = ApplyExtensionRules(p, run.extRules);
-            if (changed != p) {
-                p = changed;
-                mark = kMarkExtChanged;
-            } else if (wanted != p) {
-                run.ui.AddNote("[" + ToNativePath(p) + "] の拡張子を変更できませんでした。[" +
-                               ToNativePath(wanted) + "] が既にあります。");
-            }
-        }
-        if (entry.isFolder)
-            mark = kMarkFolder;
-        ++run.processed;
-        RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff,
-                     {condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name});
-        if (!result.leftBehind.empty())
-            run.ui.AddNote(LeftBehindNote(entry.sourcePath, p));
+        Placed(run, condition, entry, p, mark, result);
     } else {
         // A failed transfer is not recorded: the item is not where the record would say.
         if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)
@@ -306,13 +337,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             run.ui.SetContinueFlag(false);
     }
 
-    run.ui.EnableCancel();
-    if (run.ui.ContinueFlag()) {
-        run.ui.SetContinueFlag(false);
-        return EntryOutcome::Next;
-    }
-    run.ui.PerformCancel();
-    return EntryOutcome::EndRun;
+    return Continued(run);
 }
 
 } // namespace sv

@@ -23,6 +23,10 @@ struct TRunContext final {
     MessageBox& box;
     TPendingHistory& history;
     int processed = 0; // result rows recorded in this run
+    // A destination folder seen or made in this condition's turn (the run empties it at every
+    // condition): the next file is moved there by a rename alone, whose refusal to replace is the
+    // same-name test.
+    std::string knownFolder;
 };
 
 // The parts of a condition that placement reads, decoded once per condition.

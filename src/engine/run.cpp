@@ -2,6 +2,8 @@
 #include "engine/run.h"
 
 #include "engine/duplicate_compare.h"
+#include "engine/folder_cache.h"
+#include "engine/keyword_index.h"
 #include "engine/keywords.h"
 #include "engine/placement.h"
 #include "platform/file_identity.h"
@@ -12,6 +14,7 @@
 #include "store/condition.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace sv {
 namespace {
@@ -96,7 +99,7 @@ public:
     SortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
             TPendingHistory& history)
         : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
-          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0},
+          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}},
           m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()) {}
 
     TRunOutcome Run();
@@ -106,9 +109,14 @@ private:
     void ClosingSteps();
     Flow RunCondition(int index, const std::string& mainFolder);
     Flow CollectFolders(const std::string& folder, std::vector<std::string>& list);
-    Flow RunFolder(const TActiveCondition& condition, const std::string& folder);
+    Flow RunFolder(const TActiveCondition& condition, std::size_t index, const std::string& folder,
+                   bool cacheable);
+    Flow RunListing(const TActiveCondition& condition, std::size_t index, const std::string& folder,
+                    FolderListing& listing);
+    Flow AfterEntry(EntryOutcome outcome) const;
+    void PrepareConditions();
     EntryOutcome HandleEntry(const TActiveCondition& condition, const std::string& folder,
-                             const std::string& name, bool isFolder);
+                             const std::string& name, bool isFolder, std::optional<std::string_view> folded);
     EntryOutcome ToSuspiciousFolder(const TActiveCondition& condition, const std::string& folder,
                                     const std::string& name, bool isFolder);
     bool SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
@@ -141,6 +149,12 @@ private:
     std::optional<FileIdentity> m_sourceId;
     std::string m_destIdText;
     std::optional<FileIdentity> m_destId;
+    // Every condition decoded once per run, and what spares a condition the names it cannot match
+    // and the enumerations that would give nothing new.
+    std::vector<TActiveCondition> m_active;
+    std::unique_ptr<KeywordIndex> m_index;
+    FolderCache m_cache;
+    InUseProbe m_inUse;
 };
 
 // One folder under two spellings (a link, "\.\", "\x\..\", a doubled separator) is the same
@@ -187,6 +201,7 @@ TRunOutcome SortRun::Run() {
     m_context.history.Clear();
     // Loaded at the first run; once loaded it stays until the main window closes.
     m_digestAvailable = m_digest.EnsureLoaded();
+    PrepareConditions();
     m_ui.BeginRun(m_request.inTray);
     SetCaption("実行中 - 振り分け処理");
     m_ui.SetContinueFlag(false);
@@ -215,6 +230,28 @@ TRunOutcome SortRun::Run() {
     m_ui.FinishRun();
     ClosingSteps();
     return m_outcome;
+}
+
+void SortRun::PrepareConditions() {
+    const int count = m_request.conditions.Count();
+    m_active.resize(static_cast<std::size_t>(count));
+    std::vector<const TKeywordLists*> lists;
+    for (int i = 0; i < count; ++i) {
+        const TSortCondition& condition = m_request.conditions.At(i);
+        TActiveCondition& active = m_active[static_cast<std::size_t>(i)];
+        active.fields = DecodeCondition(condition);
+        active.lists = ParseKeywords(condition.keywordText, condition.destText);
+        active.placement.keywords = active.fields.keywords;
+        active.placement.copyMode = active.fields.copyMode;
+        active.placement.extChangeOff = active.fields.extChangeOff;
+        active.placement.historyOff = active.fields.historyOff;
+        active.size1 = SizeRuleOf(active.fields.size1);
+        active.size2 = SizeRuleOf(active.fields.size2);
+        active.destFolder = NormaliseFolderPath(active.fields.destFolder);
+        lists.push_back(&active.lists);
+    }
+    if (!m_request.plainPath)
+        m_index = std::make_unique<KeywordIndex>(lists);
 }
 
 void SortRun::ClosingSteps() {
@@ -251,16 +288,8 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
                                           : "振り分け実行中 - 設定名 [" + m_selectedName + "]");
     }
 
-    TActiveCondition active;
-    active.fields = DecodeCondition(condition);
-    active.lists = ParseKeywords(condition.keywordText, condition.destText);
-    active.placement.keywords = active.fields.keywords;
-    active.placement.copyMode = active.fields.copyMode;
-    active.placement.extChangeOff = active.fields.extChangeOff;
-    active.placement.historyOff = active.fields.historyOff;
-    active.size1 = SizeRuleOf(active.fields.size1);
-    active.size2 = SizeRuleOf(active.fields.size2);
-    active.destFolder = NormaliseFolderPath(active.fields.destFolder);
+    const TActiveCondition& active = m_active[static_cast<std::size_t>(index)];
+    m_context.knownFolder.clear();
     // Without a destination every entry would land in the root folder.
     if (active.destFolder.empty())
         return Flow::Go;
@@ -281,8 +310,10 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
         folders.push_back(mainFolder);
     }
 
+    // A subfolder list is enumerated afresh: it is built from enumerations itself.
+    const bool cacheable = m_index && !(active.fields.ownSource && active.fields.subFolders);
     for (const std::string& folder : folders) {
-        const Flow flow = RunFolder(active, folder);
+        const Flow flow = RunFolder(active, static_cast<std::size_t>(index), folder, cacheable);
         if (flow != Flow::Go)
             return flow;
     }
@@ -312,31 +343,86 @@ Flow SortRun::CollectFolders(const std::string& folder, std::vector<std::string>
     return Flow::Go;
 }
 
-Flow SortRun::RunFolder(const TActiveCondition& condition, const std::string& folder) {
+Flow SortRun::AfterEntry(EntryOutcome outcome) const {
+    return outcome == EntryOutcome::EndRun ? Flow::Ended : Flow::Go;
+}
+
+Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, const std::string& folder,
+                        bool cacheable) {
     // An empty source text would mean the root folder; it means no entries.
     if (folder.empty())
         return Flow::Go;
+    m_sourceId = IdentityOf(folder);
+    cacheable = cacheable && m_sourceId;
+    if (cacheable) {
+        if (FolderListing* listing = m_cache.Find(folder, *m_sourceId))
+            return RunListing(condition, index, folder, *listing);
+    }
+    // The listing is watched before the folder is opened, so that no change escapes it.
+    FolderListing* listing = cacheable ? m_cache.Start(folder, *m_sourceId) : nullptr;
     DirReader reader;
     EnumOptions options;
     options.skipHidden = true;
-    if (!reader.Open(folder, options).ok())
+    if (!reader.Open(folder, options).ok()) {
+        if (listing)
+            m_cache.Drop(folder);
         return Flow::Go;
-    m_sourceId = IdentityOf(folder);
+    }
     while (const auto entry = reader.Next()) {
         ShowCount();
         m_ui.LetEventsThrough();
-        if (m_ui.CancelRequested())
+        if (m_ui.CancelRequested()) {
+            if (listing)
+                m_cache.Drop(folder);
             return Flow::Cancelled;
+        }
         // Such a name cannot be written as a path text; it stays where it is.
         if (entry->backslashName || entry->hidden)
             continue;
         const std::string name(entry->name);
         const bool isFolder = entry->isFolder;
-        const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder);
-        if (outcome == EntryOutcome::EndFolder)
-            return Flow::Go;
-        if (outcome == EntryOutcome::EndRun)
-            return Flow::Ended;
+        std::optional<std::string_view> folded;
+        if (listing) {
+            listing->Add(name, isFolder);
+            folded = listing->Folded(static_cast<std::uint32_t>(listing->entries.size() - 1),
+                                     condition.lists.fold);
+        }
+        const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder, folded);
+        if (outcome != EntryOutcome::Next) {
+            // The rest of the folder was not read.
+            if (listing)
+                m_cache.Drop(folder);
+            return AfterEntry(outcome);
+        }
+    }
+    if (listing) {
+        if (reader.error().empty())
+            listing->complete = true;
+        else
+            m_cache.Drop(folder);
+    }
+    return Flow::Go;
+}
+
+// The folder as the cache proves a fresh enumeration would give it, and of it only the entries
+// whose names can match: the others would pass through every test without effect.
+Flow SortRun::RunListing(const TActiveCondition& condition, std::size_t index, const std::string& folder,
+                         FolderListing& listing) {
+    const std::vector<std::uint32_t> candidates = listing.Candidates(*m_index, index, condition.lists.fold);
+    for (const std::uint32_t i : candidates) {
+        if (!listing.entries[i].live)
+            continue;
+        ShowCount();
+        m_ui.LetEventsThrough();
+        if (m_ui.CancelRequested())
+            return Flow::Cancelled;
+        // Copied: handling the entry may end the listing (the cache drops it on the next look).
+        const std::string name = listing.entries[i].name;
+        const bool isFolder = listing.entries[i].isFolder;
+        const std::string folded(listing.Folded(i, condition.lists.fold));
+        const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder, folded);
+        if (outcome != EntryOutcome::Next)
+            return AfterEntry(outcome);
     }
     return Flow::Go;
 }
@@ -359,14 +445,15 @@ bool SortRun::SizeExcludes(const TActiveCondition& condition, const std::string&
 }
 
 EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::string& folder,
-                                  const std::string& name, bool isFolder) {
+                                  const std::string& name, bool isFolder,
+                                  std::optional<std::string_view> folded) {
     const TConditionFields& f = condition.fields;
     // The cheap tests come first: most entries end at the name test, so nothing is built before it.
     if (m_settings.NotIncomplete && ContainsIncomplete(name))
         return EntryOutcome::Next;
     if (isFolder ? !(f.includeFolders || f.onlyFolders) : f.onlyFolders)
         return EntryOutcome::Next;
-    if (!MatchesCondition(name, condition.lists))
+    if (folded ? !MatchesFoldedName(*folded, condition.lists) : !MatchesCondition(name, condition.lists))
         return EntryOutcome::Next;
 
     TPlacementEntry entry;
@@ -409,7 +496,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
 
     // A file some program is still writing is left for a later run; it is not compared either,
     // since its bytes may still change after they were found equal.
-    if (m_settings.FileUsing && !isFolder && IsInUseForWriting(entry.sourcePath))
+    if (m_settings.FileUsing && !isFolder && m_inUse.IsInUseForWriting(entry.sourcePath))
         return EntryOutcome::Next;
 
     if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
@@ -492,7 +579,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
 
     const std::string source = JoinPath(folder, name);
     const std::string target = JoinPath(doubt, name);
-    if (m_settings.FileUsing && IsInUseForWriting(source))
+    if (m_settings.FileUsing && m_inUse.IsInUseForWriting(source))
         return EntryOutcome::Next;
     // A file replaces a file of its name there; a folder on either side is never replaced, since
     // that would delete everything inside it.

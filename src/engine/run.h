@@ -30,6 +30,9 @@ struct TRunRequest final {
     bool inTray = false;
     // The digest library of the duplicate compare; null for the program's own.
     DigestLibrary* digest = nullptr;
+    // Every condition enumerates its folders afresh and tests every name against it: the plain
+    // algorithm, which the faster path must match exactly (tests compare the two).
+    bool plainPath = false;
 };
 
 // Process-wide state a run reads and changes; owned by the main window.

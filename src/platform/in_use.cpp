@@ -44,32 +44,28 @@ bool OpenForWriting(int fdinfoFolder, const char* fdName) {
 
 enum class LeaseAnswer { InUse, Free, Unknown };
 
-// The kernel refuses a read lease on a file that any process holds open for writing: one open and
-// two fcntl calls instead of a walk over every descriptor of every process. A writer that opens
-// the file while we hold the lease makes the kernel signal us; SIGURG is ignored by default, so
-// the lease is only used while nobody has taken that signal over.
-LeaseAnswer AskByLease(const std::string& native) {
+// A writer that opens the file while we hold a lease makes the kernel signal us; SIGURG is ignored
+// by default, so the lease is only used while nobody has taken that signal over.
+bool LeaseSignalFree() {
     struct sigaction current {};
-    if (::sigaction(SIGURG, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
-        (current.sa_handler != SIG_DFL && current.sa_handler != SIG_IGN))
-        return LeaseAnswer::Unknown;
+    return ::sigaction(SIGURG, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+           (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN);
+}
+
+// The kernel refuses a read lease on a file that any process holds open for writing, and on
+// anything but a regular file: one open and two fcntl calls instead of a walk over every descriptor
+// of every process. Closing the descriptor gives the lease back.
+LeaseAnswer AskByLease(const std::string& native) {
     FdGuard fd(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0)
+    if (fd.get() < 0 || ::fcntl(fd.get(), F_SETSIG, SIGURG) != 0)
         return LeaseAnswer::Unknown;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd.get(), F_SETSIG, SIGURG) != 0)
-        return LeaseAnswer::Unknown;
-    if (::fcntl(fd.get(), F_SETLEASE, F_RDLCK) == 0) {
-        ::fcntl(fd.get(), F_SETLEASE, F_UNLCK);
+    if (::fcntl(fd.get(), F_SETLEASE, F_RDLCK) == 0)
         return LeaseAnswer::Free;
-    }
     return errno == EAGAIN ? LeaseAnswer::InUse : LeaseAnswer::Unknown;
 }
 
-} // namespace
-
-bool IsInUseForWriting(std::string_view pathText) {
-    switch (AskByLease(NativeOf(pathText))) {
+bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer) {
+    switch (answer) {
     case LeaseAnswer::InUse:
         return true;
     case LeaseAnswer::Free:
@@ -83,6 +79,19 @@ bool IsInUseForWriting(std::string_view pathText) {
     // Some processes could not be looked at (another user's download service, say): "not seen"
     // is not "free" for a file that is still changing.
     return !complete && ChangedRecently(pathText);
+}
+
+} // namespace
+
+bool IsInUseForWriting(std::string_view pathText) {
+    return InUseAfterLease(pathText,
+                           LeaseSignalFree() ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
+}
+
+InUseProbe::InUseProbe() : m_leaseUsable(LeaseSignalFree()) {}
+
+bool InUseProbe::IsInUseForWriting(std::string_view pathText) const {
+    return InUseAfterLease(pathText, m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
 }
 
 bool ChangedRecently(std::string_view pathText) {

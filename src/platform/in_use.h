@@ -16,6 +16,17 @@ inline constexpr int kRecentChangeSeconds = 10;
 // taken as free. For a folder: some file inside it is open for writing.
 bool IsInUseForWriting(std::string_view pathText);
 
+// The same test for many files in a row, as a run asks it: whether the lease may be used is settled
+// once, so that a file costs its open, two fcntl calls and the close.
+class InUseProbe final {
+public:
+    InUseProbe();
+    bool IsInUseForWriting(std::string_view pathText) const;
+
+private:
+    bool m_leaseUsable;
+};
+
 // Whether the entry's content or entry changed within the last kRecentChangeSeconds (or carries a
 // time ahead of the clock).
 bool ChangedRecently(std::string_view pathText);

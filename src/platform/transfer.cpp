@@ -10,7 +10,11 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <signal.h>
 #include <stdio.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -110,23 +114,57 @@ std::uint64_t TreeBytes(const std::string& native) {
     return total;
 }
 
-// Copies the bytes of [from, to) of `in` to the same offsets of `out`.
+// How the bytes travel: in the kernel where it can (copy_file_range, within or across file
+// systems; sendfile, from any file to any file), through our buffer where nothing else works.
+enum class CopyWay { Range, Send, Buffer };
+
+// One chunk from `offset` by the current way; -1 with errno on failure, 0 when the source ended.
+ssize_t CopyChunk(int in, int out, off_t offset, std::size_t want, CopyState& state, CopyWay& way) {
+    for (;;) {
+        ssize_t n = -1;
+        if (way == CopyWay::Range) {
+            off_t from = offset;
+            off_t to = offset;
+            n = ::copy_file_range(in, &from, out, &to, want, 0);
+        } else if (way == CopyWay::Send) {
+            off_t from = offset;
+            n = ::lseek(out, offset, SEEK_SET) < 0 ? -1 : ::sendfile(out, in, &from, want);
+        } else {
+            n = ::pread(in, state.buffer.data(), std::min(want, state.buffer.size()), offset);
+            if (n > 0 && (::lseek(out, offset, SEEK_SET) < 0 ||
+                          !WriteAll(out, state.buffer.data(), static_cast<std::size_t>(n))))
+                return -2;
+        }
+        if (n >= 0 || errno == EINTR) {
+            if (n >= 0)
+                return n;
+            continue;
+        }
+        // A way this pair of files does not support refuses before it copies anything.
+        if (way != CopyWay::Buffer && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                       errno == EOPNOTSUPP || errno == EBADF || errno == ETXTBSY)) {
+            way = way == CopyWay::Range ? CopyWay::Send : CopyWay::Buffer;
+            if (way == CopyWay::Buffer && state.buffer.empty())
+                state.buffer.resize(kChunk);
+            continue;
+        }
+        return -1;
+    }
+}
+
+// Copies the bytes of [from, to) of `in` to the same offsets of `out`, reporting every chunk.
 bool CopyRange(int in, int out, off_t from, off_t to, const std::string& source, const std::string& target,
-               CopyState& state) {
+               CopyState& state, CopyWay& way) {
     off_t offset = from;
     while (offset < to) {
         const auto want = static_cast<std::size_t>(std::min<off_t>(to - offset, static_cast<off_t>(kChunk)));
-        const ssize_t n = ::pread(in, state.buffer.data(), want, offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return state.Fail(ErrnoText("cannot read", source, errno));
-        }
+        const ssize_t n = CopyChunk(in, out, offset, want, state, way);
+        if (n == -2)
+            return state.Fail(ErrnoText("cannot write", target, errno));
+        if (n < 0)
+            return state.Fail(ErrnoText("cannot copy", source + " to " + target, errno));
         if (n == 0)
             return state.Fail("cannot read " + source + ": the file became shorter while it was copied");
-        if (::lseek(out, offset, SEEK_SET) < 0 ||
-            !WriteAll(out, state.buffer.data(), static_cast<std::size_t>(n)))
-            return state.Fail(ErrnoText("cannot write", target, errno));
         offset += n;
         if (!state.progress->Advance(static_cast<std::uint64_t>(n))) {
             state.aborted = true;
@@ -148,6 +186,7 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
     // Holes stay holes: a sparse file of many gigabytes costs only its data.
     off_t offset = 0;
     bool sparseAware = true;
+    CopyWay way = CopyWay::Range;
     while (offset < size) {
         off_t data = offset;
         off_t hole = size;
@@ -173,7 +212,7 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
             state.aborted = true;
             return state.Fail("the transfer was cancelled");
         }
-        if (!CopyRange(in.get(), out.get(), data, hole, source, target, state))
+        if (!CopyRange(in.get(), out.get(), data, hole, source, target, state, way))
             return false;
         offset = hole;
     }
@@ -252,6 +291,52 @@ bool CopyTree(const std::string& source, const std::string& target, CopyState& s
 }
 
 std::atomic<unsigned> g_tempCounter{0};
+constexpr std::string_view kTempPrefix = ".sorvanta-transfer-";
+
+// The pid in a temporary's name, or 0 when the name is not one of ours.
+pid_t TempOwner(std::string_view name) {
+    if (!StartsWith(name, kTempPrefix))
+        return 0;
+    name.remove_prefix(kTempPrefix.size());
+    const auto dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size())
+        return 0;
+    long long pid = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i == dash)
+            continue;
+        if (name[i] < '0' || name[i] > '9' || (i < dash && pid > 1'000'000'000))
+            return 0;
+        if (i < dash)
+            pid = pid * 10 + (name[i] - '0');
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// A copy killed outright leaves its temporary behind, and nothing can clean up after SIGKILL; so
+// the first transfer of this process into a folder removes those of processes that no longer
+// exist. A live process (or one of another user, which kill cannot ask) keeps its own.
+void RemoveDeadTemporaries(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    {
+        const std::lock_guard lock(mutex);
+        if (!cleaned.insert(folder).second)
+            return;
+    }
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    DirGuard guard(dir);
+    std::vector<std::string> dead;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = TempOwner(entry->d_name);
+        if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            dead.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : dead)
+        static_cast<void>(RemoveNative(folder + "/" + name));
+}
 
 // A fresh hidden name in the target's folder for the copy in progress; hidden so that a run that
 // enumerates the destination passes it over.
@@ -270,9 +355,9 @@ std::string TempNameBeside(const std::string& target) {
 TransferResult CopyInto(const std::string& source, const std::string& target, const TransferOptions& options,
                         TransferProgress* progress) {
     TransferResult result;
+    RemoveDeadTemporaries(ParentOf(target));
     const std::string temp = TempNameBeside(target);
     CopyState state;
-    state.buffer.resize(kChunk);
     {
         ProgressScope scope(progress, options.progressTitle, TreeBytes(source));
         state.progress = &scope;
@@ -436,6 +521,10 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
 TransferResult TransferEntry(std::string_view sourcePathText, std::string_view targetPathText,
                              TransferMode mode, const TransferOptions& options, TransferProgress* progress) {
     return TransferNative(NativeOf(sourcePathText), NativeOf(targetPathText), mode, options, progress);
+}
+
+bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) {
+    return RenameNoReplace(NativeOf(sourcePathText), NativeOf(targetPathText)) == 0;
 }
 
 Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {

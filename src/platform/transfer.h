@@ -66,6 +66,11 @@ TransferResult TransferEntry(std::string_view sourcePathText, std::string_view t
                              TransferMode mode, const TransferOptions& options = {},
                              TransferProgress* progress = nullptr);
 
+// A move by one rename that never replaces an entry: true when it is done. False leaves everything
+// as it was (the target exists, it lies on another file system, the source or the target's folder
+// is missing, ...), and TransferEntry goes the full way then.
+bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText);
+
 // Renames within one folder or file system, never replacing an existing entry (for the extension
 // rules and the history window).
 Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText);

@@ -19,6 +19,8 @@ public:
     void SetStatus(std::string_view status) override {
         this->status = status;
         statuses.emplace_back(status);
+        if (onStatus)
+            onStatus(statuses.size());
     }
     void SetCountLabel(std::string_view text) override { countLabel = text; }
     void SetProgress(int percent) override {
@@ -38,6 +40,8 @@ public:
     void PressCancel();
 
     std::function<void(int call)> onEvents;
+    // Called after every status text; the run sets one at the start of every condition.
+    std::function<void(std::size_t count)> onStatus;
     TransferProgress* progressWindow = nullptr;
     std::vector<std::string> captions;
     std::vector<TReportEntry> rows;

@@ -13,8 +13,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <set>
+#include <signal.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sv {
@@ -279,6 +281,81 @@ TEST(FileOpsTransfer, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_EQ(aborted.outcome, TransferOutcome::Aborted);
     EXPECT_TRUE(FileExists(other.PathText("file.bin")));
     EXPECT_TRUE(Names(folder.Native()).empty());
+}
+
+// Across file systems the bytes go through the kernel; holes stay holes and every chunk is reported.
+TEST(FileOpsTransfer, AcrossFileSystemsASparseFileKeepsItsHolesAndReportsEveryChunk) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    TempFolder folder;
+    const std::string data(3 * 1024 * 1024 + 17, 'd');
+    const off_t far = 512LL << 20;
+    {
+        const int fd = ::open(folder.NativeFile("sparse").c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, data.data(), data.size(), 0), static_cast<ssize_t>(data.size()));
+        ASSERT_EQ(::pwrite(fd, "tail", 4, far), 4);
+        ::close(fd);
+    }
+    RecordingProgress progress;
+    const TransferResult result =
+        TransferEntry(Text(folder, "sparse"), other.PathText("sparse"), TransferMode::Move, {}, &progress);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_FALSE(folder.Exists("sparse"));
+    const std::uint64_t size = static_cast<std::uint64_t>(far) + 4;
+    EXPECT_EQ(progress.total, size);
+    EXPECT_EQ(progress.done, size);
+    EXPECT_GE(progress.calls, 4); // at least one call per MiB of data, and one for the hole
+    const std::string copy = other.Native("sparse");
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), size);
+    EXPECT_LT(static_cast<std::uint64_t>(st.st_blocks) * 512, 64ULL << 20);
+    const int fd = ::open(copy.c_str(), O_RDONLY);
+    std::string head(data.size(), '\0');
+    char tail[4] = {};
+    EXPECT_EQ(::pread(fd, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
+    EXPECT_EQ(::pread(fd, tail, 4, far), 4);
+    ::close(fd);
+    EXPECT_EQ(head, data);
+    EXPECT_EQ(std::string(tail, 4), "tail");
+    EXPECT_EQ(Names(other.Native("")), std::set<std::string>{"sparse"});
+}
+
+// What a killed copy left behind goes with the next copy into that folder; a live process's
+// temporaries, our own, and names that only look alike stay.
+TEST(FileOpsTransfer, TheNextCopyIntoAFolderRemovesTheTemporariesOfDeadProcesses) {
+    TempFolder folder;
+    MakeFolders(folder, "dest");
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const pid_t live = ::fork();
+    if (live == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    const std::string deadFile = ".sorvanta-transfer-" + std::to_string(dead) + "-0";
+    const std::string deadFolder = ".sorvanta-transfer-" + std::to_string(dead) + "-7";
+    const std::string liveFile = ".sorvanta-transfer-" + std::to_string(live) + "-1";
+    const std::string ownFile = ".sorvanta-transfer-" + std::to_string(::getpid()) + "-999999";
+    for (const std::string& name : {deadFile, liveFile, ownFile, std::string(".sorvanta-transfer-notes.txt"),
+                                    std::string(".sorvanta-transfer-12-x")})
+        folder.WriteBytes("dest/" + name, "partial");
+    MakeFolders(folder, "dest/" + deadFolder + "/inner");
+    folder.WriteBytes("dest/" + deadFolder + "/inner/b", "b");
+    folder.WriteBytes("new.txt", "new");
+
+    const TransferResult result =
+        TransferEntry(Text(folder, "new.txt"), Text(folder, "dest/new.txt"), TransferMode::Copy);
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(Names(folder.NativeFile("dest")),
+              (std::set<std::string>{"new.txt", liveFile, ownFile, ".sorvanta-transfer-notes.txt",
+                                     ".sorvanta-transfer-12-x"}));
 }
 
 TEST(FileOpsTransfer, RenameEntryNeverReplaces) {
