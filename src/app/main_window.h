@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/main_logic.h"
+#include "app/tray_logic.h"
 #include "engine/run.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -13,6 +14,9 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -20,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
 class QTreeWidgetItem;
@@ -40,6 +45,10 @@ struct TMainWindowEnv final {
     MessageBox* box = nullptr;
     FileDialog* fileDialog = nullptr;
     Shell* shell = nullptr;
+    // A monotonic clock in milliseconds that times the periodic runs; empty: the system's.
+    std::function<std::int64_t()> clock;
+    // Whether the desktop has a tray; empty: asked of the desktop when the window is made.
+    std::optional<bool> trayAvailable;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -92,11 +101,35 @@ public:
     TFormOption* OptionDialog() const { return m_formOption; }
     int CompletionCount() const { return m_runShared.completionCount; }
 
+    // The tray. Without a tray host the window minimises to the task bar instead and counts as
+    // being in the tray while it is minimised; restoring it is the restore from the tray.
+    void GoToTray();
+    void RestoreFromTray();
+    void TrayIconActivated(TrayClick click);
+    void Timer1Timer();
+    void Timer2Timer();
+    void ResetClick();
+    bool InTray() const { return m_inTray; }
+    bool TrayFallback() const { return m_trayFallback; }
+    bool AutoRun() const { return m_autoRun; }
+    bool NoticeMuted() const { return m_noticeMuted; }
+    bool LeakWarning() const { return m_leakWarning; }
+    TTrayState TrayState() const;
+    // What the tray shows now: the tip, the icon, and the notifications shown so far.
+    const std::string& TrayTipText() const { return m_trayTip; }
+    TrayIcon TrayIconShown() const { return m_trayIconShown; }
+    QSystemTrayIcon* TrayIcon1() const { return m_trayIcon; }
+    int NoticeCount() const { return m_notices; }
+    const std::string& LastNotice() const { return m_lastNotice; }
+    int FlashCount() const { return m_flashes; }
+    const TPeriodicSchedule& Schedule() const { return m_schedule; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateControls();
@@ -106,6 +139,13 @@ private:
     void ConnectRunCommands();
     void ConnectHistoryCommands();
     void ConnectOptionCommands();
+    void CreateTray();
+    std::int64_t ClockNow() const;
+    void ArmTimer1();
+    void ShowTrayState();
+    void ApplyCaption();
+    void LeakCheck();
+    void Notify(int processed);
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
@@ -136,7 +176,21 @@ private:
     TFormHistory* m_history = nullptr;
     TFormOption* m_formOption = nullptr;
     TRunShared m_runShared;
-    bool m_autoRun = false; // the run of the command line ("/a") is under way
+    bool m_autoRun = false; // an automatic run (periodic, or "/a") is under way
+    bool m_inTray = false;
+    bool m_noticeMuted = true;
+    bool m_leakWarning = false;
+    bool m_startMinPending = false; // the start caption stays until the window is in the tray
+    bool m_trayFallback = false;    // no tray: the minimised window stands for the tray icon
+    int m_lastSelectedRow = -1;
+    TPeriodicSchedule m_schedule;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::string m_trayTip;
+    TrayIcon m_trayIconShown = TrayIcon::Program;
+    TrayIcon m_trayIconApplied = TrayIcon::Program; // what the tray (or task-bar button) has now
+    int m_notices = 0;
+    std::string m_lastNotice;
+    int m_flashes = 0;
     bool m_firstPainted = false;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
@@ -196,6 +250,13 @@ public:
     QAction* CondCopy = nullptr;
     QAction* CondPaste = nullptr;
     QAction* F1 = nullptr;
+    // The tray menu.
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Resize = nullptr;
+    QAction* AllExec = nullptr;
+    QAction* VerInfo = nullptr;
+    QAction* Reset = nullptr;
+    QAction* Exit = nullptr;
 };
 
 } // namespace sv

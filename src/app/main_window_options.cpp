@@ -35,7 +35,7 @@ void TFormMain::ApplyOptions(const TAppSettings& stored) {
     const int row = SelectedRow();
     m_settings = stored;
     // The new period counts at once, without a restart.
-    Timer1->setInterval(m_settings.CycleExecTime * 60000);
+    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
     if (checkBoxes != m_settings.ExecChkBox) {
         // The list's check boxes come or go; the ticks and the selection stay.
         RebuildList();

@@ -98,6 +98,7 @@ void TFormOption::Load(const TAppSettings& settings) {
     CheckBoxAllSourceExec->setChecked(f.execAll);
     CheckBoxDustBox->setChecked(f.dustBox);
     ChkBoxStartMin->setChecked(f.startMin);
+    ChkBoxCloseMin->setChecked(f.closeMin);
     ChkBoxArchive->setChecked(f.archiveAlarm);
     ChkBoxFileComp->setChecked(f.fileComp);
     ChkBoxUsing->setChecked(f.fileUsing);
@@ -137,6 +138,7 @@ TOptionForm TFormOption::Form() const {
     f.archiveAlarm = ChkBoxArchive->isChecked();
     f.makeFolder = ChkBoxMakeFolder->isChecked();
     f.startMin = ChkBoxStartMin->isChecked();
+    f.closeMin = ChkBoxCloseMin->isChecked();
     f.execChkBox = ChkBoxCheckBox->isChecked();
     f.readOnly = ChkBoxReadOnly->isChecked();
     f.fileComp = ChkBoxFileComp->isChecked();

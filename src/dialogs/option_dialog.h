@@ -129,6 +129,7 @@ public:
     QCheckBox* ChkBoxArchive = nullptr;
     QCheckBox* ChkBoxMakeFolder = nullptr;
     QCheckBox* ChkBoxStartMin = nullptr;
+    QCheckBox* ChkBoxCloseMin = nullptr;
     QCheckBox* ChkBoxCheckBox = nullptr;
     QCheckBox* ChkBoxReadOnly = nullptr;
     QCheckBox* ChkBoxFileComp = nullptr;

@@ -161,6 +161,10 @@ void TFormOption::CreateOthers1Page(QWidget* page) {
     ChkBoxMakeFolder = Check(page, "ChkBoxMakeFolder",
                              QStringLiteral("振り分け先フォルダが存在しない場合は自動で作成する"), 124);
     ChkBoxStartMin = Check(page, "ChkBoxStartMin", QStringLiteral("最小化で起動する"), 146);
+    ChkBoxStartMin->setGeometry(12, 146, 200, 20);
+    ChkBoxCloseMin = Make<QCheckBox>(page, "ChkBoxCloseMin", QStringLiteral("×ボタンで最小化する"),
+                                     QRect(220, 146, kPageWidth - 232, 20));
+    ChkBoxCloseMin->setToolTip(QStringLiteral("ウィンドウの×ボタンで終了せず、通知領域に入ります"));
     ChkBoxCheckBox = Check(
         page, "ChkBoxCheckBox",
         QStringLiteral(

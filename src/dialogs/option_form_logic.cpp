@@ -92,6 +92,7 @@ TOptionForm OptionFormFrom(const TAppSettings& s) {
     f.archiveAlarm = s.ArchiveAlarm;
     f.makeFolder = s.MakeFolder;
     f.startMin = s.StartMin;
+    f.closeMin = s.CloseMin;
     f.execChkBox = s.ExecChkBox;
     f.readOnly = s.ReadOnly;
     f.fileComp = s.FileComp;
@@ -184,6 +185,7 @@ void StoreOptions(const TOptionForm& f, TAppSettings& s) {
     s.ExecAll = f.execAll;
     s.DustBox = f.dustBox;
     s.StartMin = f.startMin;
+    s.CloseMin = f.closeMin;
     s.ArchiveAlarm = f.archiveAlarm;
     s.FileComp = f.fileComp;
     s.HistDel = f.histDel;

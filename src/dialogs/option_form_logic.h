@@ -35,6 +35,7 @@ struct TOptionForm final {
     bool archiveAlarm = false;
     bool makeFolder = false;
     bool startMin = false;
+    bool closeMin = false;
     bool execChkBox = false;
     bool readOnly = false;
     // [5] その他2

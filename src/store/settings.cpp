@@ -340,6 +340,7 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     w.Bool(kPath, "ExecAll", s.ExecAll);
     w.Bool(kCondition, "DustBox", s.DustBox);
     w.Bool(kCondition, "StartMin", s.StartMin);
+    w.Bool(kCondition, "CloseMin", s.CloseMin);
     w.Bool(kCondition, "ArchiveAlarm", s.ArchiveAlarm);
     w.Bool(kCondition, "FileComp", s.FileComp);
     w.Bool(kCondition, "HistDel", s.HistDel);

@@ -68,7 +68,7 @@ struct TAppSettings final {
     std::string NgKeyword;
     bool CycleExec = false;
     int CycleExecTime = 10;
-    bool CloseMin = false; // read for the options dialog; not written by the save
+    bool CloseMin = false; // the window's close button goes to the tray
     bool DustBox = false;
     bool StartMin = false;
     bool ArchiveAlarm = false;

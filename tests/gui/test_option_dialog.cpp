@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(f.Text("EditHistMax"), QStringLiteral("5"));
         QVERIFY(!f.Find<QLineEdit>("EditHistMax")->isEnabled());
         for (const char* name : {"CheckBoxAllSourceExec", "CheckBoxDustBox", "ChkBoxArchive",
-                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCheckBox", "ChkBoxReadOnly",
+                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCloseMin", "ChkBoxCheckBox", "ChkBoxReadOnly",
                                  "ChkBoxFileComp", "ChkBoxWinnyNG", "ChkBoxFiler"})
             QVERIFY2(!f.Checked(name), name);
         QVERIFY(f.Text("EditNG").isEmpty() && f.Text("EdWinnyFolder").isEmpty() &&
@@ -112,6 +112,22 @@ private slots:
         QVERIFY(f.dialog->BtnAdd->isEnabled() && !f.dialog->BtnEdit->isEnabled() &&
                 !f.dialog->BtnDel->isEnabled());
         QVERIFY(f.dialog->focusWidget() == nullptr || f.dialog->focusWidget() == f.dialog->BtnOk);
+    }
+
+    void TheCloseButtonsGoingToTheTrayIsOfferedBesideTheMinimisedStart() {
+        Fixture f;
+        QCheckBox* closeMin = f.Find<QCheckBox>("ChkBoxCloseMin");
+        QCOMPARE(closeMin->text(), QStringLiteral("×ボタンで最小化する"));
+        QCOMPARE(closeMin->parentWidget()->objectName(), QStringLiteral("TabSheetOthers"));
+        QCOMPARE(closeMin->y(), f.Find<QCheckBox>("ChkBoxStartMin")->y());
+        closeMin->click();
+        const auto stored = f.Ok();
+        QVERIFY(stored);
+        QVERIFY(stored->CloseMin);
+        QVERIFY(!stored->StartMin);
+        f.settings.CloseMin = true;
+        f.dialog->Load(f.settings);
+        QVERIFY(f.Checked("ChkBoxCloseMin"));
     }
 
     void IntervalAndHistoryCountAreCheckedEvenWhileOff() {
@@ -272,7 +288,7 @@ private slots:
             d->BtnOkClick();
         });
         window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
-        QCOMPARE(window->Timer1->interval(), 3 * 60000); // at once
+        QCOMPARE(window->Schedule().PeriodMs(), 3 * 60000); // at once
         const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
         QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");
