@@ -3,6 +3,7 @@
 
 #include "app/main_logic.h"
 #include "app/tray_logic.h"
+#include "app/watch_logic.h"
 #include "engine/run.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -17,10 +18,13 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -124,6 +128,15 @@ public:
     int FlashCount() const { return m_flashes; }
     const TPeriodicSchedule& Schedule() const { return m_schedule; }
 
+    // Sorting on arrival: while in the tray with WatchSource on, the source folders a run of all
+    // conditions visits are watched; a run starts once they are quiet for WatchWait seconds.
+    void SourceFolderChanged();
+    void TimerWatchTimer();
+    const TWatchDebounce& Watch() const { return m_watch; }
+    const std::vector<std::string>& WatchedFolders() const { return m_watchFolders; }
+    QFileSystemWatcher* Watcher() const { return m_watcher; }
+    const std::string& WatchProblem() const { return m_watchProblem; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -140,12 +153,18 @@ private:
     void ConnectHistoryCommands();
     void ConnectOptionCommands();
     void CreateTray();
+    void CreateWatch();
     std::int64_t ClockNow() const;
     void ArmTimer1();
     void ShowTrayState();
     void ApplyCaption();
     void LeakCheck();
-    void Notify(int processed);
+    void Notify(int processed, bool onArrival);
+    void RunAutomatically(bool onArrival);
+    void StartWatching();
+    void StopWatching();
+    void ArmTimerWatch();
+    TRunRequest RunRequest(int runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
@@ -191,6 +210,12 @@ private:
     int m_notices = 0;
     std::string m_lastNotice;
     int m_flashes = 0;
+    QFileSystemWatcher* m_watcher = nullptr;
+    TWatchDebounce m_watch;
+    std::vector<std::string> m_watchFolders;
+    std::string m_watchProblem;
+    std::set<std::string> m_unwatchableSaid; // said once while in the tray
+    bool m_periodicFallback = false;
     bool m_firstPainted = false;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
@@ -222,6 +247,7 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QTimer* TimerWatch = nullptr;
 
     // Menu items.
     QAction* N11 = nullptr;

@@ -49,8 +49,7 @@ bool TFormMain::CheckSourceFolders() {
     return false;
 }
 
-void TFormMain::StartRun(int runMode) {
-    SyncCheckMarks();
+TRunRequest TFormMain::RunRequest(int runMode) const {
     TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
     request.runMode = runMode;
     for (int i = 0; i < m_list.Count(); ++i)
@@ -58,6 +57,12 @@ void TFormMain::StartRun(int runMode) {
     request.selectedIndex = SelectedRow();
     request.sourceText = ComboPathText();
     request.sourceItems = m_settings.SourceHistory;
+    return request;
+}
+
+void TFormMain::StartRun(int runMode) {
+    SyncCheckMarks();
+    TRunRequest request = RunRequest(runMode);
     m_report->ApplyGeometry(m_settings);
     hide();
     request.inTray = m_inTray;
@@ -86,6 +91,9 @@ void TFormMain::RunAll() {
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
+    // A run from the tray menu moved files out of the watched folders: that is not an arrival.
+    if (m_inTray && !m_autoRun && m_watch.Active())
+        StartWatching();
     ShowTrayState();
 }
 

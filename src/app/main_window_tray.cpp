@@ -6,11 +6,14 @@
 #include "dialogs/option_dialog.h"
 #include "services/window_look.h"
 #include "engine/report_window.h"
+#include "engine/watch_folders.h"
+#include "platform/pathtext.h"
 #include "history/history_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -67,6 +70,7 @@ void TFormMain::CreateTray() {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
     Timer2->start();
+    CreateWatch();
     m_startMinPending = m_settings.StartMin;
     ApplyCaption();
 }
@@ -89,6 +93,9 @@ TTrayState TFormMain::TrayState() const {
     state.leakWarning = m_leakWarning;
     state.cycleExec = m_settings.CycleExec;
     state.cycleExecTime = m_settings.CycleExecTime;
+    state.watching = m_watch.Active();
+    state.periodicFallback = m_periodicFallback;
+    state.watchProblem = m_watchProblem;
     return state;
 }
 
@@ -153,7 +160,8 @@ void TFormMain::GoToTray() {
     } else if (!isMinimized()) {
         showMinimized();
     }
-    if (m_settings.CycleExec)
+    StartWatching();
+    if (m_settings.CycleExec || m_periodicFallback)
         m_schedule.Arm(ClockNow());
     else
         m_schedule.Disarm();
@@ -167,6 +175,10 @@ void TFormMain::RestoreFromTray() {
     m_inTray = false;
     m_schedule.Disarm();
     Timer1->stop();
+    StopWatching();
+    m_unwatchableSaid.clear();
+    m_watchProblem.clear();
+    m_periodicFallback = false;
     if (m_trayIcon != nullptr)
         m_trayIcon->hide();
     setWindowIcon(ProgramIcon());
@@ -202,6 +214,11 @@ void TFormMain::Timer1Timer() {
         ArmTimer1();
         return;
     }
+    RunAutomatically(false);
+}
+
+// A periodic run, or a run on arrival: all conditions with the window left in the tray.
+void TFormMain::RunAutomatically(bool onArrival) {
     m_schedule.Disarm();
     Timer1->stop();
     m_report->StopTimer();
@@ -214,11 +231,16 @@ void TFormMain::Timer1Timer() {
     m_noticeMuted = false;
     m_autoRun = false;
     // The next run follows one full period after this one ended; a folder error brought the window
-    // back, and periodic runs wait for the next time it goes to the tray.
-    if (m_inTray && m_settings.CycleExec) {
-        m_schedule.Arm(ClockNow());
-        ArmTimer1();
-        Notify(processed);
+    // back, and periodic runs wait for the next time it goes to the tray. Watching starts anew:
+    // the folders as the run left them are not new, and a folder that appeared is picked up.
+    if (m_inTray) {
+        m_watchProblem.clear();
+        StartWatching();
+        if (m_settings.CycleExec || m_periodicFallback) {
+            m_schedule.Arm(ClockNow());
+            ArmTimer1();
+        }
+        Notify(processed, onArrival);
     }
     m_trayIconShown = TrayIcon::Program;
     ShowTrayState();
@@ -226,8 +248,9 @@ void TFormMain::Timer1Timer() {
 
 // One desktop notification for a periodic run that sorted something; without a tray the task-bar
 // button asks for attention instead.
-void TFormMain::Notify(int processed) {
-    const std::optional<std::string> text = CompletionNoticeText(processed, m_runShared.completionCount);
+void TFormMain::Notify(int processed, bool onArrival) {
+    const std::optional<std::string> text =
+        CompletionNoticeText(processed, m_runShared.completionCount, onArrival);
     if (!text)
         return;
     ++m_notices;
@@ -263,6 +286,87 @@ void TFormMain::Timer2Timer() {
     UpdateCommandStates();
     if (m_formOption != nullptr)
         m_formOption->ListView1Click();
+}
+
+void TFormMain::CreateWatch() {
+    m_watcher = new QFileSystemWatcher(this);
+    m_watcher->setObjectName(QStringLiteral("Watcher1"));
+    TimerWatch = new QTimer(this);
+    TimerWatch->setObjectName(QStringLiteral("TimerWatch"));
+    TimerWatch->setSingleShot(true);
+    m_watch.SetWaitSeconds(m_settings.WatchWait);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { SourceFolderChanged(); });
+    connect(TimerWatch, &QTimer::timeout, this, [this] { TimerWatchTimer(); });
+}
+
+void TFormMain::StartWatching() {
+    StopWatching();
+    m_periodicFallback = false;
+    if (!m_settings.WatchSource || !m_inTray)
+        return;
+    m_watchFolders = WatchedSourceFolders(RunRequest(kRunAllConditions));
+    QStringList paths;
+    for (const std::string& folder : m_watchFolders)
+        paths << Q(ToNativePath(folder));
+    // A folder that is missing, not readable, or beyond the system's watch limit.
+    const QStringList failed = paths.isEmpty() ? QStringList() : m_watcher->addPaths(paths);
+    if (!failed.isEmpty()) {
+        m_periodicFallback = true;
+        std::vector<std::string> unsaid;
+        for (const QString& path : failed) {
+            if (m_unwatchableSaid.insert(path.toStdString()).second)
+                unsaid.push_back(path.toStdString());
+        }
+        if (!unsaid.empty()) {
+            m_watchProblem = UnwatchableText(unsaid, m_settings.CycleExecTime);
+            if (m_trayIcon != nullptr)
+                m_trayIcon->showMessage(QStringLiteral("Sorvanta"), Q(m_watchProblem), ProgramIcon(), 10000);
+        }
+    }
+    m_watch.Start(FolderSignature(m_watchFolders));
+}
+
+void TFormMain::StopWatching() {
+    m_watch.Stop();
+    TimerWatch->stop();
+    const QStringList watched = m_watcher->directories();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    m_watchFolders.clear();
+}
+
+void TFormMain::ArmTimerWatch() {
+    const std::optional<std::int64_t> remaining = m_watch.Remaining(ClockNow());
+    if (remaining)
+        TimerWatch->start(static_cast<int>(std::min<std::int64_t>(*remaining, 24LL * 60 * 60 * 1000)));
+    else
+        TimerWatch->stop();
+}
+
+// The run's own moves change the folders too: what happens during an automatic run or while a
+// run is shown starts no countdown.
+void TFormMain::SourceFolderChanged() {
+    if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
+        return;
+    m_watch.Changed(ClockNow(), FolderSignature(m_watchFolders));
+    ArmTimerWatch();
+}
+
+void TFormMain::TimerWatchTimer() {
+    if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
+        return;
+    const std::int64_t now = ClockNow();
+    if (!m_watch.Due(now)) {
+        ArmTimerWatch();
+        return;
+    }
+    const WatchStep step = m_watch.Expired(now, FolderSignature(m_watchFolders), [this] {
+        return DownloadInProgress(m_watchFolders) || WriteInProgress(m_watchFolders);
+    });
+    if (step == WatchStep::Run)
+        RunAutomatically(true);
+    else
+        ArmTimerWatch();
 }
 
 void TFormMain::changeEvent(QEvent* event) {

@@ -18,17 +18,23 @@ std::string FullTip(const TTrayState& state) {
     if (state.autoRun)
         return std::string(kRunningTip);
     std::string tip = PeriodicTip(state.cycleExec, state.cycleExecTime);
-    if (state.cycleExec && state.completionCount > 0)
-        tip += "\n新規処理ファイル(フォルダ)数：" + std::to_string(state.completionCount) + "個";
+    if (state.watching)
+        tip += state.cycleExec ? "・監視中" : " - フォルダ監視中";
     if (!state.watchProblem.empty())
         tip += "\n" + state.watchProblem;
+    if ((state.cycleExec || state.watching) && state.completionCount > 0)
+        tip += "\n新規処理ファイル(フォルダ)数：" + std::to_string(state.completionCount) + "個";
     return tip;
 }
 
 } // namespace
 
 std::string CutTrayTip(std::string_view text) {
-    return Cp932Truncate(text, kTrayTipMaxBytes);
+    std::string tip = Cp932Truncate(text, kTrayTipMaxBytes);
+    // A cut that leaves only the line feed of the next line leaves nothing of it.
+    while (!tip.empty() && tip.back() == '\n' && tip.size() < text.size())
+        tip.pop_back();
+    return tip;
 }
 
 std::string PeriodicTip(bool cycleExec, int minutes) {
@@ -80,7 +86,7 @@ TTrayMenuStates TrayMenuStates(const TTrayState& state) {
 }
 
 bool PeriodicRunAllowed(const TTrayState& state) {
-    return state.cycleExec && state.inTray && !state.runActive;
+    return (state.cycleExec || state.periodicFallback) && state.inTray && !state.runActive;
 }
 
 std::string LeakFilePath(std::string_view nyFolder) {
@@ -104,10 +110,11 @@ std::string MainCaption(const TTrayState& state, bool startCaptionPending, bool 
     return std::string(kPlainCaption);
 }
 
-std::optional<std::string> CompletionNoticeText(int processed, int completionCount) {
+std::optional<std::string> CompletionNoticeText(int processed, int completionCount, bool onArrival) {
     if (processed <= 0)
         return std::nullopt;
-    std::string text = "定周期振り分けで " + std::to_string(processed) + " 個のファイル(フォルダ)を振り分けました。";
+    std::string text = std::string(onArrival ? "振り分け元フォルダに届いた " : "定周期振り分けで ") +
+                       std::to_string(processed) + " 個のファイル(フォルダ)を振り分けました。";
     if (completionCount > processed)
         text += "\n通知領域に入ってからの合計：" + std::to_string(completionCount) + " 個";
     return text;

@@ -29,7 +29,11 @@ struct TTrayState final {
     bool leakWarning = false;
     bool cycleExec = false;
     int cycleExecTime = 10;
-    // A source folder that could not be watched, said once in the tip (empty: none).
+    // Sorting on arrival: the source folders are watched.
+    bool watching = false;
+    // A source folder could not be watched: periodic runs stand in, also with CycleExec off.
+    bool periodicFallback = false;
+    // What could not be watched, said in the tip until the next automatic run (empty: nothing).
     std::string watchProblem;
 };
 
@@ -40,7 +44,8 @@ std::string CutTrayTip(std::string_view text);
 std::string PeriodicTip(bool cycleExec, int minutes);
 
 // The tip while the icon is in the tray: the leak warning, else the automatic run, else the
-// periodic tip with the count line once something was sorted, else "Sorvanta". Cut to fit.
+// periodic tip (with "監視中" while the source folders are watched), a folder that could not be
+// watched and the count line once something was sorted. Cut to fit.
 std::string TrayTip(const TTrayState& state);
 
 // The tip as one line, for a task-bar caption where no tray exists (not cut).
@@ -68,7 +73,8 @@ struct TTrayMenuStates final {
 // without asking the program), so its items are what make clicks during a run do nothing.
 TTrayMenuStates TrayMenuStates(const TTrayState& state);
 
-// Whether a tick of the periodic timer starts a run: periodic runs on, in the tray, no run shown.
+// Whether a tick of the periodic timer starts a run: periodic runs on (or standing in for a
+// folder that could not be watched), in the tray, no run shown.
 bool PeriodicRunAllowed(const TTrayState& state);
 
 // UpFolder.txt in the Winny folder: a backslash is always put between.
@@ -83,9 +89,10 @@ bool LeakWarningHolds(bool ny, std::string_view nyFolder);
 // minimised window stands for the tray icon) what the tip would say, else "Sorvanta".
 std::string MainCaption(const TTrayState& state, bool startCaptionPending, bool trayFallback);
 
-// The desktop notification of a periodic run that sorted something; nothing for a run that sorted
-// nothing. `processed` is this run's count, `completionCount` what was sorted since the tray.
-std::optional<std::string> CompletionNoticeText(int processed, int completionCount);
+// The desktop notification of an automatic run that sorted something (a periodic one, or one
+// `onArrival` of files in a watched folder); nothing for a run that sorted nothing. `processed` is
+// this run's count, `completionCount` what was sorted since the window went to the tray.
+std::optional<std::string> CompletionNoticeText(int processed, int completionCount, bool onArrival = false);
 
 // Restoring after periodic runs sorted something shows the history window, when History.dat in
 // the program folder exists, can be opened for reading and writing and is not empty.

@@ -64,6 +64,7 @@ public:
     void CheckBoxExeClick();
     void RadioButtonClassClick();
     void GroupBoxCycleExecClick();
+    void ChkBoxWatchSourceClick();
     void ChkBoxHistMaxClick();
     void ChkBoxWinnyNGClick();
     void ChkBoxFilerClick();
@@ -124,6 +125,10 @@ public:
     QLineEdit* EditCycleExecTime = nullptr;
     QWidget* UpDown1 = nullptr;
     QLabel* Label1 = nullptr;
+    QCheckBox* ChkBoxWatchSource = nullptr;
+    QLineEdit* EditWatchWait = nullptr;
+    QWidget* UpDownWatchWait = nullptr;
+    QLabel* LblWatchWait = nullptr;
     QCheckBox* CheckBoxAllSourceExec = nullptr;
     QCheckBox* CheckBoxDustBox = nullptr;
     QCheckBox* ChkBoxArchive = nullptr;

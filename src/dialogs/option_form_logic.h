@@ -30,6 +30,8 @@ struct TOptionForm final {
     // [4] その他1
     bool cycleExec = false;
     std::string cycleExecTime = "10";
+    bool watchSource = false;
+    std::string watchWait = "10";
     bool execAll = false;
     bool dustBox = false;
     bool archiveAlarm = false;

@@ -79,6 +79,30 @@ TEST(TrayTip, CutTo63BytesOfCodePage932OnAWholeCharacter) {
         EXPECT_EQ(CutTrayTip(fixed), fixed);
 }
 
+TEST(TrayTip, WatchingTheSourceFolders) {
+    TTrayState state = InTray();
+    state.watching = true;
+    EXPECT_EQ(TrayTip(state), "Sorvanta - フォルダ監視中");
+    state.completionCount = 1; // runs on arrival count too
+    EXPECT_EQ(TrayTip(state), "Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個");
+    state.cycleExec = true;
+    state.cycleExecTime = 5;
+    state.completionCount = 0;
+    EXPECT_EQ(TrayTip(state), "Sorvanta - 定周期実行：5分毎・監視中");
+    // A folder that could not be watched is said before the count, within the 63 bytes.
+    state.watchProblem = "監視できないフォルダ：/x";
+    state.completionCount = 3;
+    // (a line feed left at the end of the cut goes too).
+    EXPECT_EQ(TrayTip(state), "Sorvanta - 定周期実行：5分毎・監視中\n監視できないフォルダ：/x");
+}
+
+TEST(PeriodicRuns, StandInForAFolderThatCannotBeWatched) {
+    TTrayState state = InTray();
+    EXPECT_FALSE(PeriodicRunAllowed(state));
+    state.periodicFallback = true;
+    EXPECT_TRUE(PeriodicRunAllowed(state));
+}
+
 TEST(TrayTip, OneLineForTheTaskBar) {
     TTrayState state = InTray();
     state.cycleExec = true;
@@ -207,6 +231,7 @@ TEST(CompletionNotice, OnlyForARunThatSortedSomething) {
     EXPECT_FALSE(CompletionNoticeText(0, 0).has_value());
     EXPECT_FALSE(CompletionNoticeText(0, 4).has_value());
     EXPECT_EQ(*CompletionNoticeText(2, 2), "定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。");
+    EXPECT_EQ(*CompletionNoticeText(1, 1, true), "振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。");
     EXPECT_EQ(*CompletionNoticeText(1, 3),
               "定周期振り分けで 1 個のファイル(フォルダ)を振り分けました。\n通知領域に入ってからの合計：3 個");
 }

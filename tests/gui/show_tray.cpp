@@ -2,9 +2,11 @@
 // Starts the main window on a temporary program folder with two conditions, files arriving in the
 // source folder and periodic runs every minute, for looking at the tray under a display with a
 // tray host (or without one, for the task-bar fallback):
-//   show_tray <clock speed-up> [leak]
+//   show_tray <clock speed-up> [leak | watch]
 // With a speed-up of 60 a minute of the periodic timer passes in a second. With "leak" the Winny
-// folder holds UpFolder.txt, so the leak warning blinks. The window goes to the tray at once.
+// folder holds UpFolder.txt, so the leak warning blinks. With "watch" periodic runs are off and
+// the source folder is watched with a wait of 2 seconds; its path is printed, for dropping files
+// into it. The window goes to the tray at once.
 #include "app/app_setup.h"
 #include "app/main_window.h"
 #include "app/qt_filedialog.h"
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 using namespace sv;
@@ -28,6 +31,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
     const std::int64_t speedUp = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 60;
     const bool leak = argc > 2 && std::string_view(argv[2]) == "leak";
+    const bool watch = argc > 2 && std::string_view(argv[2]) == "watch";
 
     testing::TempFolder dir;
     std::filesystem::create_directories(dir.NativeFile("ダウンロード"));
@@ -45,13 +49,16 @@ int main(int argc, char** argv) {
     }
     dir.WriteBytes("Condition.txt", conditions);
     dir.WriteBytes("Sorvanta.ini",
-                   testing::Sjis("[Path]\r\nSource=" + dir.PathText() + "ダウンロード\r\n[Condition]\r\n"
-                                 "CycleExec=1\r\nCycleExecTime=1\r\nMakeFolder=1\r\nFileUsing=0\r\nStartMin=1\r\n"
+                   testing::Sjis("[Path]\r\nSource=" + dir.PathText() + "ダウンロード\r\n[Condition]\r\n" +
+                                 std::string(watch ? "CycleExec=0\r\nWatchSource=1\r\nWatchWait=2\r\n" : "CycleExec=1\r\n") +
+                                 "CycleExecTime=1\r\nMakeFolder=1\r\nFileUsing=0\r\nStartMin=1\r\n"
                                  "Ny=1\r\nNyFolder=" +
                                  dir.PathText() + "Winny\r\n"));
     for (const char* name : {"夏祭りの写真.jpg", "ﾃｽﾄ音楽.mp3"})
         dir.WriteBytes(std::string("ダウンロード/") + name, "x");
 
+    std::printf("%s\n", dir.NativeFile("ダウンロード").c_str());
+    std::fflush(stdout);
     QtMessageBox box;
     QtFileDialog files;
     QtShell shell;

@@ -7,6 +7,7 @@
 #include "engine/report_window.h"
 #include "history/history_window.h"
 #include "main_window_ports.h"
+#include "tray_fixture.h"
 #include "store/condition.h"
 #include "testing.h"
 
@@ -28,77 +29,10 @@
 
 using namespace sv;
 using sv::testing::Sjis;
+using sv::testing::kMinute;
+using Fixture = sv::testing::TrayFixture;
 
 namespace {
-
-constexpr std::int64_t kMinute = 60000;
-
-struct Fixture final {
-    explicit Fixture(const std::string& conditionKeys = "CycleExec=1\r\nCycleExecTime=10\r\n",
-                     std::optional<bool> tray = true) {
-        std::filesystem::create_directories(dir.NativeFile("src"));
-        std::string conditions;
-        const char* rows[][2] = {{"jpg", "dst\\画像"}, {"mp3", "dst\\音楽"}};
-        for (const auto& row : rows) {
-            TConditionFields fields;
-            fields.keywords = row[0];
-            fields.destFolder = dir.PathText() + row[1];
-            TSortCondition condition;
-            QVERIFY(ComposeCondition(fields, condition).ok());
-            conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
-        }
-        dir.WriteBytes("Condition.txt", conditions);
-        dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" +
-                                            "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n" + conditionKeys));
-        ports.clock = [this] { return now; };
-        ports.trayAvailable = tray;
-        window = ports.MakeWindow(dir.PathText());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    void Arrive(std::initializer_list<const char*> names) const {
-        for (const char* name : names)
-            dir.WriteBytes(std::string("src/") + name, "x");
-    }
-
-    // One tick of the periodic timer. When it starts a run, `during` looks at the finished run
-    // before the window closes by itself; returns whether a run took place.
-    bool PeriodicTick(const std::function<void(TFormReport*)>& during = {}) {
-        waiting = true;
-        sawRun = false;
-        const int tick = ++ticks;
-        QTimer::singleShot(0, window.get(), [this, during, tick] { Poll(during, tick); });
-        window->Timer1Timer();
-        waiting = false;
-        return sawRun;
-    }
-    // A poll left over from a tick that started no run stays out of the next one.
-    void Poll(const std::function<void(TFormReport*)>& during, int tick) {
-        if (!waiting || tick != ticks)
-            return;
-        TFormReport* report = window->ReportWindow();
-        if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
-            QTimer::singleShot(5, window.get(), [this, during, tick] { Poll(during, tick); });
-            return;
-        }
-        sawRun = true;
-        waiting = false;
-        runStarts.push_back(now);
-        if (during)
-            during(report);
-        // Nothing is clicked: after a periodic run the run window closes by itself.
-    }
-
-    testing::TempFolder dir;
-    sv::testing::MainWindowPorts ports;
-    std::int64_t now = 0;
-    std::unique_ptr<TFormMain> window;
-    bool waiting = false;
-    bool sawRun = false;
-    int ticks = 0;
-    std::vector<std::int64_t> runStarts;
-};
 
 // What the window manager sends when the window's close button is pressed.
 void PressCloseButton(QWidget* window) {
@@ -302,19 +236,7 @@ private slots:
         QCOMPARE(f.window->CompletionCount(), 1);
         f.Arrive({"b.jpg"});
         // All conditions from the tray menu: the run window waits for OK; the window stays in the tray.
-        QTimer::singleShot(0, f.window.get(), [&f] {
-            std::function<void()> poll;
-            poll = [&f, &poll] {
-                TFormReport* report = f.window->ReportWindow();
-                if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
-                    QTimer::singleShot(5, f.window.get(), poll);
-                    return;
-                }
-                report->BtnOk->click();
-            };
-            poll();
-        });
-        f.window->AllExec->trigger();
+        f.RunAllFromTrayMenu();
         QVERIFY(f.dir.Exists("dst/画像/b.jpg"));
         QVERIFY(f.window->InTray());
         QVERIFY(!f.window->isVisible());
