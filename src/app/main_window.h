@@ -51,8 +51,9 @@ struct TMainWindowEnv final {
     Shell* shell = nullptr;
     // A monotonic clock in milliseconds that times the periodic runs; empty: the system's.
     std::function<std::int64_t()> clock;
-    // Whether the desktop has a tray; empty: asked of the desktop when the window is made.
-    std::optional<bool> trayAvailable;
+    // Whether the desktop has a tray now; empty: the desktop is asked. Asked each time the window
+    // goes to the tray.
+    std::function<bool()> trayAvailable;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -153,6 +154,9 @@ private:
     void ConnectHistoryCommands();
     void ConnectOptionCommands();
     void CreateTray();
+    void FindTray();
+    // The tray icon while a tray is there; null where the task-bar button stands for it.
+    QSystemTrayIcon* Tray() const { return m_trayFallback ? nullptr : m_trayIcon; }
     void CreateWatch();
     std::int64_t ClockNow() const;
     void ArmTimer1();

@@ -54,17 +54,7 @@ void TFormMain::CreateTray() {
     connect(Exit, &QAction::triggered, this, [this] { close(); });
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this] { ShowTrayState(); });
 
-    m_trayFallback = !m_env.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
-    if (!m_trayFallback) {
-        m_trayIcon = new QSystemTrayIcon(ProgramIcon(), this);
-        m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
-        m_trayIcon->setContextMenu(PopupMenu2);
-        connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            TrayIconActivated(reason == QSystemTrayIcon::Trigger   ? TrayClick::Left
-                              : reason == QSystemTrayIcon::Context ? TrayClick::Right
-                                                                   : TrayClick::Other);
-        });
-    }
+    FindTray();
 
     Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -73,6 +63,23 @@ void TFormMain::CreateTray() {
     CreateWatch();
     m_startMinPending = m_settings.StartMin;
     ApplyCaption();
+}
+
+// Asked again each time the window goes to the tray: a program started at login may come up before
+// the desktop's panel and its tray do.
+void TFormMain::FindTray() {
+    m_trayFallback =
+        !(m_env.trayAvailable ? m_env.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable());
+    if (m_trayFallback || m_trayIcon != nullptr)
+        return;
+    m_trayIcon = new QSystemTrayIcon(ProgramIcon(), this);
+    m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
+    m_trayIcon->setContextMenu(PopupMenu2);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        TrayIconActivated(reason == QSystemTrayIcon::Trigger   ? TrayClick::Left
+                          : reason == QSystemTrayIcon::Context ? TrayClick::Right
+                                                               : TrayClick::Other);
+    });
 }
 
 std::int64_t TFormMain::ClockNow() const {
@@ -123,15 +130,15 @@ void TFormMain::ShowTrayState() {
     const std::string tip = TrayTip(state);
     if (tip != m_trayTip) {
         m_trayTip = tip;
-        if (m_trayIcon != nullptr)
-            m_trayIcon->setToolTip(Q(tip));
+        if (Tray() != nullptr)
+            Tray()->setToolTip(Q(tip));
     }
     // Set only when it changes: a tray host is told of every new icon.
     if (m_trayIconShown != m_trayIconApplied) {
         m_trayIconApplied = m_trayIconShown;
         const QIcon icon = TrayImage(static_cast<int>(m_trayIconShown));
-        if (m_trayIcon != nullptr)
-            m_trayIcon->setIcon(icon);
+        if (Tray() != nullptr)
+            Tray()->setIcon(icon);
         else
             setWindowIcon(icon);
     }
@@ -145,17 +152,20 @@ void TFormMain::ApplyCaption() {
 }
 
 void TFormMain::GoToTray() {
-    if (m_inTray || m_closed || (!m_trayFallback && !isVisible()))
+    if (m_inTray || m_closed)
+        return;
+    FindTray();
+    if (!m_trayFallback && !isVisible())
         return;
     m_runShared.completionCount = 0;
     m_inTray = true;
     m_trayIconShown = TrayIcon::Program;
     m_trayIconApplied = TrayIcon::Program;
     m_trayTip = CutTrayTip(PeriodicTip(m_settings.CycleExec, m_settings.CycleExecTime));
-    if (m_trayIcon != nullptr) {
-        m_trayIcon->setToolTip(Q(m_trayTip));
-        m_trayIcon->setIcon(ProgramIcon());
-        m_trayIcon->show();
+    if (Tray() != nullptr) {
+        Tray()->setToolTip(Q(m_trayTip));
+        Tray()->setIcon(ProgramIcon());
+        Tray()->show();
         hide();
     } else if (!isMinimized()) {
         showMinimized();
@@ -179,8 +189,8 @@ void TFormMain::RestoreFromTray() {
     m_unwatchableSaid.clear();
     m_watchProblem.clear();
     m_periodicFallback = false;
-    if (m_trayIcon != nullptr)
-        m_trayIcon->hide();
+    if (Tray() != nullptr)
+        Tray()->hide();
     setWindowIcon(ProgramIcon());
     m_trayIconShown = TrayIcon::Program;
     m_trayIconApplied = TrayIcon::Program;
@@ -255,8 +265,8 @@ void TFormMain::Notify(int processed, bool onArrival) {
         return;
     ++m_notices;
     m_lastNotice = *text;
-    if (m_trayIcon != nullptr)
-        m_trayIcon->showMessage(QStringLiteral("Sorvanta"), Q(*text), ProgramIcon(), 10000);
+    if (Tray() != nullptr)
+        Tray()->showMessage(QStringLiteral("Sorvanta"), Q(*text), ProgramIcon(), 10000);
     else
         QApplication::alert(this, 0);
 }
@@ -319,8 +329,8 @@ void TFormMain::StartWatching() {
         }
         if (!unsaid.empty()) {
             m_watchProblem = UnwatchableText(unsaid, m_settings.CycleExecTime);
-            if (m_trayIcon != nullptr)
-                m_trayIcon->showMessage(QStringLiteral("Sorvanta"), Q(m_watchProblem), ProgramIcon(), 10000);
+            if (Tray() != nullptr)
+                Tray()->showMessage(QStringLiteral("Sorvanta"), Q(m_watchProblem), ProgramIcon(), 10000);
         }
     }
     m_watch.Start(FolderSignature(m_watchFolders));

@@ -21,7 +21,7 @@ struct MainWindowPorts final {
     RecordingShell shell;
     // Handed to the window when set: the periodic runs' clock and whether a tray is there.
     std::function<std::int64_t()> clock;
-    std::optional<bool> trayAvailable;
+    std::function<bool()> trayAvailable;
 
     // A main window whose data files live in `programFolder` (a path text), not yet shown.
     std::unique_ptr<TFormMain> MakeWindow(const std::string& programFolder) {

@@ -338,7 +338,7 @@ private slots:
             sv::testing::MainWindowPorts ports;
             std::int64_t now = 0;
             ports.clock = [&now] { return now; };
-            ports.trayAvailable = tray;
+            ports.trayAvailable = [tray] { return tray; };
             std::unique_ptr<TFormMain> window = ports.MakeWindow(dir.PathText());
             QCOMPARE(window->windowTitle(), QStringLiteral("Sorvanta - 最小化します..."));
             window->Timer2Timer(); // the start caption stays until the window is in the tray
@@ -384,6 +384,24 @@ private slots:
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
         QVERIFY(f.window->HistoryWindow()->isVisible());
         f.window->HistoryWindow()->close();
+    }
+
+    void ATrayThatComesUpLaterIsUsedTheNextTime() {
+        // Started at login before the desktop's panel: no tray yet.
+        Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
+        f.window->GoToTray();
+        QVERIFY(f.window->TrayFallback());
+        QVERIFY(f.window->isMinimized());
+        f.window->showNormal();
+        QVERIFY(!f.window->InTray());
+        f.trayThere = true;
+        f.window->GoToTray();
+        QVERIFY(!f.window->TrayFallback());
+        QVERIFY(f.window->TrayIcon1() != nullptr && f.window->TrayIcon1()->isVisible());
+        QVERIFY(!f.window->isVisible());
+        f.window->TrayIconActivated(TrayClick::Left);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(!f.window->isMinimized());
     }
 
     void WithCloseMinTheCloseButtonGoesToTheTrayAndExitStillEnds() {

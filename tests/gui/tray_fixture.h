@@ -52,7 +52,9 @@ struct TrayFixture final {
         dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" +
                                             "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n" + conditionKeys));
         ports.clock = [this] { return now; };
-        ports.trayAvailable = tray;
+        trayThere = tray.value_or(false);
+        if (tray)
+            ports.trayAvailable = [this] { return trayThere; };
         window = ports.MakeWindow(dir.PathText());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -116,6 +118,7 @@ struct TrayFixture final {
     TempFolder dir;
     MainWindowPorts ports;
     std::int64_t now = 0;
+    bool trayThere = false; // what the window is told when it asks for a tray
     std::unique_ptr<TFormMain> window;
     bool waiting = false;
     bool sawRun = false;
