@@ -358,7 +358,11 @@ void TFormMain::ArmTimerWatch() {
 void TFormMain::SourceFolderChanged() {
     if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
         return;
-    m_watch.Changed(ClockNow(), FolderSignature(m_watchFolders));
+    const std::int64_t now = ClockNow();
+    if (m_watch.NeedsSignature(now))
+        m_watch.Changed(now, FolderSignature(m_watchFolders));
+    else
+        m_watch.Touched(now);
     ArmTimerWatch();
 }
 

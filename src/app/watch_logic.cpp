@@ -84,6 +84,7 @@ void TWatchDebounce::Start(std::string baseline) {
     m_baseline = std::move(baseline);
     m_last = m_baseline;
     m_due.reset();
+    m_lookedAt.reset();
 }
 
 void TWatchDebounce::Stop() {
@@ -95,7 +96,18 @@ void TWatchDebounce::Changed(std::int64_t now, std::string signature) {
     if (!m_active)
         return;
     m_last = std::move(signature);
+    m_lookedAt = now;
     m_due = now + m_waitMs;
+}
+
+bool TWatchDebounce::NeedsSignature(std::int64_t now) const {
+    constexpr std::int64_t kLookGapMs = 1000;
+    return !m_lookedAt || now - *m_lookedAt >= kLookGapMs || now < *m_lookedAt;
+}
+
+void TWatchDebounce::Touched(std::int64_t now) {
+    if (m_active)
+        m_due = now + m_waitMs;
 }
 
 std::optional<std::int64_t> TWatchDebounce::Remaining(std::int64_t now) const {

@@ -50,6 +50,13 @@ public:
     bool Active() const { return m_active; }
     // A change was noticed; `signature` is what the folders hold now.
     void Changed(std::int64_t now, std::string signature);
+    // Whether a change noticed now needs the folders looked at for Changed. Reading a large
+    // folder takes milliseconds (20 ms for 10 000 entries), so during a burst of notices (many
+    // files copied in) it is read at most once a second and the others only restart the countdown.
+    bool NeedsSignature(std::int64_t now) const;
+    // A change was noticed without looking: the countdown restarts. If the folders then differ
+    // from the last look when it runs out, it waits once more.
+    void Touched(std::int64_t now);
     bool Pending() const { return m_due.has_value(); }
     bool Due(std::int64_t now) const { return m_due && now >= *m_due; }
     std::optional<std::int64_t> Remaining(std::int64_t now) const;
@@ -63,6 +70,7 @@ private:
     std::string m_baseline;
     std::string m_last;
     std::optional<std::int64_t> m_due;
+    std::optional<std::int64_t> m_lookedAt;
 };
 
 } // namespace sv

@@ -187,6 +187,25 @@ TEST(WatchDebounce, WhatWasThereWhenWatchingBeganOrARunEndedIsNotNew) {
     EXPECT_EQ(watch.Expired(100 * kSecond, "new", [] { return false; }), WatchStep::Nothing);
 }
 
+TEST(WatchDebounce, ABurstOfNoticesLooksAtTheFoldersOnceASecond) {
+    TWatchDebounce watch;
+    watch.SetWaitSeconds(10);
+    watch.Start("empty");
+    EXPECT_TRUE(watch.NeedsSignature(0));
+    watch.Changed(0, "a");
+    EXPECT_FALSE(watch.NeedsSignature(999));
+    watch.Touched(500); // "ab" arrived, not looked at
+    EXPECT_EQ(*watch.Remaining(500), 10 * kSecond);
+    EXPECT_TRUE(watch.NeedsSignature(1000));
+    // The countdown ran out from the last notice; the folders differ from the last look, so it
+    // waits once more rather than run on a look that missed the end of the burst.
+    EXPECT_EQ(watch.Expired(10500, "ab", [] { return false; }), WatchStep::WaitAgain);
+    EXPECT_EQ(watch.Expired(20500, "ab", [] { return false; }), WatchStep::Run);
+    // A new start looks at once again.
+    watch.Start("ab");
+    EXPECT_TRUE(watch.NeedsSignature(20600));
+}
+
 TEST(WatchDebounce, TheWaitStaysWithinOneSecondAndAnHour) {
     TWatchDebounce watch;
     watch.SetWaitSeconds(0);
