@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -61,7 +62,8 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ConnectExchangeCommands();
     LoadData();
     ApplyGeometry();
-    Timer1->setInterval(m_settings.CycleExecTime * 60000);
+    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
+    CreateTray();
     m_loading = false;
     UpdateCommandStates();
     // The run button has the focus when the window first shows, so a typed key never lands in
@@ -448,6 +450,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+    // With CloseMin the window's close button goes to the tray; the exit commands, a quit signal,
+    // the end of the session and the end of "/a" still end the program.
+    if (m_settings.CloseMin && event->spontaneous() && !m_closed) {
+        event->ignore();
+        GoToTray();
+        return;
+    }
     // No confirmation: the history window is put away (it saves its list and widths), then
     // everything is saved and the program ends.
     if (m_history != nullptr && m_history->isVisible())
@@ -458,6 +467,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_runShared.runInProgress)
         ProgramDigestLibrary().Release();
     m_closed = true;
+    Timer1->stop();
+    Timer2->stop();
+    if (m_trayIcon != nullptr)
+        m_trayIcon->hide();
     event->accept();
 }
 

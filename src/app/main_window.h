@@ -2,6 +2,8 @@
 #pragma once
 
 #include "app/main_logic.h"
+#include "app/tray_logic.h"
+#include "app/watch_logic.h"
 #include "engine/run.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -13,13 +15,20 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
 class QTreeWidgetItem;
@@ -42,6 +51,11 @@ struct TMainWindowEnv final {
     MessageBox* box = nullptr;
     FileDialog* fileDialog = nullptr;
     Shell* shell = nullptr;
+    // A monotonic clock in milliseconds that times the periodic runs; empty: the system's.
+    std::function<std::int64_t()> clock;
+    // Whether the desktop has a tray now; empty: the desktop is asked. Asked each time the window
+    // goes to the tray.
+    std::function<bool()> trayAvailable;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -96,11 +110,44 @@ public:
     TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
 
+    // The tray. Without a tray host the window minimises to the task bar instead and counts as
+    // being in the tray while it is minimised; restoring it is the restore from the tray.
+    void GoToTray();
+    void RestoreFromTray();
+    void TrayIconActivated(TrayClick click);
+    void Timer1Timer();
+    void Timer2Timer();
+    void ResetClick();
+    bool InTray() const { return m_inTray; }
+    bool TrayFallback() const { return m_trayFallback; }
+    bool AutoRun() const { return m_autoRun; }
+    bool NoticeMuted() const { return m_noticeMuted; }
+    bool LeakWarning() const { return m_leakWarning; }
+    TTrayState TrayState() const;
+    // What the tray shows now: the tip, the icon, and the notifications shown so far.
+    const std::string& TrayTipText() const { return m_trayTip; }
+    TrayIcon TrayIconShown() const { return m_trayIconShown; }
+    QSystemTrayIcon* TrayIcon1() const { return m_trayIcon; }
+    int NoticeCount() const { return m_notices; }
+    const std::string& LastNotice() const { return m_lastNotice; }
+    int FlashCount() const { return m_flashes; }
+    const TPeriodicSchedule& Schedule() const { return m_schedule; }
+
+    // Sorting on arrival: while in the tray with WatchSource on, the source folders a run of all
+    // conditions visits are watched; a run starts once they are quiet for WatchWait seconds.
+    void SourceFolderChanged();
+    void TimerWatchTimer();
+    const TWatchDebounce& Watch() const { return m_watch; }
+    const std::vector<std::string>& WatchedFolders() const { return m_watchFolders; }
+    QFileSystemWatcher* Watcher() const { return m_watcher; }
+    const std::string& WatchProblem() const { return m_watchProblem; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateControls();
@@ -114,6 +161,22 @@ private:
     void ShowExport();
     // The import dialog; when it changed the table, the list is rebuilt from it.
     void ShowImport();
+    void CreateTray();
+    void FindTray();
+    // The tray icon while a tray is there; null where the task-bar button stands for it.
+    QSystemTrayIcon* Tray() const { return m_trayFallback ? nullptr : m_trayIcon; }
+    void CreateWatch();
+    std::int64_t ClockNow() const;
+    void ArmTimer1();
+    void ShowTrayState();
+    void ApplyCaption();
+    void LeakCheck();
+    void Notify(int processed, bool onArrival);
+    void RunAutomatically(bool onArrival);
+    void StartWatching();
+    void StopWatching();
+    void ArmTimerWatch();
+    TRunRequest RunRequest(int runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
@@ -146,7 +209,27 @@ private:
     TFormExport* m_formExport = nullptr;
     TFormImport* m_formImport = nullptr;
     TRunShared m_runShared;
-    bool m_autoRun = false; // the run of the command line ("/a") is under way
+    bool m_autoRun = false; // an automatic run (periodic, or "/a") is under way
+    bool m_inTray = false;
+    bool m_noticeMuted = true;
+    bool m_leakWarning = false;
+    bool m_startMinPending = false; // the start caption stays until the window is in the tray
+    bool m_trayFallback = false;    // no tray: the minimised window stands for the tray icon
+    int m_lastSelectedRow = -1;
+    TPeriodicSchedule m_schedule;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::string m_trayTip;
+    TrayIcon m_trayIconShown = TrayIcon::Program;
+    TrayIcon m_trayIconApplied = TrayIcon::Program; // what the tray (or task-bar button) has now
+    int m_notices = 0;
+    std::string m_lastNotice;
+    int m_flashes = 0;
+    QFileSystemWatcher* m_watcher = nullptr;
+    TWatchDebounce m_watch;
+    std::vector<std::string> m_watchFolders;
+    std::string m_watchProblem;
+    std::set<std::string> m_unwatchableSaid; // said once while in the tray
+    bool m_periodicFallback = false;
     bool m_firstPainted = false;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
@@ -178,6 +261,7 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QTimer* TimerWatch = nullptr;
 
     // Menu items.
     QAction* N11 = nullptr;
@@ -206,6 +290,13 @@ public:
     QAction* CondCopy = nullptr;
     QAction* CondPaste = nullptr;
     QAction* F1 = nullptr;
+    // The tray menu.
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Resize = nullptr;
+    QAction* AllExec = nullptr;
+    QAction* VerInfo = nullptr;
+    QAction* Reset = nullptr;
+    QAction* Exit = nullptr;
 };
 
 } // namespace sv

@@ -231,6 +231,12 @@ void TFormMain::ShowVersionInfo() {
 void TFormMain::BringToFront() {
     if (m_closed)
         return;
+    // A second start while the window is in the tray restores it, unless a run is shown there.
+    if (m_inTray) {
+        if (TrayClickAction(TrayState(), TrayClick::Left) == TrayAction::Restore)
+            RestoreFromTray();
+        return;
+    }
     if (isMinimized())
         showNormal();
     show();

@@ -35,7 +35,8 @@ void TFormMain::ApplyOptions(const TAppSettings& stored) {
     const int row = SelectedRow();
     m_settings = stored;
     // The new period counts at once, without a restart.
-    Timer1->setInterval(m_settings.CycleExecTime * 60000);
+    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
+    m_watch.SetWaitSeconds(m_settings.WatchWait);
     if (checkBoxes != m_settings.ExecChkBox) {
         // The list's check boxes come or go; the ticks and the selection stay.
         RebuildList();

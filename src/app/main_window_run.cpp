@@ -38,15 +38,18 @@ bool TFormMain::CheckSourceFolders() {
         sv::CheckSourceFolders(m_settings.ExecAll, m_settings.SourceHistory, ComboPathText());
     if (check.ok())
         return true;
-    BringToFront();
+    // A folder error of a run from the tray brings the window back for its message.
+    if (m_inTray)
+        RestoreFromTray();
+    else
+        BringToFront();
     if (check.currentIndex >= 0 && check.currentIndex < ComboBox1->count())
         ComboBox1->setCurrentIndex(check.currentIndex);
     ShowError(check.message);
     return false;
 }
 
-void TFormMain::StartRun(int runMode) {
-    SyncCheckMarks();
+TRunRequest TFormMain::RunRequest(int runMode) const {
     TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
     request.runMode = runMode;
     for (int i = 0; i < m_list.Count(); ++i)
@@ -54,10 +57,21 @@ void TFormMain::StartRun(int runMode) {
     request.selectedIndex = SelectedRow();
     request.sourceText = ComboPathText();
     request.sourceItems = m_settings.SourceHistory;
+    return request;
+}
+
+void TFormMain::StartRun(int runMode) {
+    SyncCheckMarks();
+    TRunRequest request = RunRequest(runMode);
     m_report->ApplyGeometry(m_settings);
     hide();
+    request.inTray = m_inTray;
     m_report->Execute(request, m_runShared, m_settings, m_autoRun);
-    show();
+    // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
+    if (!m_inTray)
+        show();
+    else if (m_trayFallback)
+        showMinimized();
 }
 
 void TFormMain::RunAll() {
@@ -65,7 +79,9 @@ void TFormMain::RunAll() {
         return;
     m_runActive = true;
     TidySourceHistory();
+    m_noticeMuted = true;
     m_report->StopTimer();
+    ShowTrayState();
     if (!CheckSourceFolders()) {
         m_runActive = false;
         ComboBox1->setFocus();
@@ -75,6 +91,10 @@ void TFormMain::RunAll() {
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
+    // A run from the tray menu moved files out of the watched folders: that is not an arrival.
+    if (m_inTray && !m_autoRun && m_watch.Active())
+        StartWatching();
+    ShowTrayState();
 }
 
 void TFormMain::RunSelected() {
@@ -94,8 +114,17 @@ void TFormMain::paintEvent(QPaintEvent* event) {
         return;
     m_firstPainted = true;
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2 || args.at(1) != QStringLiteral("/a"))
+    if (args.size() < 2 || args.at(1) != QStringLiteral("/a")) {
+        // A minimised start goes to the tray as soon as the window has been painted once.
+        if (m_startMinPending) {
+            QTimer::singleShot(0, this, [this] {
+                m_startMinPending = false;
+                GoToTray();
+                ApplyCaption();
+            });
+        }
         return;
+    }
     // Not from inside the paint: the run window is modal.
     QTimer::singleShot(0, this, [this] {
         m_autoRun = true;

@@ -50,18 +50,18 @@ TFormOption::TFormOption(TOptionDialogEnv env, QWidget* parent) : QDialog(parent
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     setFont(ProgramFont());
     setModal(true);
-    setFixedSize(560, 300);
+    setFixedSize(560, 348);
     CreatePages();
     BtnOk = new QPushButton(QStringLiteral("OK"), this);
     BtnOk->setObjectName(QStringLiteral("BtnOk"));
-    BtnOk->setGeometry(312, 268, 75, 25);
+    BtnOk->setGeometry(312, 316, 75, 25);
     BtnOk->setDefault(true);
     BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setGeometry(394, 268, 75, 25);
+    BtnCancel->setGeometry(394, 316, 75, 25);
     BtnHelp = new QPushButton(QStringLiteral("ヘルプ"), this);
     BtnHelp->setObjectName(QStringLiteral("BtnHelp"));
-    BtnHelp->setGeometry(476, 268, 75, 25);
+    BtnHelp->setGeometry(476, 316, 75, 25);
     connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
     connect(BtnHelp, &QPushButton::clicked, this, [this] { BtnHelpClick(); });
@@ -95,9 +95,13 @@ void TFormOption::Load(const TAppSettings& settings) {
     m_rules = f.rules;
     ShowRules(std::nullopt);
     EditCycleExecTime->setText(Q(f.cycleExecTime));
+    ChkBoxWatchSource->setChecked(f.watchSource);
+    EditWatchWait->setText(Q(f.watchWait));
+    ChkBoxWatchSourceClick();
     CheckBoxAllSourceExec->setChecked(f.execAll);
     CheckBoxDustBox->setChecked(f.dustBox);
     ChkBoxStartMin->setChecked(f.startMin);
+    ChkBoxCloseMin->setChecked(f.closeMin);
     ChkBoxArchive->setChecked(f.archiveAlarm);
     ChkBoxFileComp->setChecked(f.fileComp);
     ChkBoxUsing->setChecked(f.fileUsing);
@@ -132,11 +136,14 @@ TOptionForm TFormOption::Form() const {
     f.rules = m_rules;
     f.cycleExec = RadioButtonCycleExec->isChecked();
     f.cycleExecTime = S(EditCycleExecTime);
+    f.watchSource = ChkBoxWatchSource->isChecked();
+    f.watchWait = S(EditWatchWait);
     f.execAll = CheckBoxAllSourceExec->isChecked();
     f.dustBox = CheckBoxDustBox->isChecked();
     f.archiveAlarm = ChkBoxArchive->isChecked();
     f.makeFolder = ChkBoxMakeFolder->isChecked();
     f.startMin = ChkBoxStartMin->isChecked();
+    f.closeMin = ChkBoxCloseMin->isChecked();
     f.execChkBox = ChkBoxCheckBox->isChecked();
     f.readOnly = ChkBoxReadOnly->isChecked();
     f.fileComp = ChkBoxFileComp->isChecked();
@@ -264,6 +271,12 @@ void TFormOption::RadioButtonClassClick() {
 void TFormOption::GroupBoxCycleExecClick() {
     const bool on = !RadioButtonNotCycleExec->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(EditCycleExecTime), UpDown1, static_cast<QWidget*>(Label1)})
+        w->setEnabled(on);
+}
+
+void TFormOption::ChkBoxWatchSourceClick() {
+    const bool on = ChkBoxWatchSource->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(EditWatchWait), UpDownWatchWait, static_cast<QWidget*>(LblWatchWait)})
         w->setEnabled(on);
 }
 

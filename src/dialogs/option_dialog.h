@@ -64,6 +64,7 @@ public:
     void CheckBoxExeClick();
     void RadioButtonClassClick();
     void GroupBoxCycleExecClick();
+    void ChkBoxWatchSourceClick();
     void ChkBoxHistMaxClick();
     void ChkBoxWinnyNGClick();
     void ChkBoxFilerClick();
@@ -124,11 +125,16 @@ public:
     QLineEdit* EditCycleExecTime = nullptr;
     QWidget* UpDown1 = nullptr;
     QLabel* Label1 = nullptr;
+    QCheckBox* ChkBoxWatchSource = nullptr;
+    QLineEdit* EditWatchWait = nullptr;
+    QWidget* UpDownWatchWait = nullptr;
+    QLabel* LblWatchWait = nullptr;
     QCheckBox* CheckBoxAllSourceExec = nullptr;
     QCheckBox* CheckBoxDustBox = nullptr;
     QCheckBox* ChkBoxArchive = nullptr;
     QCheckBox* ChkBoxMakeFolder = nullptr;
     QCheckBox* ChkBoxStartMin = nullptr;
+    QCheckBox* ChkBoxCloseMin = nullptr;
     QCheckBox* ChkBoxCheckBox = nullptr;
     QCheckBox* ChkBoxReadOnly = nullptr;
     QCheckBox* ChkBoxFileComp = nullptr;

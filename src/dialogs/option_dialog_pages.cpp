@@ -58,7 +58,7 @@ QButtonGroup* RadioGroup(QGroupBox* group) {
 void TFormOption::CreatePages() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(8, 8, 544, 252);
+    PageControl1->setGeometry(8, 8, 544, 300);
     // All six tabs in one row at the design width: the style's own padding would push two of them
     // behind scroll arrows.
     PageControl1->setUsesScrollButtons(false);
@@ -153,22 +153,39 @@ void TFormOption::CreateOthers1Page(QWidget* page) {
     Label1 = Make<QLabel>(GroupBoxCycleExec, "Label1", QStringLiteral("分毎"), QRect(420, 22, 40, 16));
     for (QRadioButton* radio : {RadioButtonNotCycleExec, RadioButtonCycleExec})
         connect(radio, &QRadioButton::clicked, this, [this] { GroupBoxCycleExecClick(); });
+    // Sorting on arrival, below the periodic runs it goes beside.
+    ChkBoxWatchSource =
+        Check(page, "ChkBoxWatchSource",
+              QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"), 58,
+              QStringLiteral("通知領域にいる間、振り分け元フォルダにファイルが届いて落ち着いたら振り分けます"));
+    EditWatchWait = MakeEdit(page, "EditWatchWait", QRect(32, 80, 48, 22));
+    EditWatchWait->setMaxLength(4);
+    UpDownWatchWait = MakeUpDown(page, "UpDownWatchWait", EditWatchWait, kMinWatchWait, kMaxWatchWait);
+    LblWatchWait =
+        Make<QLabel>(page, "LblWatchWait", QStringLiteral("秒間変化がなければ実行"), QRect(104, 83, 200, 16));
+    connect(ChkBoxWatchSource, &QCheckBox::clicked, this, [this] { ChkBoxWatchSourceClick(); });
+    constexpr int top = 106; // the rows below move down by the two rows above
     CheckBoxAllSourceExec = Check(page, "CheckBoxAllSourceExec",
-                                  QStringLiteral("全ての振り分け元フォルダで振り分けを実行する"), 58);
-    CheckBoxDustBox = Check(page, "CheckBoxDustBox", QStringLiteral("ファイル削除時はごみ箱に移動する"), 80);
+                                  QStringLiteral("全ての振り分け元フォルダで振り分けを実行する"), top);
+    CheckBoxDustBox =
+        Check(page, "CheckBoxDustBox", QStringLiteral("ファイル削除時はごみ箱に移動する"), top + 22);
     ChkBoxArchive =
-        Check(page, "ChkBoxArchive", QStringLiteral("LZH，ZIP，RARファイルを開くときに警告する"), 102);
+        Check(page, "ChkBoxArchive", QStringLiteral("LZH，ZIP，RARファイルを開くときに警告する"), top + 44);
     ChkBoxMakeFolder = Check(page, "ChkBoxMakeFolder",
-                             QStringLiteral("振り分け先フォルダが存在しない場合は自動で作成する"), 124);
-    ChkBoxStartMin = Check(page, "ChkBoxStartMin", QStringLiteral("最小化で起動する"), 146);
+                             QStringLiteral("振り分け先フォルダが存在しない場合は自動で作成する"), top + 66);
+    ChkBoxStartMin = Check(page, "ChkBoxStartMin", QStringLiteral("最小化で起動する"), top + 88);
+    ChkBoxStartMin->setGeometry(12, top + 88, 200, 20);
+    ChkBoxCloseMin = Make<QCheckBox>(page, "ChkBoxCloseMin", QStringLiteral("×ボタンで最小化する"),
+                                     QRect(220, top + 88, kPageWidth - 232, 20));
+    ChkBoxCloseMin->setToolTip(QStringLiteral("ウィンドウの×ボタンで終了せず、通知領域に入ります"));
     ChkBoxCheckBox = Check(
         page, "ChkBoxCheckBox",
         QStringLiteral(
             "振り分け条件リストにチェックボックスを表示する （全ての条件で振り分けする際に適用されます）"),
-        168);
+        top + 110);
     ChkBoxReadOnly =
         Check(page, "ChkBoxReadOnly",
-              QStringLiteral("読み取り専用ファイルを振り分ける際に確認ダイアログを表示しない"), 190);
+              QStringLiteral("読み取り専用ファイルを振り分ける際に確認ダイアログを表示しない"), top + 132);
 }
 
 void TFormOption::CreateOthers2Page(QWidget* page) {

@@ -92,11 +92,14 @@ TOptionForm OptionFormFrom(const TAppSettings& s) {
     f.archiveAlarm = s.ArchiveAlarm;
     f.makeFolder = s.MakeFolder;
     f.startMin = s.StartMin;
+    f.closeMin = s.CloseMin;
     f.execChkBox = s.ExecChkBox;
     f.readOnly = s.ReadOnly;
     f.fileComp = s.FileComp;
     f.histDel = s.HistDel;
     f.histMax = std::to_string(s.HistMax);
+    f.watchSource = s.WatchSource;
+    f.watchWait = std::to_string(s.WatchWait);
     f.ny = s.Ny;
     f.nyFolder = Native(s.NyFolder);
     f.filer = s.Filer;
@@ -109,6 +112,10 @@ std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
     if (!Number(form.cycleExecTime, 1, 9999)) {
         box.Show(Error("「その他1」の定周期実行時間は 1～9999 の整数を指定してください。"));
         return TOptionRefusal{4, form.cycleExec ? "EditCycleExecTime" : ""};
+    }
+    if (!Number(form.watchWait, kMinWatchWait, kMaxWatchWait)) {
+        box.Show(Error("「その他1」の監視の待ち時間は 1～3600 の整数（秒）を指定してください。"));
+        return TOptionRefusal{4, form.watchSource ? "EditWatchWait" : ""};
     }
     if (!Number(form.histMax, 0, 99)) {
         box.Show(Error("「その他2」の振り分け履歴の保存件数は 0～99 の整数を指定してください。"));
@@ -184,12 +191,15 @@ void StoreOptions(const TOptionForm& f, TAppSettings& s) {
     s.ExecAll = f.execAll;
     s.DustBox = f.dustBox;
     s.StartMin = f.startMin;
+    s.CloseMin = f.closeMin;
     s.ArchiveAlarm = f.archiveAlarm;
     s.FileComp = f.fileComp;
     s.HistDel = f.histDel;
     s.HistMax = static_cast<int>(Number(f.histMax, 0, 99).value_or(s.HistMax));
     s.ExecChkBox = f.execChkBox;
     s.ReadOnly = f.readOnly;
+    s.WatchSource = f.watchSource;
+    s.WatchWait = static_cast<int>(Number(f.watchWait, kMinWatchWait, kMaxWatchWait).value_or(s.WatchWait));
     // The rows go over in order, up to the first one with an empty text.
     s.ExtRules.clear();
     for (const TExtRule& rule : f.rules) {

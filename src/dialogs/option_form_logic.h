@@ -30,11 +30,14 @@ struct TOptionForm final {
     // [4] その他1
     bool cycleExec = false;
     std::string cycleExecTime = "10";
+    bool watchSource = false;
+    std::string watchWait = "10";
     bool execAll = false;
     bool dustBox = false;
     bool archiveAlarm = false;
     bool makeFolder = false;
     bool startMin = false;
+    bool closeMin = false;
     bool execChkBox = false;
     bool readOnly = false;
     // [5] その他2

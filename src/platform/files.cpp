@@ -205,6 +205,16 @@ bool FolderExists(std::string_view pathText) {
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsNonEmptyReadWriteFile(std::string_view pathText) {
+    const int fd = ::open(ToNativePath(pathText).c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    ::close(fd);
+    return ok;
+}
+
 bool IsReadOnly(std::string_view pathText) {
     struct stat st {};
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;

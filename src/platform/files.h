@@ -47,6 +47,8 @@ Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool*
 
 bool FileExists(std::string_view pathText);
 bool FolderExists(std::string_view pathText);
+// A regular file that is not empty and can be opened for reading and writing; nothing is changed.
+bool IsNonEmptyReadWriteFile(std::string_view pathText);
 
 // Read-only means the owner write bit is off.
 bool IsReadOnly(std::string_view pathText);

@@ -209,6 +209,8 @@ TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName)
     s.FilerProg = ini.ReadString(kCondition, "FilerProg", s.FilerProg);
     s.ExecChkBox = ini.ReadBool(kCondition, "ExecChkBox", s.ExecChkBox);
     s.ReadOnly = ini.ReadBool(kCondition, "ReadOnly", s.ReadOnly);
+    s.WatchSource = ini.ReadBool(kCondition, "WatchSource", s.WatchSource);
+    s.WatchWait = ini.ReadInteger(kCondition, "WatchWait", s.WatchWait);
     s.HwndTop = ini.ReadBool(kWindowPos, "HwndTop", s.HwndTop);
     s.SorvantaVer = ini.ReadString(kVersion, "SorvantaVer", s.SorvantaVer);
     s.DefKeyword = ini.ReadString(kDefault, "DefKeyword", s.DefKeyword);
@@ -340,6 +342,7 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     w.Bool(kPath, "ExecAll", s.ExecAll);
     w.Bool(kCondition, "DustBox", s.DustBox);
     w.Bool(kCondition, "StartMin", s.StartMin);
+    w.Bool(kCondition, "CloseMin", s.CloseMin);
     w.Bool(kCondition, "ArchiveAlarm", s.ArchiveAlarm);
     w.Bool(kCondition, "FileComp", s.FileComp);
     w.Bool(kCondition, "HistDel", s.HistDel);
@@ -358,6 +361,8 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
 
     w.Bool(kCondition, "ExecChkBox", s.ExecChkBox);
     w.Bool(kCondition, "ReadOnly", s.ReadOnly);
+    w.Bool(kCondition, "WatchSource", s.WatchSource);
+    w.Int(kCondition, "WatchWait", s.WatchWait);
 
     for (std::size_t n = 0; n < kMaxRecentFiles; ++n) {
         w.Delete(kPath, Numbered("ExpFile", n));

@@ -21,6 +21,9 @@ inline constexpr std::string_view kDefaultCsvFileName = "SV_Cond.csv";
 inline constexpr std::size_t kMaxSourceHistory = 10;
 inline constexpr std::size_t kMaxExtRules = 20;
 inline constexpr std::size_t kMaxRecentFiles = 10;
+// The quiet time of sorting on arrival, in seconds.
+inline constexpr int kMinWatchWait = 1;
+inline constexpr int kMaxWatchWait = 3600;
 
 // One extension-change rule: extensions without the period.
 struct TExtRule final {
@@ -68,7 +71,7 @@ struct TAppSettings final {
     std::string NgKeyword;
     bool CycleExec = false;
     int CycleExecTime = 10;
-    bool CloseMin = false; // read for the options dialog; not written by the save
+    bool CloseMin = false; // the window's close button goes to the tray
     bool DustBox = false;
     bool StartMin = false;
     bool ArchiveAlarm = false;
@@ -83,6 +86,11 @@ struct TAppSettings final {
     std::string FilerProg;
     bool ExecChkBox = false;
     bool ReadOnly = false;
+    // Sorting on arrival: the source folders are watched while in the tray, and a run starts
+    // once they have been quiet for WatchWait seconds (1 to 3600). Keys of this program only;
+    // other installations keep them untouched.
+    bool WatchSource = false;
+    int WatchWait = 10;
 
     // [WindowPos]
     bool HwndTop = false;

@@ -6,7 +6,10 @@
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace sv::testing {
@@ -16,6 +19,9 @@ struct MainWindowPorts final {
     ScriptedMessageBox box;
     ScriptedFileDialog dialog;
     RecordingShell shell;
+    // Handed to the window when set: the periodic runs' clock and whether a tray is there.
+    std::function<std::int64_t()> clock;
+    std::function<bool()> trayAvailable;
 
     // A main window whose data files live in `programFolder` (a path text), not yet shown.
     std::unique_ptr<TFormMain> MakeWindow(const std::string& programFolder) {
@@ -25,6 +31,8 @@ struct MainWindowPorts final {
         env.box = &box;
         env.fileDialog = &dialog;
         env.shell = &shell;
+        env.clock = clock;
+        env.trayAvailable = trayAvailable;
         return std::make_unique<TFormMain>(env);
     }
 };

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -103,7 +105,7 @@ private slots:
         QCOMPARE(f.Text("EditHistMax"), QStringLiteral("5"));
         QVERIFY(!f.Find<QLineEdit>("EditHistMax")->isEnabled());
         for (const char* name : {"CheckBoxAllSourceExec", "CheckBoxDustBox", "ChkBoxArchive",
-                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCheckBox", "ChkBoxReadOnly",
+                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCloseMin", "ChkBoxWatchSource", "ChkBoxCheckBox", "ChkBoxReadOnly",
                                  "ChkBoxFileComp", "ChkBoxWinnyNG", "ChkBoxFiler"})
             QVERIFY2(!f.Checked(name), name);
         QVERIFY(f.Text("EditNG").isEmpty() && f.Text("EdWinnyFolder").isEmpty() &&
@@ -112,6 +114,61 @@ private slots:
         QVERIFY(f.dialog->BtnAdd->isEnabled() && !f.dialog->BtnEdit->isEnabled() &&
                 !f.dialog->BtnDel->isEnabled());
         QVERIFY(f.dialog->focusWidget() == nullptr || f.dialog->focusWidget() == f.dialog->BtnOk);
+    }
+
+    void TheCloseButtonsGoingToTheTrayIsOfferedBesideTheMinimisedStart() {
+        Fixture f;
+        QCheckBox* closeMin = f.Find<QCheckBox>("ChkBoxCloseMin");
+        QCOMPARE(closeMin->text(), QStringLiteral("×ボタンで最小化する"));
+        QCOMPARE(closeMin->parentWidget()->objectName(), QStringLiteral("TabSheetOthers"));
+        QCOMPARE(closeMin->y(), f.Find<QCheckBox>("ChkBoxStartMin")->y());
+        closeMin->click();
+        const auto stored = f.Ok();
+        QVERIFY(stored);
+        QVERIFY(stored->CloseMin);
+        QVERIFY(!stored->StartMin);
+        f.settings.CloseMin = true;
+        f.dialog->Load(f.settings);
+        QVERIFY(f.Checked("ChkBoxCloseMin"));
+    }
+
+    void WatchingTheSourceFoldersWithItsWait() {
+        Fixture f;
+        QCheckBox* watch = f.Find<QCheckBox>("ChkBoxWatchSource");
+        QCOMPARE(watch->text(), QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"));
+        QCOMPARE(watch->parentWidget()->objectName(), QStringLiteral("TabSheetOthers"));
+        // Below the periodic-run group, the wait on the row under it.
+        QVERIFY(watch->y() >= f.Find<QGroupBox>("GroupBoxCycleExec")->geometry().bottom());
+        QVERIFY(f.Find<QLineEdit>("EditWatchWait")->y() > watch->y());
+        QVERIFY(f.Find<QLineEdit>("EditWatchWait")->y() < f.Find<QCheckBox>("CheckBoxAllSourceExec")->y());
+        QCOMPARE(f.Find<QLabel>("LblWatchWait")->text(), QStringLiteral("秒間変化がなければ実行"));
+        QVERIFY(!watch->isChecked());
+        QCOMPARE(f.Text("EditWatchWait"), QStringLiteral("10"));
+        QVERIFY(!f.Find<QLineEdit>("EditWatchWait")->isEnabled());
+        watch->click();
+        QVERIFY(f.Find<QLineEdit>("EditWatchWait")->isEnabled());
+        QVERIFY(f.Find<QLabel>("LblWatchWait")->isEnabled());
+        // Every control of the page lies inside it.
+        for (QWidget* w : f.Find<QWidget>("TabSheetOthers")->findChildren<QWidget*>())
+            QVERIFY2(w->geometry().bottom() < f.dialog->PageControl1->height() - 24, qPrintable(w->objectName()));
+
+        for (const QString& bad : {QStringLiteral("0"), QStringLiteral("3601"), QString()}) {
+            f.Set("EditWatchWait", bad);
+            f.dialog->show();
+            QVERIFY(!f.Ok());
+            QCOMPARE(f.box.Shown().back().text,
+                     std::string("「その他1」の監視の待ち時間は 1～3600 の整数（秒）を指定してください。"));
+            QCOMPARE(f.dialog->PageControl1->currentIndex(), 4);
+            QCOMPARE(f.dialog->focusWidget(), f.Find<QLineEdit>("EditWatchWait"));
+        }
+        f.Set("EditWatchWait", "3600");
+        const auto stored = f.Ok();
+        QVERIFY(stored);
+        QVERIFY(stored->WatchSource);
+        QCOMPARE(stored->WatchWait, 3600);
+        f.dialog->Load(*stored);
+        QVERIFY(f.Checked("ChkBoxWatchSource"));
+        QCOMPARE(f.Text("EditWatchWait"), QStringLiteral("3600"));
     }
 
     void IntervalAndHistoryCountAreCheckedEvenWhileOff() {
@@ -272,7 +329,7 @@ private slots:
             d->BtnOkClick();
         });
         window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
-        QCOMPARE(window->Timer1->interval(), 3 * 60000); // at once
+        QCOMPARE(window->Schedule().PeriodMs(), 3 * 60000); // at once
         const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
         QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");

@@ -80,6 +80,7 @@ TEST(SettingsLoad, NoFileGivesTheDefaultsAndTheFirstSaveWritesEveryKey) {
                                           "CycleExecTime=10",
                                           "DustBox=0",
                                           "StartMin=0",
+                                          "CloseMin=0",
                                           "ArchiveAlarm=0",
                                           "FileComp=0",
                                           "HistDel=0",
@@ -92,6 +93,8 @@ TEST(SettingsLoad, NoFileGivesTheDefaultsAndTheFirstSaveWritesEveryKey) {
                                           "FilerProg=",
                                           "ExecChkBox=0",
                                           "ReadOnly=0",
+                                          "WatchSource=0",
+                                          "WatchWait=10",
                                           "[WindowPos]",
                                           "HwndTop=0",
                                           "[Version]",
@@ -114,6 +117,8 @@ TEST(SettingsSave, EveryValueSurvivesASaveAndALoad) {
     s.Source = "E:\\新しい";
     s.ExecAll = s.CycleExec = s.CloseMin = s.DustBox = s.StartMin = s.ArchiveAlarm = s.FileComp = true;
     s.HistDel = s.Ny = s.MakeFolder = s.Filer = s.ExecChkBox = s.ReadOnly = s.HwndTop = true;
+    s.WatchSource = true;
+    s.WatchWait = 3600;
     s.NotExe = s.NotDouble = s.NotClass = s.NotIncomplete = s.FileUsing = false;
     s.ExpFile = {"C:\\a.csv", "C:\\b.csv"};
     s.ImpFile = {"C:\\c.csv", "", "C:\\d.csv"};
@@ -150,11 +155,11 @@ TEST(SettingsSave, EveryValueSurvivesASaveAndALoad) {
     ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
     const std::string first = dir.ReadBytes(kIni);
     EXPECT_EQ(s.SourceHistory, (std::vector<std::string>{"E:\\新しい", "C:\\受信\\", "D:\\"}));
-    EXPECT_EQ(first.find("CloseMin"), std::string::npos); // read, never written
+    // The options dialog offers the close button's going to the tray, so the save keeps it.
+    EXPECT_NE(first.find("CloseMin=1"), std::string::npos);
     TAppSettings loaded = LoadSettings(dir.PathText(), kIni);
     EXPECT_EQ(loaded.SorvantaVer, "3.90");
     loaded.SorvantaVer = s.SorvantaVer;
-    loaded.CloseMin = true;
     EXPECT_EQ(loaded, s);
 }
 
@@ -231,6 +236,21 @@ TEST(SettingsLoad, VersionCountsByItsFirstFourCharacters) {
     TempFolder dir;
     dir.WriteBytes(kIni, Lines({"[Version]", "SorvantaVer=beta", "[Size]", "ReportListWidth0=1"}));
     EXPECT_EQ(LoadSettings(dir.PathText(), kIni).ReportListWidth, (std::array<int, 3>{404, 1, 140}));
+}
+
+TEST(SettingsLoad, TheWatchKeysDefaultToOffAndTenSeconds) {
+    TempFolder dir;
+    dir.WriteBytes(kIni, Lines({"[Condition]", "WatchWait=x"}));
+    TAppSettings s = LoadSettings(dir.PathText(), kIni);
+    EXPECT_FALSE(s.WatchSource);
+    EXPECT_EQ(s.WatchWait, 10);
+    dir.WriteBytes(kIni, Lines({"[Condition]", "WatchSource=1", "WatchWait=45"}));
+    s = LoadSettings(dir.PathText(), kIni);
+    EXPECT_TRUE(s.WatchSource);
+    EXPECT_EQ(s.WatchWait, 45);
+    ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
+    const std::string saved = dir.ReadBytes(kIni);
+    EXPECT_NE(saved.find("WatchSource=1\r\nWatchWait=45\r\n"), std::string::npos);
 }
 
 TEST(SettingsSave, AFileFromAnotherInstallationKeepsWhatThisProgramDoesNotKnow) {

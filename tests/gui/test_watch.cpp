@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sorting on arrival through the main window: the source folders are really watched (inotify);
+// the quiet time passes on a clock the test sets, one tick of the watch timer at a time.
+#include "app/main_window.h"
+#include "engine/report_window.h"
+#include "tray_fixture.h"
+
+#include <QAction>
+#include <QFileSystemWatcher>
+#include <QPushButton>
+#include <QTimer>
+#include <QTest>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+using namespace sv;
+using sv::testing::kMinute;
+using sv::testing::kSecond;
+using Fixture = sv::testing::TrayFixture;
+
+namespace {
+
+const std::string kWatchOn = "WatchSource=1\r\nWatchWait=10\r\n";
+
+QStringList Native(const Fixture& f, std::initializer_list<const char*> rels) {
+    QStringList paths;
+    for (const char* rel : rels)
+        paths << QString::fromStdString(f.dir.NativeFile(rel));
+    return paths;
+}
+
+// Lets the file-system notifications of what the test just did reach the window.
+void LetNoticesIn() {
+    QTest::qWait(50);
+}
+
+} // namespace
+
+class TestWatch final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void WithTheOptionOffNothingIsWatched() {
+        Fixture f("CycleExec=0\r\n");
+        f.window->GoToTray();
+        QVERIFY(f.window->Watcher()->directories().isEmpty());
+        QVERIFY(!f.window->Watch().Active());
+        f.Arrive({"a.jpg"});
+        LetNoticesIn();
+        QVERIFY(!f.window->Watch().Pending());
+        f.now = 600 * kMinute;
+        QVERIFY(!f.WatchTick());
+        QVERIFY(f.dir.Exists("src/a.jpg"));
+    }
+
+    void NothingIsWatchedWhileTheWindowIsOnScreen() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        QVERIFY(f.window->Watcher()->directories().isEmpty());
+        f.window->GoToTray();
+        QCOMPARE(f.window->Watcher()->directories(), Native(f, {"src"}));
+        f.window->RestoreFromTray();
+        QVERIFY(f.window->Watcher()->directories().isEmpty());
+        QVERIFY(!f.window->Watch().Active());
+    }
+
+    void AFileArrivingStartsOneRunAfterTheQuietTime() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        f.window->GoToTray();
+        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - フォルダ監視中"));
+        QVERIFY(!f.window->Schedule().Armed()); // periodic runs stay off
+        f.Arrive({"a.jpg"});
+        QTRY_VERIFY(f.window->Watch().Pending());
+        QVERIFY(f.window->TimerWatch->isActive());
+        f.now += 9 * kSecond;
+        QVERIFY(!f.WatchTick());
+        f.now += kSecond;
+        QVERIFY(f.WatchTick([&f](TFormReport*) {
+            QVERIFY(f.window->AutoRun());
+            QCOMPARE(f.window->TrayTipText(), std::string(kRunningTip));
+        }));
+        QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
+        QVERIFY(!f.window->ReportWindow()->isVisible()); // closed by itself
+        QVERIFY(f.window->InTray());
+        QCOMPARE(f.window->CompletionCount(), 1);
+        QCOMPARE(f.window->NoticeCount(), 1);
+        QCOMPARE(f.window->LastNotice(), std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
+        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個"));
+        QVERIFY(f.window->Watch().Active());
+        QCOMPARE(f.window->Watcher()->directories(), Native(f, {"src"}));
+
+        // The run's own move out of the folder starts nothing.
+        LetNoticesIn();
+        f.now += 10 * kMinute;
+        QVERIFY(!f.WatchTick());
+        QCOMPARE(f.runStarts.size(), std::size_t(1));
+    }
+
+    void TwoFilesArrivingTogetherGiveOneRun() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        f.window->GoToTray();
+        f.Arrive({"a.jpg"});
+        QTRY_VERIFY(f.window->Watch().Pending());
+        f.now += 5 * kSecond;
+        f.Arrive({"b.mp3"});
+        LetNoticesIn();
+        f.now += 5 * kSecond; // ten seconds after the first, five after the second
+        QVERIFY(!f.WatchTick());
+        f.now += 5 * kSecond;
+        QVERIFY(f.WatchTick());
+        QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
+        QVERIFY(f.dir.Exists("dst/音楽/b.mp3"));
+        LetNoticesIn();
+        f.now += kMinute;
+        QVERIFY(!f.WatchTick());
+        QCOMPARE(f.runStarts.size(), std::size_t(1));
+    }
+
+    void AFileStillBeingWrittenIsSortedOnlyAfterItStopsAndIsClosed() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        f.window->GoToTray();
+        const int fd = ::open(f.dir.NativeFile("src/動画.jpg").c_str(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        const std::string chunk(4096, 'x');
+        QVERIFY(::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size()));
+        QTRY_VERIFY(f.window->Watch().Pending());
+        LetNoticesIn();
+        for (int step = 0; step < 3; ++step) {
+            f.now += 10 * kSecond;
+            QVERIFY2(!f.WatchTick(), "a run while the file grows");
+            QVERIFY(::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size()));
+            LetNoticesIn();
+        }
+        // It stopped growing but is still open for writing.
+        f.now += 10 * kSecond;
+        QVERIFY(!f.WatchTick());
+        f.now += 10 * kSecond;
+        QVERIFY(!f.WatchTick());
+        QVERIFY(f.dir.Exists("src/動画.jpg"));
+        ::close(fd);
+        f.now += 10 * kSecond;
+        QVERIFY(f.WatchTick());
+        QVERIFY(f.dir.Exists("dst/画像/動画.jpg"));
+        QCOMPARE(std::filesystem::file_size(f.dir.NativeFile("dst/画像/動画.jpg")), std::uintmax_t(4 * 4096));
+    }
+
+    void ABrowsersTemporaryDownloadHoldsTheRunBack() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        f.window->GoToTray();
+        f.Arrive({"写真.jpg", "写真.jpg.crdownload"});
+        QTRY_VERIFY(f.window->Watch().Pending());
+        LetNoticesIn();
+        f.now += 10 * kSecond;
+        QVERIFY(!f.WatchTick());
+        f.now += 10 * kSecond;
+        QVERIFY(!f.WatchTick());
+        // The browser renames its temporary file when the download is complete.
+        std::filesystem::remove(f.dir.NativeFile("src/写真.jpg"));
+        std::filesystem::rename(f.dir.NativeFile("src/写真.jpg.crdownload"), f.dir.NativeFile("src/写真.jpg"));
+        LetNoticesIn();
+        f.now += 10 * kSecond;
+        QVERIFY(f.WatchTick());
+        QVERIFY(f.dir.Exists("dst/画像/写真.jpg"));
+    }
+
+    void ARunFromTheTrayMenuIsNotAnArrival() {
+        Fixture f("CycleExec=0\r\n" + kWatchOn);
+        f.Arrive({"a.jpg"}); // there before watching began
+        f.window->GoToTray();
+        f.Arrive({"b.jpg"});
+        QTRY_VERIFY(f.window->Watch().Pending());
+        // All conditions from the tray menu, confirmed with OK, before the quiet time is over.
+        f.RunAllFromTrayMenu();
+        QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
+        LetNoticesIn();
+        for (int tick = 0; tick < 3; ++tick) {
+            f.now += kMinute;
+            QVERIFY(!f.WatchTick());
+        }
+        QVERIFY(f.runStarts.empty());
+    }
+
+    void PeriodicRunsGoOnBesideAndFollowTheLastRunOfEitherKind() {
+        Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n" + kWatchOn);
+        f.window->GoToTray();
+        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎・監視中"));
+        f.now = 3 * kMinute;
+        f.Arrive({"a.jpg"});
+        QTRY_VERIFY(f.window->Watch().Pending());
+        f.now += 10 * kSecond;
+        QVERIFY(f.WatchTick());
+        QCOMPARE(*f.window->Schedule().Remaining(f.now), 10 * kMinute);
+        f.now = 10 * kMinute; // the period since going to the tray has passed, not since the run
+        QVERIFY(!f.PeriodicTick());
+        f.now = 3 * kMinute + 10 * kSecond + 10 * kMinute;
+        QVERIFY(f.PeriodicTick());
+        QCOMPARE(f.runStarts.size(), std::size_t(2));
+    }
+
+    void AMissingFolderIsSaidOnceAndPeriodicRunsStandInUntilItIsThere() {
+        TConditionFields own;
+        own.keywords = "txt";
+        own.destFolder = "dst\\文書";
+        own.ownSource = true;
+        own.sourceFolder = "あとで"; // not there yet
+        Fixture g("CycleExec=0\r\nCycleExecTime=10\r\n" + kWatchOn, true, {own});
+
+        g.window->GoToTray();
+        QCOMPARE(g.window->Watcher()->directories(), Native(g, {"src"}));
+        QVERIFY(g.window->WatchProblem().find("監視できないフォルダ：" + g.dir.NativeFile("あとで")) == 0);
+        QVERIFY(g.window->TrayTipText().find("監視できないフォルダ") != std::string::npos);
+        QVERIFY(g.window->Schedule().Armed()); // periodic runs stand in, though they are off
+        // The folder that is watched still works.
+        g.Arrive({"a.jpg"});
+        QTRY_VERIFY(g.window->Watch().Pending());
+        g.now += 10 * kSecond;
+        QVERIFY(g.WatchTick());
+        QVERIFY(g.dir.Exists("dst/画像/a.jpg"));
+        // Said once: the tip no longer repeats it, the stand-in goes on.
+        QVERIFY(g.window->WatchProblem().empty());
+        QVERIFY(g.window->TrayTipText().find("監視できないフォルダ") == std::string::npos);
+        QVERIFY(g.window->Schedule().Armed());
+
+        // The folder appears; the next run (a periodic one) picks it up.
+        std::filesystem::create_directories(g.dir.NativeFile("あとで"));
+        g.now += 10 * kMinute;
+        QVERIFY(g.PeriodicTick());
+        QCOMPARE(g.window->Watcher()->directories(), Native(g, {"src", "あとで"}));
+        QVERIFY(!g.window->Schedule().Armed()); // nothing to stand in for any more
+        g.Arrive({"memo.txt"}, "あとで");
+        QTRY_VERIFY(g.window->Watch().Pending());
+        g.now += 10 * kSecond;
+        QVERIFY(g.WatchTick());
+        QVERIFY(g.dir.Exists("dst/文書/memo.txt"));
+        QVERIFY(g.ports.box.Shown().empty());
+    }
+};
+
+QTEST_MAIN(TestWatch)
+#include "test_watch.moc"
