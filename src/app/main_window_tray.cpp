@@ -4,11 +4,11 @@
 #include "app/condition_list_view.h"
 #include "app/main_window.h"
 #include "dialogs/option_dialog.h"
-#include "services/window_look.h"
 #include "engine/report_window.h"
 #include "engine/watch_folders.h"
-#include "platform/pathtext.h"
 #include "history/history_window.h"
+#include "platform/pathtext.h"
+#include "services/window_look.h"
 
 #include <QAction>
 #include <QApplication>

@@ -17,7 +17,8 @@ inline constexpr std::size_t kTrayTipMaxBytes = 63;
 inline constexpr std::string_view kPlainCaption = "Sorvanta";
 inline constexpr std::string_view kStartMinCaption = "Sorvanta - 最小化します...";
 inline constexpr std::string_view kLeakCaption = "Sorvanta - Winnyで情報が流出している可能性があります！";
-inline constexpr std::string_view kRunningTip = "Sorvanta - 定周期振り分け実行中。終わるまで待っててください...";
+inline constexpr std::string_view kRunningTip =
+    "Sorvanta - 定周期振り分け実行中。終わるまで待っててください...";
 
 // The main window's flags that the tray reads, and the options that go with them.
 struct TTrayState final {
@@ -66,7 +67,7 @@ TrayAction TrayClickAction(const TTrayState& state, TrayClick click);
 
 struct TTrayMenuStates final {
     bool commands = false; // 元のサイズに戻す, 全ての条件で振り分け実行, バージョン情報, 終了
-    bool reset = false;    // 振り分け完了通知をクリア: only while something is counted
+    bool reset = false; // 振り分け完了通知をクリア: only while something is counted
 };
 
 // The tray menu can be opened by the tray host on its own (a StatusNotifierItem host shows it

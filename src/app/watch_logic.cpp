@@ -61,8 +61,9 @@ bool DownloadInProgress(const std::vector<std::string>& folders) {
 }
 
 bool WriteInProgress(const std::vector<std::string>& folders) {
-    return std::any_of(folders.begin(), folders.end(),
-                       [](const std::string& folder) { return FolderExists(folder) && IsInUseForWriting(folder); });
+    return std::any_of(folders.begin(), folders.end(), [](const std::string& folder) {
+        return FolderExists(folder) && IsInUseForWriting(folder);
+    });
 }
 
 std::string UnwatchableText(const std::vector<std::string>& nativePaths, int minutes) {

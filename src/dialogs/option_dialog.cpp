@@ -276,7 +276,8 @@ void TFormOption::GroupBoxCycleExecClick() {
 
 void TFormOption::ChkBoxWatchSourceClick() {
     const bool on = ChkBoxWatchSource->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(EditWatchWait), UpDownWatchWait, static_cast<QWidget*>(LblWatchWait)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(EditWatchWait), UpDownWatchWait, static_cast<QWidget*>(LblWatchWait)})
         w->setEnabled(on);
 }
 

@@ -154,10 +154,10 @@ void TFormOption::CreateOthers1Page(QWidget* page) {
     for (QRadioButton* radio : {RadioButtonNotCycleExec, RadioButtonCycleExec})
         connect(radio, &QRadioButton::clicked, this, [this] { GroupBoxCycleExecClick(); });
     // Sorting on arrival, below the periodic runs it goes beside.
-    ChkBoxWatchSource =
-        Check(page, "ChkBoxWatchSource",
-              QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"), 58,
-              QStringLiteral("通知領域にいる間、振り分け元フォルダにファイルが届いて落ち着いたら振り分けます"));
+    ChkBoxWatchSource = Check(
+        page, "ChkBoxWatchSource",
+        QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"), 58,
+        QStringLiteral("通知領域にいる間、振り分け元フォルダにファイルが届いて落ち着いたら振り分けます"));
     EditWatchWait = MakeEdit(page, "EditWatchWait", QRect(32, 80, 48, 22));
     EditWatchWait->setMaxLength(4);
     UpDownWatchWait = MakeUpDown(page, "UpDownWatchWait", EditWatchWait, kMinWatchWait, kMaxWatchWait);

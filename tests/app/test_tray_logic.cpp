@@ -231,9 +231,11 @@ TEST(CompletionNotice, OnlyForARunThatSortedSomething) {
     EXPECT_FALSE(CompletionNoticeText(0, 0).has_value());
     EXPECT_FALSE(CompletionNoticeText(0, 4).has_value());
     EXPECT_EQ(*CompletionNoticeText(2, 2), "定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。");
-    EXPECT_EQ(*CompletionNoticeText(1, 1, true), "振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。");
-    EXPECT_EQ(*CompletionNoticeText(1, 3),
-              "定周期振り分けで 1 個のファイル(フォルダ)を振り分けました。\n通知領域に入ってからの合計：3 個");
+    EXPECT_EQ(*CompletionNoticeText(1, 1, true),
+              "振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。");
+    EXPECT_EQ(
+        *CompletionNoticeText(1, 3),
+        "定周期振り分けで 1 個のファイル(フォルダ)を振り分けました。\n通知領域に入ってからの合計：3 個");
 }
 
 TEST(RestoreFromTray, TheHistoryWindowNeedsACountAndAUsableHistory) {

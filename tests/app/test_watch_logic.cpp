@@ -18,8 +18,8 @@ namespace {
 
 constexpr std::int64_t kSecond = 1000;
 
-TSortCondition Condition(const std::string& keywords, const std::string& dest, const std::string& ownSource = "",
-                         bool subFolders = false, bool checked = true) {
+TSortCondition Condition(const std::string& keywords, const std::string& dest,
+                         const std::string& ownSource = "", bool subFolders = false, bool checked = true) {
     TConditionFields fields;
     fields.keywords = keywords;
     fields.destFolder = dest;
@@ -216,6 +216,8 @@ TEST(WatchDebounce, TheWaitStaysWithinOneSecondAndAnHour) {
 
 TEST(WatchTexts, UnwatchableFoldersAreNamed) {
     EXPECT_EQ(UnwatchableText({}, 10), "");
-    EXPECT_EQ(UnwatchableText({"/home/u/dl"}, 10), "監視できないフォルダ：/home/u/dl（10分毎の定周期実行で振り分けます）");
-    EXPECT_EQ(UnwatchableText({"/a", "/b", "/c"}, 5), "監視できないフォルダ：/a ほか 2 個（5分毎の定周期実行で振り分けます）");
+    EXPECT_EQ(UnwatchableText({"/home/u/dl"}, 10),
+              "監視できないフォルダ：/home/u/dl（10分毎の定周期実行で振り分けます）");
+    EXPECT_EQ(UnwatchableText({"/a", "/b", "/c"}, 5),
+              "監視できないフォルダ：/a ほか 2 個（5分毎の定周期実行で振り分けます）");
 }

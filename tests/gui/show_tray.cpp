@@ -45,12 +45,14 @@ int main(int argc, char** argv) {
         fields.destFolder = dir.PathText() + row.second;
         TSortCondition condition;
         (void)ComposeCondition(fields, condition);
-        conditions += testing::Sjis(condition.keywordText) + "\r\n" + testing::Sjis(condition.destText) + "\r\n";
+        conditions +=
+            testing::Sjis(condition.keywordText) + "\r\n" + testing::Sjis(condition.destText) + "\r\n";
     }
     dir.WriteBytes("Condition.txt", conditions);
     dir.WriteBytes("Sorvanta.ini",
                    testing::Sjis("[Path]\r\nSource=" + dir.PathText() + "ダウンロード\r\n[Condition]\r\n" +
-                                 std::string(watch ? "CycleExec=0\r\nWatchSource=1\r\nWatchWait=2\r\n" : "CycleExec=1\r\n") +
+                                 std::string(watch ? "CycleExec=0\r\nWatchSource=1\r\nWatchWait=2\r\n"
+                                                   : "CycleExec=1\r\n") +
                                  "CycleExecTime=1\r\nMakeFolder=1\r\nFileUsing=0\r\nStartMin=1\r\n"
                                  "Ny=1\r\nNyFolder=" +
                                  dir.PathText() + "Winny\r\n"));
@@ -70,9 +72,9 @@ int main(int argc, char** argv) {
     env.shell = &shell;
     const auto start = std::chrono::steady_clock::now();
     env.clock = [start, speedUp] {
-        return speedUp * std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+        return speedUp *
+               std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                   .count();
     };
     TFormMain window(env);
     window.show();

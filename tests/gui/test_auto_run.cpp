@@ -216,8 +216,9 @@ private slots:
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");
         f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") + "\r\n"));
-        f.dir.WriteBytes("History.dat.journal", Sjis("M\r\n花火.jpg\r\n26/12/08 09:00:00\r\n  \r\n花火.jpg\r\n" +
-                                                     f.P("dst/画像") + "*" + f.P("src") + "\r\n"));
+        f.dir.WriteBytes("History.dat.journal",
+                         Sjis("M\r\n花火.jpg\r\n26/12/08 09:00:00\r\n  \r\n花火.jpg\r\n" + f.P("dst/画像") +
+                              "*" + f.P("src") + "\r\n"));
         QCOMPARE(f.RunAuto(), 0);
         QVERIFY2(f.errors.contains(QStringLiteral("1 件の振り分け履歴を追加しました")), qPrintable(f.errors));
         QVERIFY(!f.Has("History.dat.journal"));

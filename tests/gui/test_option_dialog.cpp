@@ -104,9 +104,10 @@ private slots:
         QVERIFY(!f.Checked("ChkBoxHistMax"));
         QCOMPARE(f.Text("EditHistMax"), QStringLiteral("5"));
         QVERIFY(!f.Find<QLineEdit>("EditHistMax")->isEnabled());
-        for (const char* name : {"CheckBoxAllSourceExec", "CheckBoxDustBox", "ChkBoxArchive",
-                                 "ChkBoxMakeFolder", "ChkBoxStartMin", "ChkBoxCloseMin", "ChkBoxWatchSource", "ChkBoxCheckBox", "ChkBoxReadOnly",
-                                 "ChkBoxFileComp", "ChkBoxWinnyNG", "ChkBoxFiler"})
+        for (const char* name :
+             {"CheckBoxAllSourceExec", "CheckBoxDustBox", "ChkBoxArchive", "ChkBoxMakeFolder",
+              "ChkBoxStartMin", "ChkBoxCloseMin", "ChkBoxWatchSource", "ChkBoxCheckBox", "ChkBoxReadOnly",
+              "ChkBoxFileComp", "ChkBoxWinnyNG", "ChkBoxFiler"})
             QVERIFY2(!f.Checked(name), name);
         QVERIFY(f.Text("EditNG").isEmpty() && f.Text("EdWinnyFolder").isEmpty() &&
                 f.Text("EdFiler").isEmpty());
@@ -135,7 +136,8 @@ private slots:
     void WatchingTheSourceFoldersWithItsWait() {
         Fixture f;
         QCheckBox* watch = f.Find<QCheckBox>("ChkBoxWatchSource");
-        QCOMPARE(watch->text(), QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"));
+        QCOMPARE(watch->text(),
+                 QStringLiteral("振り分け元フォルダを監視し、ファイルが届いたら振り分けを実行する"));
         QCOMPARE(watch->parentWidget()->objectName(), QStringLiteral("TabSheetOthers"));
         // Below the periodic-run group, the wait on the row under it.
         QVERIFY(watch->y() >= f.Find<QGroupBox>("GroupBoxCycleExec")->geometry().bottom());
@@ -150,7 +152,8 @@ private slots:
         QVERIFY(f.Find<QLabel>("LblWatchWait")->isEnabled());
         // Every control of the page lies inside it.
         for (QWidget* w : f.Find<QWidget>("TabSheetOthers")->findChildren<QWidget*>())
-            QVERIFY2(w->geometry().bottom() < f.dialog->PageControl1->height() - 24, qPrintable(w->objectName()));
+            QVERIFY2(w->geometry().bottom() < f.dialog->PageControl1->height() - 24,
+                     qPrintable(w->objectName()));
 
         for (const QString& bad : {QStringLiteral("0"), QStringLiteral("3601"), QString()}) {
             f.Set("EditWatchWait", bad);

@@ -7,9 +7,9 @@
 #include "engine/report_window.h"
 #include "history/history_window.h"
 #include "main_window_ports.h"
-#include "tray_fixture.h"
 #include "store/condition.h"
 #include "testing.h"
+#include "tray_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,18 +18,18 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QtTest/qtestspontaneevent.h>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 using namespace sv;
-using sv::testing::Sjis;
 using sv::testing::kMinute;
+using sv::testing::Sjis;
 using Fixture = sv::testing::TrayFixture;
 
 namespace {
@@ -58,7 +58,8 @@ private slots:
         QVERIFY(menu != nullptr);
         QStringList items;
         for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + QLatin1Char('=') + a->text());
+            items << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->objectName() + QLatin1Char('=') + a->text());
         QCOMPARE(items, (QStringList{QStringLiteral("Resize=元のサイズに戻す"),
                                      QStringLiteral("AllExec=全ての条件で振り分け実行"), QStringLiteral("-"),
                                      QStringLiteral("VerInfo=バージョン情報"), QStringLiteral("-"),
@@ -177,7 +178,8 @@ private slots:
         QVERIFY(f.PeriodicTick());
         QCOMPARE(f.window->CompletionCount(), 2);
         QCOMPARE(f.window->NoticeCount(), 1);
-        QCOMPARE(f.window->LastNotice(), std::string("定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。"));
+        QCOMPARE(f.window->LastNotice(),
+                 std::string("定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。"));
         QCOMPARE(f.window->TrayTipText(),
                  std::string("Sorvanta - 定周期実行：10分毎\n新規処理ファイル(フォルダ)数：2個"));
         f.window->Timer2Timer();
@@ -367,7 +369,8 @@ private slots:
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta - 定周期実行：10分毎"));
         f.Arrive({"a.jpg", "b.jpg"});
         f.now = 10 * kMinute;
-        QVERIFY(f.PeriodicTick([&f](TFormReport*) { QCOMPARE(Caption(f), QString::fromUtf8(kRunningTip.data())); }));
+        QVERIFY(f.PeriodicTick(
+            [&f](TFormReport*) { QCOMPARE(Caption(f), QString::fromUtf8(kRunningTip.data())); }));
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
         QVERIFY(f.window->InTray());
         QVERIFY(f.window->isMinimized());

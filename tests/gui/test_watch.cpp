@@ -8,8 +8,8 @@
 #include <QAction>
 #include <QFileSystemWatcher>
 #include <QPushButton>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <filesystem>
@@ -86,8 +86,10 @@ private slots:
         QVERIFY(f.window->InTray());
         QCOMPARE(f.window->CompletionCount(), 1);
         QCOMPARE(f.window->NoticeCount(), 1);
-        QCOMPARE(f.window->LastNotice(), std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個"));
+        QCOMPARE(f.window->LastNotice(),
+                 std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
+        QCOMPARE(f.window->TrayTipText(),
+                 std::string("Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個"));
         QVERIFY(f.window->Watch().Active());
         QCOMPARE(f.window->Watcher()->directories(), Native(f, {"src"}));
 
@@ -158,7 +160,8 @@ private slots:
         QVERIFY(!f.WatchTick());
         // The browser renames its temporary file when the download is complete.
         std::filesystem::remove(f.dir.NativeFile("src/写真.jpg"));
-        std::filesystem::rename(f.dir.NativeFile("src/写真.jpg.crdownload"), f.dir.NativeFile("src/写真.jpg"));
+        std::filesystem::rename(f.dir.NativeFile("src/写真.jpg.crdownload"),
+                                f.dir.NativeFile("src/写真.jpg"));
         LetNoticesIn();
         f.now += 10 * kSecond;
         QVERIFY(f.WatchTick());

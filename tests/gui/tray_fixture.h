@@ -49,8 +49,9 @@ struct TrayFixture final {
             conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
         }
         dir.WriteBytes("Condition.txt", conditions);
-        dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" +
-                                            "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n" + conditionKeys));
+        dir.WriteBytes("Sorvanta.ini",
+                       Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" +
+                            "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n" + conditionKeys));
         ports.clock = [this] { return now; };
         trayThere = tray.value_or(false);
         if (tray)

@@ -59,7 +59,11 @@ TEST(ConditionDecode, MissingBlocksReadAsTheirDefaults) {
     EXPECT_EQ(TimestampBlock(bare), "0212121111");
     EXPECT_EQ(TimeLimitBlock(bare, mark::TimeLimit1), "020090101");
     EXPECT_EQ(TimeLimitBlock(bare, mark::TimeLimit4), "00100");
-    EXPECT_EQ(TimeLimitBlock("D:\\x\x16" "10203\x13" "0212121111", mark::TimeLimit3), "10203");
+    EXPECT_EQ(TimeLimitBlock("D:\\x\x16"
+                             "10203\x13"
+                             "0212121111",
+                             mark::TimeLimit3),
+              "10203");
     // A block cut short by the end of the text keeps its missing positions at the defaults.
     EXPECT_EQ(SizeBlock("D:\\x\x05"
                         "1  5",
