@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <regex>
+#include <string_view>
 
 namespace sv {
 namespace {
@@ -59,11 +59,30 @@ std::string Mutate(std::string bytes, std::mt19937& random) {
     return bytes;
 }
 
+// " *[0-9]+行 *[0-9]+列： .+", checked by hand: std::regex trips a false warning of GCC 12 under
+// the sanitizers.
+bool IsReportLine(std::string_view line) {
+    std::size_t at = 0;
+    auto number = [&](std::string_view unit) {
+        while (at < line.size() && line[at] == ' ')
+            ++at;
+        const std::size_t digits = at;
+        while (at < line.size() && line[at] >= '0' && line[at] <= '9')
+            ++at;
+        if (at == digits || line.substr(at, unit.size()) != unit)
+            return false;
+        at += unit.size();
+        return true;
+    };
+    if (!number("行") || !number("列： "))
+        return false;
+    return at < line.size();
+}
+
 TEST(CsvImportFuzz, MutatedFilesNeverBreakTheTable) {
     const TConditionList seed = Seed();
     std::string exported;
     ASSERT_TRUE(CsvFileBytes(seed, seed.Count(), exported).ok());
-    const std::regex reportLine(" *[0-9]+行 *[0-9]+列： .+");
     testing::TempFolder dir;
     std::mt19937 random(20240614);
     int imported = 0;
@@ -78,7 +97,7 @@ TEST(CsvImportFuzz, MutatedFilesNeverBreakTheTable) {
         ASSERT_EQ(list.Count(), seed.Count() + outcome.imported);
         ASSERT_EQ(list.UsedSlots(), list.Count());
         for (const std::string& line : outcome.report)
-            ASSERT_TRUE(std::regex_match(line, reportLine)) << line;
+            ASSERT_TRUE(IsReportLine(line)) << line;
 
         // The stored ones keep their order around the imported block.
         const int point = ImportInsertionPoint(mode, seed.Count(), 1);
