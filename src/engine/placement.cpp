@@ -157,7 +157,11 @@ void RecordResult(TRunContext& run, std::string_view destFolder, std::string_vie
     std::string_view dest = destFolder;
     if (!dest.empty() && dest.back() == '\\')
         dest.remove_suffix(1);
-    run.ui.AddResultRow({std::string(name), std::string(ActionMark(markIndex)), std::string(dest)});
+    std::string_view source = sourceFolder;
+    if (source.size() > 1 && source.back() == '\\')
+        source.remove_suffix(1);
+    run.ui.AddResultRow(
+        {std::string(name), std::string(ActionMark(markIndex)), std::string(dest), std::string(source)});
     RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings, item);
 }
 

@@ -6,6 +6,8 @@
 #include "engine/keyword_index.h"
 #include "engine/keywords.h"
 #include "engine/placement.h"
+#include "engine/preview_box.h"
+#include "platform/dry_run.h"
 #include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
@@ -15,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace sv {
 namespace {
@@ -22,6 +25,8 @@ namespace {
 constexpr std::string_view kTitle = "Sorvanta";
 constexpr std::string_view kStatusRunning = "振り分け処理実行中...";
 constexpr std::string_view kStatusDone = "振り分け処理が完了しました。";
+constexpr std::string_view kPreviewRunning = "振り分けのテスト実行中...（ファイルは移動しません）";
+constexpr std::string_view kPreviewDone = "テスト実行が完了しました。ファイルは移動していません。";
 constexpr std::string_view kMd5Missing =
     "適切な md5.dll が見つからなかったため、コンペア処理は実行できませんでした...";
 
@@ -125,6 +130,9 @@ private:
     bool SameFolder(const std::string& destFolder, const std::string& sourceFolder);
     bool Checked(int index) const;
     void SetCaption(std::string caption);
+    // "振り分け実行中 - ..." of a run, "テスト実行 - ..." of a test run.
+    std::string RunningCaption(std::string_view what) const;
+    std::string_view RunningStatus() const { return m_request.preview ? kPreviewRunning : kStatusRunning; }
     void ShowCount();
 
     const TRunRequest& m_request;
@@ -186,6 +194,10 @@ TRunOutcome SortRun::Repeated() {
     return m_outcome;
 }
 
+std::string SortRun::RunningCaption(std::string_view what) const {
+    return std::string(m_request.preview ? "テスト実行 - " : "振り分け実行中 - ") + std::string(what);
+}
+
 void SortRun::SetCaption(std::string caption) {
     m_caption = std::move(caption);
     m_ui.SetCaption(m_caption);
@@ -203,7 +215,9 @@ TRunOutcome SortRun::Run() {
     m_digestAvailable = m_digest.EnsureLoaded();
     PrepareConditions();
     m_ui.BeginRun(m_request.inTray);
-    SetCaption("実行中 - 振り分け処理");
+    SetCaption(m_request.preview
+                   ? RunningCaption(m_request.runMode == kRunAllConditions ? "全ての条件" : "選択した条件")
+                   : std::string("実行中 - 振り分け処理"));
     m_ui.SetContinueFlag(false);
     m_ui.Repaint();
 
@@ -226,7 +240,8 @@ TRunOutcome SortRun::Run() {
         ShowCount();
     }
 
-    m_shared.completionCount += m_context.processed;
+    if (!m_request.preview)
+        m_shared.completionCount += m_context.processed;
     m_ui.FinishRun();
     ClosingSteps();
     return m_outcome;
@@ -255,14 +270,18 @@ void SortRun::PrepareConditions() {
 }
 
 void SortRun::ClosingSteps() {
-    if (m_request.runMode == kRunAllConditions)
+    if (m_request.preview)
+        m_ui.SetCaption(m_request.runMode == kRunAllConditions ? RunningCaption("全ての条件")
+                        : m_selectedName.empty() ? RunningCaption("キーワード [" + m_selectedKeywords + "]")
+                                                 : RunningCaption("設定名 [" + m_selectedName + "]"));
+    else if (m_request.runMode == kRunAllConditions)
         m_ui.SetCaption("Sorvanta 振り分け完了 - 全ての条件");
     else if (m_selectedName.empty())
         m_ui.SetCaption("Sorvanta 振り分け完了 - キーワード [" + m_selectedKeywords + "]");
     else
         m_ui.SetCaption("Sorvanta 振り分け完了 - 設定名 [" + m_selectedName + "]");
     m_ui.SetProgress(0);
-    std::string status(kStatusDone);
+    std::string status(m_request.preview ? kPreviewDone : kStatusDone);
     if (m_md5Missing)
         status += kMd5Missing;
     m_ui.SetStatus(status);
@@ -274,9 +293,9 @@ void SortRun::ClosingSteps() {
 Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
     const TSortCondition& condition = m_request.conditions.At(index);
     m_hashCache.Clear();
-    m_ui.SetStatus(kStatusRunning);
+    m_ui.SetStatus(RunningStatus());
     if (m_request.runMode == kRunAllConditions) {
-        SetCaption("振り分け実行中 - 全ての条件");
+        SetCaption(RunningCaption("全ての条件"));
         if (m_settings.ExecChkBox && !Checked(index))
             return Flow::Go;
     } else {
@@ -284,8 +303,8 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
             return Flow::Go;
         m_selectedKeywords = Keywords(condition.keywordText);
         m_selectedName = SettingName(condition.keywordText);
-        SetCaption(m_selectedName.empty() ? "振り分け実行中 - キーワード [" + m_selectedKeywords + "]"
-                                          : "振り分け実行中 - 設定名 [" + m_selectedName + "]");
+        SetCaption(m_selectedName.empty() ? RunningCaption("キーワード [" + m_selectedKeywords + "]")
+                                          : RunningCaption("設定名 [" + m_selectedName + "]"));
     }
 
     const TActiveCondition& active = m_active[static_cast<std::size_t>(index)];
@@ -519,7 +538,7 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const TCompareOutcome compared =
         CompareWithDestination(m_ui, m_digest, m_hashCache, entry.sourcePath, entry.destFolder);
     m_ui.SetProgress(0);
-    m_ui.SetStatus(kStatusRunning);
+    m_ui.SetStatus(RunningStatus());
     if (compared.result == CompareResult::NotIdentical)
         return std::nullopt;
     if (compared.result != CompareResult::Identical)
@@ -617,8 +636,10 @@ std::string ProcessedCountLabel(int processed) {
     return "処理ファイル（フォルダ）： " + std::to_string(processed) + " 個";
 }
 
-TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
-                           TPendingHistory& history) {
+namespace {
+
+TRunOutcome RunSort(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+                    TPendingHistory& history) {
     if (request.settings.HwndTop)
         ui.SetTopmost();
     SortRun run(request, shared, ui, box, history);
@@ -631,6 +652,26 @@ TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi
     TRunOutcome outcome = run.Run();
     shared.runInProgress = false;
     return outcome;
+}
+
+} // namespace
+
+TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+                           TPendingHistory& history) {
+    if (!request.preview)
+        return RunSort(request, shared, ui, box, history);
+    // Every file function of this thread, and of the workers it starts, answers from the dry run;
+    // the fast path's listing cache watches the real folders, which do not change. A dry run
+    // already active (a test that reads what the run left) is the one used.
+    TRunRequest test = request;
+    test.plainPath = true;
+    std::optional<DryRun> own;
+    if (ActiveDryRun() == nullptr)
+        own.emplace();
+    const DryRunScope scope(own ? &*own : ActiveDryRun());
+    PreviewMessageBox previewBox(ui);
+    TPendingHistory unkept;
+    return RunSort(test, shared, ui, previewBox, unkept);
 }
 
 } // namespace sv

@@ -33,6 +33,9 @@ struct TRunRequest final {
     // Every condition enumerates its folders afresh and tests every name against it: the plain
     // algorithm, which the faster path must match exactly (tests compare the two).
     bool plainPath = false;
+    // A test run: the whole run as it would go, on a dry run of the folders. Nothing on disk
+    // changes, no history is kept and no box is shown: what would be asked becomes a note.
+    bool preview = false;
 };
 
 // Process-wide state a run reads and changes; owned by the main window.

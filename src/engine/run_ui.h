@@ -15,8 +15,13 @@ struct TReportEntry final {
     // 振り分け先フォルダ: a path text without its trailing backslash, or "ごみ箱" / "削除" for a
     // deleted duplicate. The window shows it as a native path.
     std::string dest;
+    // The folder the item came from, as a path text; not shown in the list, so rows compare
+    // without it.
+    std::string source{};
 
-    bool operator==(const TReportEntry&) const = default;
+    bool operator==(const TReportEntry& other) const {
+        return name == other.name && mark == other.mark && dest == other.dest;
+    }
 };
 
 // What a sorting run needs of the window it runs in. The run window implements it; tests script

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dir_reader.h"
+#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -16,6 +17,7 @@ using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
 struct DirReader::Impl final {
+    std::unique_ptr<DryListing> dry;
     DIR* dir = nullptr;
     std::string path;
     EnumOptions options;
@@ -31,6 +33,10 @@ Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
     Close();
     m_error.clear();
     const std::string native = NativeOf(folderPathText);
+    if (DryRun* dry = ActiveDryRun()) {
+        m_impl->dry = dry->OpenListing(folderPathText, options, m_error);
+        return m_impl->dry ? Status{} : Status::Fail(m_error);
+    }
     m_impl->dir = ::opendir(native.c_str());
     if (!m_impl->dir) {
         m_error = ErrnoText("cannot open the folder", native, errno);
@@ -42,6 +48,8 @@ Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
 }
 
 std::optional<DirEntry> DirReader::Next() {
+    if (m_impl->dry)
+        return m_impl->dry->Next();
     if (!m_impl->dir)
         return std::nullopt;
     for (;;) {
@@ -74,6 +82,8 @@ std::optional<DirEntry> DirReader::Next() {
 }
 
 void DirReader::Close() {
+    if (m_impl)
+        m_impl->dry.reset();
     if (m_impl && m_impl->dir) {
         ::closedir(m_impl->dir);
         m_impl->dir = nullptr;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_identity.h"
+#include "platform/dry_run.h"
 
 #include "platform/pathtext.h"
 
@@ -47,10 +48,14 @@ std::optional<FileIdentity> LinkTargetEntry(const std::string& native) {
 } // namespace
 
 std::optional<FileIdentity> IdentityOf(std::string_view pathText) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->IdentityOf(pathText);
     return Identity(Native(pathText), true);
 }
 
 bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->IsSameItem(pathTextA, pathTextB);
     const std::string a = Native(pathTextA);
     const std::string b = Native(pathTextB);
     const auto entryA = Identity(a, false);

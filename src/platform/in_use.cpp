@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/in_use.h"
+#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -84,6 +85,8 @@ bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer) {
 } // namespace
 
 bool IsInUseForWriting(std::string_view pathText) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->IsInUseForWriting(pathText);
     return InUseAfterLease(pathText,
                            LeaseSignalFree() ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
 }
@@ -91,6 +94,8 @@ bool IsInUseForWriting(std::string_view pathText) {
 InUseProbe::InUseProbe() : m_leaseUsable(LeaseSignalFree()) {}
 
 bool InUseProbe::IsInUseForWriting(std::string_view pathText) const {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->IsInUseForWriting(pathText);
     return InUseAfterLease(pathText, m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/transfer.h"
+#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 #include "platform/text.h"
@@ -520,14 +521,20 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
 
 TransferResult TransferEntry(std::string_view sourcePathText, std::string_view targetPathText,
                              TransferMode mode, const TransferOptions& options, TransferProgress* progress) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->Transfer(sourcePathText, targetPathText, mode, options);
     return TransferNative(NativeOf(sourcePathText), NativeOf(targetPathText), mode, options, progress);
 }
 
 bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->MoveByRename(sourcePathText, targetPathText);
     return RenameNoReplace(NativeOf(sourcePathText), NativeOf(targetPathText)) == 0;
 }
 
 Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {
+    if (DryRun* dry = ActiveDryRun())
+        return dry->Rename(sourcePathText, targetPathText);
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
     if (RenameNoReplace(source, target) == 0)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/trash.h"
+#include "platform/dry_run.h"
 
 #include "platform/clock.h"
 #include "platform/pathtext.h"
@@ -66,6 +67,9 @@ std::string PercentEncodePath(const std::string& path) {
 } // namespace
 
 Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText) {
+    // A dry run takes the item away without a trash to go to.
+    if (DryRun* dry = ActiveDryRun())
+        return dry->Delete(pathText);
     std::string native = NativeOf(pathText);
     struct stat st {};
     if (::lstat(native.c_str(), &st) != 0)

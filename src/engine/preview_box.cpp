@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/preview_box.h"
+
+namespace sv {
+namespace {
+
+std::string_view AnswerText(MbAnswer answer) {
+    switch (answer) {
+    case MbAnswer::Yes:
+        return "はい";
+    case MbAnswer::No:
+        return "いいえ";
+    case MbAnswer::Cancel:
+        return "キャンセル";
+    case MbAnswer::Ok:
+        break;
+    }
+    return "OK";
+}
+
+std::string OneLine(std::string text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n' || c == '\r') {
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+} // namespace
+
+std::string PreviewNote(const MessageBoxRequest& request) {
+    const std::string text = OneLine(request.text);
+    if (request.buttons == MbButtons::Ok)
+        return "実行すると次のメッセージが表示されます：" + text;
+    return "実行すると次の確認が表示されます：" + text + " → [" +
+           std::string(AnswerText(request.defaultButton)) + "] として続けます。";
+}
+
+MbAnswer PreviewMessageBox::Show(const MessageBoxRequest& request) {
+    m_ui.AddNote(PreviewNote(request));
+    return request.defaultButton;
+}
+
+} // namespace sv
