@@ -2,8 +2,10 @@
 #include "app/app_setup.h"
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/preview_command.h"
 #include "app/qt_filedialog.h"
 #include "app/qt_messagebox.h"
+#include "platform/dry_run.h"
 #include "platform/files.h"
 #include "platform/install_paths.h"
 #include "platform/pathtext.h"
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 
 namespace {
 
@@ -40,9 +43,26 @@ bool PrepareDisplay(int argc, char* argv[]) {
     return false;
 }
 
+// "/t" needs neither a display nor the single-instance lock: it changes nothing.
+int PreviewCommand() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::string dataFolder;
+    {
+        // Finding the data folder would make the user's one when missing.
+        sv::DryRun dry;
+        const sv::DryRunScope scope(&dry);
+        dataFolder = sv::DataFolderFor(sv::ExecutableFolder());
+    }
+    return sv::RunPreviewCommand(
+        dataFolder, sv::IniFileNameFor(error ? "sorvanta" : executable.stem().string()), stdout, stderr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && std::strcmp(argv[1], "/t") == 0)
+        return PreviewCommand();
     if (!PrepareDisplay(argc, argv))
         return 1;
     sv::QtMessageBox box; // outlives the application object, which reports errors through it

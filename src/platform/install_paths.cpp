@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/install_paths.h"
 
+#include "platform/dry_run.h"
+
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/removal.h"
@@ -59,6 +61,9 @@ std::string UserDataHome() {
 } // namespace
 
 bool FolderTakesFiles(std::string_view folderPathText) {
+    // A dry run may not even leave a trace in the folder's time stamp; the permission has to do.
+    if (ActiveDryRun() != nullptr)
+        return ::access(ToNativePath(std::string(folderPathText)).c_str(), W_OK | X_OK) == 0;
     std::string probe = ToNativePath(WithBackslash(std::string(folderPathText))) + ".sorvanta-probe-XXXXXX";
     const int fd = ::mkstemp(probe.data());
     if (fd < 0)

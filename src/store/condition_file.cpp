@@ -95,7 +95,7 @@ std::string ConditionFileDamage(std::string_view bytes, const TConditionList& lo
     return {};
 }
 
-ConditionLoad LoadConditions(std::string_view folder, TConditionList& list) {
+ConditionLoad LoadConditions(std::string_view folder, TConditionList& list, bool keepAside) {
     ConditionLoad result;
     list.Clear();
     const std::string path = JoinPath(folder, kConditionFileName);
@@ -106,6 +106,8 @@ ConditionLoad LoadConditions(std::string_view folder, TConditionList& list) {
         // Keep the unreadable file out of the way of the next save, which would replace it.
         result.unreadable = true;
         result.error = read.error;
+        if (!keepAside)
+            return result;
         if (Status moved = MoveAside(path, result.movedAsideTo); !moved)
             result.error += "\n" + moved.error();
         return result;
@@ -118,7 +120,8 @@ ConditionLoad LoadConditions(std::string_view folder, TConditionList& list) {
     if (lines.size() > kMaxLines)
         result.ignoredLines = static_cast<int>(lines.size() - kMaxLines);
     // A file that would not be written back as it was read is copied aside before any save.
-    result.keptAside = KeepAsideFor(path, kConditionFileName, ConditionFileDamage(read.bytes, list));
+    if (keepAside)
+        result.keptAside = KeepAsideFor(path, kConditionFileName, ConditionFileDamage(read.bytes, list));
     return result;
 }
 

@@ -32,8 +32,9 @@ struct ConditionLoad final {
 std::string ConditionFileDamage(std::string_view bytes, const TConditionList& loaded);
 
 // Reads `folder`\Condition.txt (code page 932; CR, LF or CR LF; a zero byte ends the text) into
-// the table, two lines a condition.
-ConditionLoad LoadConditions(std::string_view folder, TConditionList& list);
+// the table, two lines a condition. `keepAside` off changes nothing on disk: an unreadable or
+// damaged file is only reported (for a run that must not write).
+ConditionLoad LoadConditions(std::string_view folder, TConditionList& list, bool keepAside = true);
 
 // The file's bytes for a table: two lines a condition, CR LF after each, code page 932. Fails,
 // naming the text, when a text holds a character code page 932 cannot hold.

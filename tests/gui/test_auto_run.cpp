@@ -56,6 +56,7 @@ struct ProgramFolder final {
             return -100;
         }
         errors = QString::fromUtf8(process.readAllStandardError());
+        output = process.readAllStandardOutput().toStdString();
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -200;
     }
     bool Has(std::string_view rel) const { return dir.Exists(rel); }
@@ -64,7 +65,24 @@ struct ProgramFolder final {
     QString program;
     std::string conditions;
     QString errors;
+    std::string output;
 };
+
+// Every entry below the folder with its size and modification time, to prove nothing changed;
+// Condition.txt is written anew before each start.
+std::set<std::string> Snapshot(const std::string& folder) {
+    std::set<std::string> out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.path().filename() == "Condition.txt")
+            continue;
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        out.insert(entry.path().string() + " " + std::to_string(st.st_size) + " " +
+                   std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + " " +
+                   std::to_string(st.st_mode));
+    }
+    return out;
+}
 
 // The records of History.dat as "mark|name|location" (the time line is only checked for form).
 std::multiset<std::string> Records(const std::string& bytes) {
@@ -151,6 +169,39 @@ private slots:
 
         QCOMPARE(f.RunAuto(true, {}), 1);
         QVERIFY2(f.errors.contains(QStringLiteral("画面")), qPrintable(f.errors));
+    }
+
+    // "/t" prints what a run would do, one tab-separated line an action, and changes nothing:
+    // not the files, not the data files, not even a folder's time stamp.
+    void TheTestRunPrintsThePlanAndChangesNothing() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.Condition("mp3", "dst/まだない/音楽");
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
+                                              "\r\n[Condition]\r\nMakeFolder=0\r\nFileUsing=0\r\n"));
+        f.dir.WriteBytes("src/花火.jpg", "new");
+        f.dir.WriteBytes("dst/画像/花火.jpg", "older one");
+        f.dir.WriteBytes("src/tab\tname.mp3", "x");
+        const std::set<std::string> before = Snapshot(f.dir.Native());
+
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("/t")}), 0);
+
+        QVERIFY(Snapshot(f.dir.Native()) == before);
+        const std::string top = f.dir.Native();
+        QCOMPARE(f.output, "\u3000変\t花火[1].jpg\t" + top + "/src\t" + top + "/dst/画像/花火[1].jpg\n" +
+                               "  \ttab\\tname.mp3\t" + top + "/src\t" + top +
+                               "/dst/まだない/音楽/tab\\tname.mp3\n");
+        QVERIFY2(f.errors.contains(
+                     QStringLiteral("が存在しません。フォルダを作成して振り分け処理を実行しますか？ → [はい] "
+                                    "として続けます。")),
+                 qPrintable(f.errors));
+
+        // The real run that follows does what the test run said.
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
+                                              "\r\n[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
+        QCOMPARE(f.RunAuto(true), 0);
+        QCOMPARE(f.dir.ReadBytes("dst/画像/花火[1].jpg"), std::string("new"));
+        QVERIFY(f.Has("dst/まだない/音楽/tab\tname.mp3"));
     }
 
     void AMissingSourceFolderIsReportedAndTheProgramStillEnds() {
