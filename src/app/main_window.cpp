@@ -174,6 +174,8 @@ void TFormMain::CreateMenus() {
 
     N11 = MakeAction("N11", QStringLiteral("  選択した条件で振り分け実行(&S)"));
     E2 = MakeAction("E2", QStringLiteral("  全ての条件で振り分け実行(&G)"));
+    PreviewRun =
+        MakeAction("PreviewRun", QStringLiteral("  振り分けのテスト実行（ファイルは移動しません）(&T)"));
     MenuHistory = MakeAction("MenuHistory", QStringLiteral("振り分け履歴(&H)..."));
     Export = MakeAction("Export", QStringLiteral("  振り分け条件エクスポート(&E)..."));
     Import = MakeAction("Import", QStringLiteral("  振り分け条件インポート(&I)..."));
@@ -196,13 +198,13 @@ void TFormMain::CreateMenus() {
     Sorvanta1 = MakeAction("Sorvanta1", QStringLiteral("  バージョン情報(&A)..."));
 
     // Commands whose windows are not part of the program yet stay visible but disabled.
-    for (QAction* a : {N11, E2, MenuHistory, N2, N3, S2})
+    for (QAction* a : {N11, E2, PreviewRun, MenuHistory, N2, N3, S2})
         a->setEnabled(false);
     MenuPasteCond->setEnabled(false);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("MenuFile"));
-    file->addActions({N11, E2});
+    file->addActions({N11, E2, PreviewRun});
     file->addSeparator();
     file->addAction(MenuHistory);
     file->addSeparator();

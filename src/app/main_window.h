@@ -102,6 +102,8 @@ public:
     // Runs: all conditions, the selected one; both check the source folders first.
     void RunAll();
     void RunSelected();
+    // All conditions as a test run: the run window shows what a run would do; nothing moves.
+    void RunPreview();
     bool CheckSourceFolders();
     TFormReport* ReportWindow() const { return m_report; }
     TFormHistory* HistoryWindow() const { return m_history; }
@@ -181,7 +183,7 @@ private:
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
     void ApplyOptions(const TAppSettings& stored);
-    void StartRun(int runMode);
+    void StartRun(int runMode, bool preview = false);
     void LayoutControls();
     void LoadData();
     void ApplyGeometry();
@@ -266,6 +268,7 @@ public:
     // Menu items.
     QAction* N11 = nullptr;
     QAction* E2 = nullptr;
+    QAction* PreviewRun = nullptr;
     QAction* MenuHistory = nullptr;
     QAction* Export = nullptr;
     QAction* Import = nullptr;

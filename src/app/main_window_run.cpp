@@ -18,8 +18,9 @@ namespace sv {
 void TFormMain::ConnectRunCommands() {
     m_report =
         new TFormReport(TReportEnv{m_env.programFolder, m_env.iniFileName, m_env.box, m_env.shell}, this);
-    for (QAction* a : {E2, N14})
+    for (QAction* a : {E2, N14, PreviewRun})
         a->setEnabled(true);
+    connect(PreviewRun, &QAction::triggered, this, [this] { RunPreview(); });
     BtnExec->setEnabled(true);
     for (QAction* a : {N11, N13})
         connect(a, &QAction::triggered, this, [this] { RunSelected(); });
@@ -60,9 +61,10 @@ TRunRequest TFormMain::RunRequest(int runMode) const {
     return request;
 }
 
-void TFormMain::StartRun(int runMode) {
+void TFormMain::StartRun(int runMode, bool preview) {
     SyncCheckMarks();
     TRunRequest request = RunRequest(runMode);
+    request.preview = preview;
     m_report->ApplyGeometry(m_settings);
     hide();
     request.inTray = m_inTray;
@@ -95,6 +97,16 @@ void TFormMain::RunAll() {
     if (m_inTray && !m_autoRun && m_watch.Active())
         StartWatching();
     ShowTrayState();
+}
+
+void TFormMain::RunPreview() {
+    if (m_report->isVisible())
+        return;
+    TidySourceHistory();
+    m_report->StopTimer();
+    if (!CheckSourceFolders())
+        return;
+    StartRun(kRunAllConditions, true);
 }
 
 void TFormMain::RunSelected() {

@@ -265,7 +265,9 @@ void TFormReport::StartRunIfPending() {
     m_sinceEvents.invalidate();
     MessageBox& box = *m_env.box;
     // A run that cannot keep its journal still runs; it only loses that safety net.
-    m_history.journal = m_journal.Open(m_env.programFolder).ok() ? &m_journal : nullptr;
+    // A test run keeps no record, so it needs no journal either.
+    m_history.journal =
+        !m_request->preview && m_journal.Open(m_env.programFolder).ok() ? &m_journal : nullptr;
     m_outcome = PerformSortRun(*m_request, *m_shared, *this, box, m_history);
     m_journal.Flush();
     if (m_history.Empty())
@@ -594,6 +596,10 @@ void TFormReport::PopupMenu1Popup() {
     Folder->setVisible(row);
     Del->setVisible(row);
     UndoSeparator->setVisible(row);
+    // The rows of a test run name places where nothing is yet.
+    const bool test = m_request && m_request->preview;
+    Open->setEnabled(!test);
+    Del->setEnabled(!test);
     // Only what this run recorded can be taken back from here.
     UndoRun->setEnabled(!m_running && !m_history.Empty());
 }

@@ -110,6 +110,31 @@ private slots:
         QVERIFY(f.box.Shown().empty());
     }
 
+    // The test run shows the rows a run would make under its own caption; nothing moves and no
+    // history is written, and the rows cannot be opened or deleted.
+    void TheTestRunShowsThePlanAndMovesNothing() {
+        Fixture f;
+        QAction* preview = f.Find<QAction>("PreviewRun");
+        QVERIFY(preview != nullptr && preview->isEnabled());
+        QCOMPARE(preview->text(), QStringLiteral("  振り分けのテスト実行（ファイルは移動しません）(&T)"));
+        f.RunWith([preview] { preview->trigger(); },
+                  [](TFormReport* report) {
+                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->windowTitle(), QStringLiteral("テスト実行 - 全ての条件"));
+                      QCOMPARE(report->StatusText(),
+                               QStringLiteral("テスト実行が完了しました。ファイルは移動していません。"));
+                      report->ListView1->setCurrentItem(report->ListView1->topLevelItem(0));
+                      report->PopupMenu1Popup();
+                      QVERIFY(!report->Open->isEnabled() && !report->Del->isEnabled() &&
+                              !report->UndoRun->isEnabled());
+                  });
+        QVERIFY(f.ranDuring);
+        QVERIFY(f.dir.Exists("src/写真1.jpg") && f.dir.Exists("src/曲.mp3"));
+        QVERIFY(!f.dir.Exists("dst"));
+        QVERIFY(!f.dir.Exists("History.dat") && !f.dir.Exists("History.dat.journal"));
+        QVERIFY(f.box.Shown().empty());
+    }
+
     void RunSelectedRunsOnlyTheSelectedCondition() {
         Fixture f;
         QVERIFY(!f.Find<QAction>("N11")->isEnabled());
