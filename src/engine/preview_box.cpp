@@ -1,22 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/preview_box.h"
 
+#include "platform/unattended.h"
+
 namespace sv {
 namespace {
-
-std::string_view AnswerText(MbAnswer answer) {
-    switch (answer) {
-    case MbAnswer::Yes:
-        return "はい";
-    case MbAnswer::No:
-        return "いいえ";
-    case MbAnswer::Cancel:
-        return "キャンセル";
-    case MbAnswer::Ok:
-        break;
-    }
-    return "OK";
-}
 
 std::string OneLine(std::string text) {
     std::string out;

@@ -2,7 +2,6 @@
 #include "platform/unattended.h"
 
 namespace sv {
-namespace {
 
 std::string_view AnswerText(MbAnswer answer) {
     switch (answer) {
@@ -17,8 +16,6 @@ std::string_view AnswerText(MbAnswer answer) {
     }
     return "";
 }
-
-} // namespace
 
 MbAnswer UnattendedAnswer(const MessageBoxRequest& request) {
     switch (request.buttons) {

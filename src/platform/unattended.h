@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 
 #include <string>
+#include <string_view>
 
 namespace sv {
 
@@ -11,6 +12,9 @@ namespace sv {
 // files where they are and lets the work go on: No to "create the folder?", "move the read-only
 // file?", "stop the run?", "clear the read-only marks and retry?"; Cancel where there is one.
 MbAnswer UnattendedAnswer(const MessageBoxRequest& request);
+
+// The caption of the button that gives the answer ("はい", "いいえ", "OK", "キャンセル").
+std::string_view AnswerText(MbAnswer answer);
 
 // The line written to standard error for a box answered that way (one line, no line feeds).
 std::string UnattendedLine(const MessageBoxRequest& request, MbAnswer answer);
