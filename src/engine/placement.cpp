@@ -215,7 +215,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder &&
         MoveByRename(entry.sourcePath, p)) {
         run.ui.SetContinueFlag(true);
-        Placed(run, condition, entry, p, kMarkPlain, TransferResult{TransferOutcome::Ok, {}, {}});
+        Placed(run, condition, entry, p, kMarkPlain, TransferResult{TransferOutcome::Ok, {}, {}, {}, false});
         return Continued(run);
     }
 

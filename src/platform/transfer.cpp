@@ -18,6 +18,7 @@
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace sv {
@@ -60,6 +61,48 @@ void SyncFolder(const std::string& native) {
     }
 }
 
+// ---- What was copied ----------------------------------------------------------------------------
+
+// An entry as it was read for its copy. Looked at again later, it is unchanged only when all of
+// these are: a writer that appends, rewrites in place or replaces the file changes one of them.
+struct EntryState final {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
+    struct timespec changed {};
+    mode_t type = 0;
+};
+
+EntryState StateOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim, st.st_mode & S_IFMT};
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool Unchanged(const EntryState& was, const struct stat& now) {
+    return was.device == now.st_dev && was.inode == now.st_ino && was.size == now.st_size &&
+           was.type == (now.st_mode & S_IFMT) && SameTime(was.modified, now.st_mtim) &&
+           SameTime(was.changed, now.st_ctim);
+}
+
+// One entry of a copy made for a move: the source as it was copied, and the copy's inode, so that
+// a copy that is no longer wanted is removed only if it is still ours.
+struct CopiedEntry final {
+    EntryState source;
+    dev_t copyDevice = 0;
+    ino_t copyInode = 0; // 0 for a link or folder: not needed
+};
+
+// By path relative to the moved item ("" for the item itself).
+using CopiedEntries = std::unordered_map<std::string, CopiedEntry>;
+
+std::string ChildPath(const std::string& relative, const std::string& name) {
+    return relative.empty() ? name : relative + "/" + name;
+}
+
 // ---- Copy --------------------------------------------------------------------------------------
 
 constexpr std::size_t kChunk = 1 << 20;
@@ -88,12 +131,22 @@ struct CopyState final {
     ProgressScope* progress = nullptr;
     std::vector<char> buffer;
     bool aborted = false;
+    bool changed = false; // the failure is a source that changed while it was copied
     std::string error;
+    // A move notes every entry it copies, to remove from the source only those.
+    CopiedEntries* copied = nullptr;
+    // A folder being moved: an entry that changes during its own copy, or vanishes before it, is
+    // left out (it stays in the source) instead of failing the whole folder.
+    bool leaveOutChanged = false;
 
     bool Fail(std::string text) {
         if (error.empty())
             error = std::move(text);
         return false;
+    }
+    bool Changed(std::string text) {
+        changed = true;
+        return Fail(std::move(text));
     }
 };
 
@@ -165,7 +218,7 @@ bool CopyRange(int in, int out, off_t from, off_t to, const std::string& source,
         if (n < 0)
             return state.Fail(ErrnoText("cannot copy", source + " to " + target, errno));
         if (n == 0)
-            return state.Fail("cannot read " + source + ": the file became shorter while it was copied");
+            return state.Changed("cannot read " + source + ": the file became shorter while it was copied");
         offset += n;
         if (!state.progress->Advance(static_cast<std::uint64_t>(n))) {
             state.aborted = true;
@@ -176,10 +229,14 @@ bool CopyRange(int in, int out, off_t from, off_t to, const std::string& source,
 }
 
 bool CopyFileContents(const std::string& source, const std::string& target, const struct stat& st,
-                      CopyState& state) {
+                      CopyState& state, CopiedEntry& copied) {
     FdGuard in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (in.get() < 0)
-        return state.Fail(ErrnoText("cannot open", source, errno));
+    if (in.get() < 0) {
+        const int err = errno;
+        if (err == ENOENT)
+            return state.Changed(ErrnoText("cannot open", source, err));
+        return state.Fail(ErrnoText("cannot open", source, err));
+    }
     FdGuard out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
         return state.Fail(ErrnoText("cannot create", target, errno));
@@ -219,14 +276,19 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
     }
     if (::ftruncate(out.get(), size) != 0)
         return state.Fail(ErrnoText("cannot write", target, errno));
+    // The file that was opened is the one examined before, and nobody wrote to it meanwhile.
     struct stat after {};
-    if (::fstat(in.get(), &after) == 0 && after.st_size != size)
-        return state.Fail("cannot copy " + source + ": its size changed while it was copied");
+    if (::fstat(in.get(), &after) != 0)
+        return state.Fail(ErrnoText("cannot examine", source, errno));
+    if (!Unchanged(copied.source, after))
+        return state.Changed("cannot copy " + source + ": it changed while it was copied");
     if (::fsync(out.get()) != 0)
         return state.Fail(ErrnoText("cannot flush", target, errno));
     struct stat written {};
     if (::fstat(out.get(), &written) != 0 || written.st_size != size)
         return state.Fail("cannot copy " + source + ": the copy has the wrong size");
+    copied.copyDevice = written.st_dev;
+    copied.copyInode = written.st_ino;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);
     if (::fchmod(out.get(), st.st_mode & 07777) != 0)
@@ -236,12 +298,36 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
     return true;
 }
 
-bool CopyTree(const std::string& source, const std::string& target, CopyState& state) {
+void NoteCopied(CopyState& state, const std::string& relative, const CopiedEntry& entry) {
+    if (state.copied)
+        state.copied->insert_or_assign(relative, entry);
+}
+
+// `relative`: the path below the item being transferred, "" for the item itself.
+bool CopyTree(const std::string& source, const std::string& target, const std::string& relative,
+              CopyState& state) {
+    const bool mayLeaveOut = state.leaveOutChanged && !relative.empty();
     struct stat st {};
-    if (::lstat(source.c_str(), &st) != 0)
+    if (::lstat(source.c_str(), &st) != 0) {
+        // Gone before its copy: nothing to copy, nothing to remove.
+        if (errno == ENOENT && mayLeaveOut)
+            return true;
         return state.Fail(ErrnoText("cannot examine", source, errno));
-    if (S_ISREG(st.st_mode))
-        return CopyFileContents(source, target, st, state);
+    }
+    CopiedEntry entry{StateOf(st)};
+    if (S_ISREG(st.st_mode)) {
+        if (CopyFileContents(source, target, st, state, entry)) {
+            NoteCopied(state, relative, entry);
+            return true;
+        }
+        if (!state.changed || state.aborted || !mayLeaveOut)
+            return false;
+        // Still being written: it stays in the source, and its partial copy goes.
+        ::unlink(target.c_str());
+        state.changed = false;
+        state.error.clear();
+        return true;
+    }
     if (S_ISLNK(st.st_mode)) {
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = ::readlink(source.c_str(), link.data(), link.size());
@@ -252,12 +338,14 @@ bool CopyTree(const std::string& source, const std::string& target, CopyState& s
             return state.Fail(ErrnoText("cannot create", target, errno));
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        NoteCopied(state, relative, entry);
         return true;
     }
     if (!S_ISDIR(st.st_mode))
         return state.Fail("cannot copy " + source + ": not a file, folder or link");
     if (::mkdir(target.c_str(), 0700) != 0)
         return state.Fail(ErrnoText("cannot create", target, errno));
+    NoteCopied(state, relative, entry);
     std::vector<std::string> names;
     {
         DIR* dir = ::opendir(source.c_str());
@@ -277,7 +365,7 @@ bool CopyTree(const std::string& source, const std::string& target, CopyState& s
         }
     }
     for (const std::string& name : names) {
-        if (!CopyTree(source + "/" + name, target + "/" + name, state))
+        if (!CopyTree(source + "/" + name, target + "/" + name, ChildPath(relative, name), state))
             return false;
         if (!state.progress->Advance(0)) {
             state.aborted = true;
@@ -352,22 +440,27 @@ std::string TempNameBeside(const std::string& target) {
     }
 }
 
-// Copies `source` under a temporary name beside `target`, then gives it the target's name.
+// Copies `source` under a temporary name beside `target`, then gives it the target's name. A move
+// passes `copied` to learn what was copied (and, for a folder, leaves out what changed meanwhile).
 TransferResult CopyInto(const std::string& source, const std::string& target, const TransferOptions& options,
-                        TransferProgress* progress) {
+                        TransferProgress* progress, CopiedEntries* copied = nullptr,
+                        bool leaveOutChanged = false) {
     TransferResult result;
     RemoveDeadTemporaries(ParentOf(target));
     const std::string temp = TempNameBeside(target);
     CopyState state;
+    state.copied = copied;
+    state.leaveOutChanged = leaveOutChanged;
     {
         ProgressScope scope(progress, options.progressTitle, TreeBytes(source));
         state.progress = &scope;
-        if (!CopyTree(source, temp, state)) {
+        if (!CopyTree(source, temp, {}, state)) {
             struct stat st {};
             if (::lstat(temp.c_str(), &st) == 0)
                 static_cast<void>(RemoveNative(temp));
             result.outcome = state.aborted ? TransferOutcome::Aborted : TransferOutcome::Failed;
             result.reason = state.error;
+            result.changedDuringCopy = state.changed && !state.aborted;
             return result;
         }
     }
@@ -400,6 +493,161 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
     result.outcome = TransferOutcome::Ok;
     return result;
 }
+
+// ---- The old place of a move across file systems -----------------------------------------------
+
+// Removes a copy that is not wanted after all, if it is still the one made (a link has no inode
+// noted: any link there is ours, the folder being fresh).
+void RemoveCopy(const std::string& copy, const CopiedEntry& entry) {
+    struct stat st {};
+    if (::lstat(copy.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return;
+    const bool ours = entry.copyInode == 0 ? S_ISLNK(st.st_mode)
+                                           : st.st_dev == entry.copyDevice && st.st_ino == entry.copyInode;
+    if (ours)
+        ::unlink(copy.c_str());
+}
+
+// A file moved across file systems leaves its old place only when it is still what was copied:
+// bytes written to it since the copy began would otherwise be lost with it. The look comes
+// right before the unlink, after the copy is in place, to leave a writer the least time.
+TransferResult RemoveMovedFile(const std::string& source, const std::string& target,
+                               const CopiedEntry& copied) {
+    TransferResult result;
+    struct stat now {};
+    if (::lstat(source.c_str(), &now) != 0) {
+        const int err = errno;
+        if (err == ENOENT) {
+            // Someone else took it away meanwhile; the copy is all there is of it now.
+            result.outcome = TransferOutcome::Ok;
+            return result;
+        }
+        RemoveCopy(target, copied);
+        result.reason = ErrnoText("cannot examine", source, err);
+        return result;
+    }
+    if (!Unchanged(copied.source, now)) {
+        RemoveCopy(target, copied);
+        result.changedDuringCopy = true;
+        result.reason = "cannot move " + source + ": it changed while it was copied";
+        return result;
+    }
+    if (::unlink(source.c_str()) == 0 || errno == ENOENT) {
+        result.outcome = TransferOutcome::Ok;
+        return result;
+    }
+    // The source is whole: undo the copy so that the item exists once, where it was.
+    const int err = errno;
+    RemoveCopy(target, copied);
+    result.reason = ErrnoText("cannot delete", source, err);
+    return result;
+}
+
+// Takes a folder moved across file systems out of its old place entry by entry, deepest first:
+// only what was copied and has not changed since goes, and a folder goes only once it is empty.
+// Whatever was added or changed meanwhile stays, and is named.
+class MovedFolderSweep final {
+public:
+    explicit MovedFolderSweep(const CopiedEntries& copied) : m_copied(copied) {}
+
+    void Run(const std::string& source, const std::string& target) {
+        static_cast<void>(Entry(AT_FDCWD, source.c_str(), source, {}));
+        // The copy of a changed file is not what the source holds now: it does not stay as if whole.
+        for (const std::string& relative : m_changed)
+            RemoveCopy(target + "/" + relative, m_copied.at(relative));
+    }
+
+    std::vector<std::string> stayed;
+    std::string error; // the first failure to remove, if any
+
+private:
+    bool Stays(const std::string& relative, std::string why = {}) {
+        stayed.push_back(relative.empty() ? "." : relative);
+        if (error.empty())
+            error = std::move(why);
+        return false;
+    }
+
+    // True when the entry is gone from the source.
+    bool Entry(int parentFd, const char* name, const std::string& shown, const std::string& relative) {
+        const auto found = m_copied.find(relative);
+        if (found == m_copied.end())
+            return Stays(relative); // arrived after its folder was read, or changed during its copy
+        struct stat now {};
+        if (::fstatat(parentFd, name, &now, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT || Stays(relative, ErrnoText("cannot examine", shown, errno));
+        const EntryState& was = found->second.source;
+        if (S_ISDIR(was.type)) {
+            // A folder's times change with what is added to it; whether it may go is whether it is
+            // empty once its copied entries are gone.
+            if (!S_ISDIR(now.st_mode) || now.st_dev != was.device || now.st_ino != was.inode)
+                return Stays(relative);
+            return Folder(parentFd, name, shown, relative, now);
+        }
+        if (!Unchanged(was, now)) {
+            m_changed.push_back(relative);
+            return Stays(relative);
+        }
+        if (::unlinkat(parentFd, name, 0) == 0 || errno == ENOENT)
+            return true;
+        return Stays(relative, ErrnoText("cannot delete", shown, errno));
+    }
+
+    bool Folder(int parentFd, const char* name, const std::string& shown, const std::string& relative,
+                const struct stat& now) {
+        // Entries of a folder without the owner's write bit could not be removed otherwise; the
+        // bits come back if the folder stays.
+        const bool opened = (now.st_mode & S_IRWXU) != S_IRWXU &&
+                            ::fchmodat(parentFd, name, (now.st_mode & 07777) | S_IRWXU, 0) == 0;
+        bool allGone = Children(parentFd, name, shown, relative);
+        if (allGone) {
+            if (::unlinkat(parentFd, name, AT_REMOVEDIR) == 0)
+                return true;
+            // Not empty: something arrived after the folder was read.
+            const int err = errno;
+            allGone =
+                Stays(relative, err == ENOTEMPTY || err == EEXIST ? std::string()
+                                                                  : ErrnoText("cannot delete", shown, err));
+        }
+        if (opened)
+            ::fchmodat(parentFd, name, now.st_mode & 07777, 0);
+        return allGone;
+    }
+
+    bool Children(int parentFd, const char* name, const std::string& shown, const std::string& relative) {
+        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return Stays(relative, ErrnoText("cannot open", shown, errno));
+        DIR* dir = ::fdopendir(fd);
+        if (!dir) {
+            const int err = errno;
+            ::close(fd);
+            return Stays(relative, ErrnoText("cannot open", shown, err));
+        }
+        DirGuard guard(dir);
+        // Names are collected first: removing while reading may make readdir skip entries.
+        std::vector<std::string> names;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                if (errno != 0)
+                    return Stays(relative, ErrnoText("cannot read", shown, errno));
+                break;
+            }
+            if (!IsDotOrDotDot(entry->d_name))
+                names.emplace_back(entry->d_name);
+        }
+        bool allGone = true;
+        for (const std::string& child : names)
+            allGone = Entry(::dirfd(dir), child.c_str(), shown + "/" + child, ChildPath(relative, child)) &&
+                      allGone;
+        return allGone;
+    }
+
+    const CopiedEntries& m_copied;
+    std::vector<std::string> m_changed;
+};
 
 } // namespace
 
@@ -498,21 +746,24 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
             ErrnoText("cannot move " + source + ": its folder cannot be changed", sourceFolder, errno);
         return result;
     }
-    result = CopyInto(source, target, options, progress);
+    CopiedEntries copied;
+    result = CopyInto(source, target, options, progress, &copied, S_ISDIR(sourceStat.st_mode));
     if (!result.ok())
         return result;
-    if (Status removed = RemoveNative(source); !removed) {
-        struct stat left {};
-        if (!S_ISDIR(sourceStat.st_mode) && ::lstat(source.c_str(), &left) == 0) {
-            // The source is whole: undo the copy so that the item exists once, where it was.
-            static_cast<void>(RemoveNative(target));
-            result.outcome = TransferOutcome::Failed;
-            result.reason = removed.error();
-            return result;
-        }
-        // The copy is whole and is the item now; what stayed is named, never hidden.
-        result.leftBehind = "the folder was copied to " + target +
-                            " but could not be removed completely from " + source + ": " + removed.error();
+    // A complete copy has noted the item itself.
+    const CopiedEntry& item = copied[std::string()];
+    if (!S_ISDIR(item.source.type))
+        return RemoveMovedFile(source, target, item);
+    MovedFolderSweep sweep(copied);
+    sweep.Run(source, target);
+    if (!sweep.stayed.empty()) {
+        // The item is at the target; what stayed is named, never hidden.
+        result.leftBehind = "the folder was moved to " + target +
+                            " but could not be removed completely from " + source + ": " +
+                            (sweep.error.empty() ? std::to_string(sweep.stayed.size()) +
+                                                       " entries were added or changed while it was moved"
+                                                 : sweep.error);
+        result.stayedBehind = std::move(sweep.stayed);
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sv {
 
@@ -46,8 +47,15 @@ struct TransferResult final {
     TransferOutcome outcome = TransferOutcome::Failed;
     std::string reason; // why it was aborted or failed; empty when Ok
     // Ok, but a folder moved across file systems could not be removed from its old place
-    // completely: the whole copy is at the target, and this says what stayed behind.
+    // completely: what was copied and removed is at the target, and this says what stayed.
     std::string leftBehind;
+    // The entries that stayed in that folder, as native paths relative to it ("sub/new.txt"; "."
+    // for the folder itself): added or changed while it was moved, or not removable. A changed
+    // file's copy is not kept at the target.
+    std::vector<std::string> stayedBehind;
+    // Failed because the source changed while it was copied (a writer was still at it): the
+    // source stays as it is, and no copy of it is kept.
+    bool changedDuringCopy = false;
 
     bool ok() const { return outcome == TransferOutcome::Ok; }
     // The shell operation's abort indication: anything but a complete transfer.
@@ -56,7 +64,10 @@ struct TransferResult final {
 
 // Moves or copies a file or a whole folder (recursively) to `targetPathText`, the full new path.
 // Missing parent folders of the target are created.
-// - Move: rename within one file system; across file systems a copy, then the source is removed.
+// - Move: rename within one file system; across file systems a copy, then the source is removed,
+//   but only what is still as it was copied (device, inode, size, modification and change time):
+//   a file changed since fails the move and its copy goes; in a folder, an entry added or changed
+//   meanwhile stays where it is (stayedBehind) and a folder is removed only once it is empty.
 // - Copy: streamed into a hidden temporary name beside the target, flushed to disk, size checked,
 //   modification time and permission bits kept, then renamed to the target; symbolic links are
 //   copied as links.

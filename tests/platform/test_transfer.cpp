@@ -12,12 +12,17 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <set>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sv {
 namespace {
@@ -356,6 +361,288 @@ TEST(FileOpsTransfer, TheNextCopyIntoAFolderRemovesTheTemporariesOfDeadProcesses
     EXPECT_EQ(Names(folder.NativeFile("dest")),
               (std::set<std::string>{"new.txt", liveFile, ownFile, ".sorvanta-transfer-notes.txt",
                                      ".sorvanta-transfer-12-x"}));
+}
+
+// ---- Moves across file systems while another process writes ------------------------------------
+
+// A process of its own that changes files when told: the parent sends a command byte at a chosen
+// moment of the transfer and waits for the answer, so the change lands exactly there.
+class ForkedWriter final {
+public:
+    // `act` runs in the child for every command; a `uid` other than 0 makes the child that user
+    // (and group) first, as a download service of its own user would be.
+    explicit ForkedWriter(const std::function<void(char)>& act, uid_t uid = 0) {
+        int commands[2];
+        int answers[2];
+        if (::pipe(commands) != 0 || ::pipe(answers) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(commands[1]);
+            ::close(answers[0]);
+            if (uid != 0 && (::setgid(uid) != 0 || ::setuid(uid) != 0))
+                ::_exit(2);
+            char command = 0;
+            while (::read(commands[0], &command, 1) == 1) {
+                act(command);
+                if (::write(answers[1], &command, 1) != 1)
+                    ::_exit(3);
+            }
+            ::_exit(0);
+        }
+        ::close(commands[0]);
+        ::close(answers[1]);
+        m_commands = commands[1];
+        m_answers = answers[0];
+    }
+    ~ForkedWriter() {
+        if (m_commands >= 0)
+            ::close(m_commands);
+        if (m_answers >= 0)
+            ::close(m_answers);
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+    }
+    ForkedWriter(const ForkedWriter&) = delete;
+    ForkedWriter& operator=(const ForkedWriter&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    // True once the child has done it.
+    bool Tell(char command) {
+        char answer = 0;
+        return ::write(m_commands, &command, 1) == 1 && ::read(m_answers, &answer, 1) == 1 &&
+               answer == command;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_commands = -1;
+    int m_answers = -1;
+};
+
+// Progress calls handed to the test: Advance(bytes) and End().
+class HookedProgress final : public TransferProgress {
+public:
+    std::function<void(std::uint64_t)> onAdvance;
+    std::function<void()> onEnd;
+    void Begin(std::string_view, std::uint64_t) override {}
+    bool Advance(std::uint64_t bytes) override {
+        if (onAdvance)
+            onAdvance(bytes);
+        return true;
+    }
+    void End() override {
+        if (onEnd)
+            onEnd();
+    }
+};
+
+std::string ReadNative(const std::string& native) {
+    std::ifstream in(native, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file below the folder (not the folders), as paths relative to it.
+std::set<std::string> FilesBelow(const std::string& native) {
+    std::set<std::string> files;
+    if (!fs::exists(native))
+        return files;
+    for (const auto& entry : fs::recursive_directory_iterator(native)) {
+        if (!entry.is_directory())
+            files.insert(entry.path().lexically_relative(native).string());
+    }
+    return files;
+}
+
+std::string Bytes(char fill, std::size_t size, std::size_t salt) {
+    std::string bytes(size, fill);
+    for (std::size_t i = 0; i < size; i += 97)
+        bytes[i] = static_cast<char>('a' + (i / 97 + salt) % 26);
+    return bytes;
+}
+
+// A folder moved from disk to tmpfs while another process adds a file to it, appends to a file
+// already copied and to a file during its own copy: nothing is lost, what changed or arrived stays
+// in the folder and is named, and the target keeps no stale copy of what changed.
+TEST(FileOpsTransfer, AFolderMovedWhileAnotherProcessWritesToItKeepsEveryByte) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    TempFolder folder;
+    const std::string top = "show abc 01";
+    MakeFolders(folder, top + "/sub");
+    // Small files of distinct sizes, each copied in one chunk, so that a progress call tells which
+    // one was just copied; the big one takes several chunks.
+    std::map<std::string, std::string> expected = {
+        {"a.bin", Bytes('A', (3 << 20) + 5, 1)},
+        {"b.txt", Bytes('b', 101, 2)},
+        {"c.txt", Bytes('c', 202, 3)},
+        {"sub/d.txt", Bytes('d', 303, 4)},
+    };
+    for (const auto& [name, bytes] : expected)
+        folder.WriteBytes(top + "/" + name, bytes);
+    const std::string more = "+appended by the other process";
+    const std::string arrived = "saved during the copy";
+    const std::string sourceTop = folder.NativeFile(top);
+    ForkedWriter writer([&](char command) {
+        auto append = [&](const std::string& name) {
+            std::ofstream(sourceTop + "/" + name, std::ios::binary | std::ios::app) << more;
+        };
+        if (command == 'a') {
+            append("a.bin");
+        } else if (command == 's') {
+            for (const char* name : {"b.txt", "c.txt", "sub/d.txt"})
+                append(name);
+            std::ofstream(sourceTop + "/arrived-during-copy.txt", std::ios::binary) << arrived;
+            std::ofstream(sourceTop + "/sub/new.txt", std::ios::binary) << arrived;
+        }
+    });
+    ASSERT_TRUE(writer.Started());
+
+    std::map<std::uint64_t, std::string> bySize;
+    for (const auto& [name, bytes] : expected)
+        bySize[bytes.size()] = name;
+    std::string justCopied;
+    std::string firstSmallCopied;
+    bool bigTold = false;
+    bool smallTold = false;
+    HookedProgress progress;
+    progress.onAdvance = [&](std::uint64_t bytes) {
+        if (bytes == 1 << 20 && !bigTold) {
+            // a.bin is half copied.
+            bigTold = true;
+            EXPECT_TRUE(writer.Tell('a'));
+        } else if (bytes == 0 && !justCopied.empty() && !smallTold) {
+            // A small file is copied whole; the others may or may not be yet.
+            smallTold = true;
+            firstSmallCopied = justCopied;
+            EXPECT_TRUE(writer.Tell('s'));
+        }
+        const auto small = bySize.find(bytes);
+        justCopied = bytes > 0 && small != bySize.end() && small->second != "a.bin" ? small->second : "";
+    };
+    const TransferResult result =
+        TransferEntry(Text(folder, top), other.PathText(top), TransferMode::Move, {}, &progress);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(bigTold && smallTold);
+    for (const char* name : {"a.bin", "b.txt", "c.txt", "sub/d.txt"})
+        expected[name] += more;
+    expected["arrived-during-copy.txt"] = arrived;
+    expected["sub/new.txt"] = arrived;
+
+    // Every byte exists once: in the source or the target, never a stale copy in both.
+    const std::string target = other.Native(top);
+    for (const auto& [name, bytes] : expected) {
+        const bool inSource = fs::exists(sourceTop + "/" + name);
+        const bool inTarget = fs::exists(target + "/" + name);
+        EXPECT_NE(inSource, inTarget) << name;
+        EXPECT_EQ(ReadNative((inSource ? sourceTop : target) + "/" + name), bytes) << name;
+    }
+    // Changed during its own copy, changed after it, arrived: all stayed where they were.
+    for (const std::string& name :
+         {std::string("a.bin"), firstSmallCopied, std::string("arrived-during-copy.txt")})
+        EXPECT_TRUE(fs::exists(sourceTop + "/" + name)) << name;
+    EXPECT_TRUE(fs::is_directory(sourceTop));
+    // The result names exactly what stayed.
+    const std::set<std::string> stayed(result.stayedBehind.begin(), result.stayedBehind.end());
+    EXPECT_EQ(stayed, FilesBelow(sourceTop));
+    EXPECT_NE(result.leftBehind.find("could not be removed completely"), std::string::npos);
+    EXPECT_EQ(Names(other.Native("")), std::set<std::string>{top}); // no temporary left
+}
+
+// A download service of another user keeps its file open, has written the first half and writes
+// more, or rewrites what it wrote, while the file is copied or right after: the move is refused,
+// the source keeps every byte, and nothing is left at the target.
+TEST(FileOpsTransfer, AFileAnotherUserIsStillWritingIsNotMoved) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a writer under another user id needs the tests to run as root";
+    constexpr uid_t kNobody = 65534;
+    const std::string firstHalf = Bytes('1', (2 << 20) + 11, 5);
+    const std::string secondHalf = Bytes('2', (2 << 20) + 13, 6);
+    const std::string rewritten = Bytes('R', 4096, 7);
+    struct Case {
+        const char* when;
+        char change; // '2': the second half is appended; 'r': the start is rewritten in place
+    };
+    for (const Case& c : {Case{"during", '2'}, Case{"during", 'r'}, Case{"after", '2'}, Case{"after", 'r'}}) {
+        SCOPED_TRACE(std::string(c.when) + " the copy, change " + c.change);
+        TempFolder folder;
+        ASSERT_EQ(::chmod(folder.Native().c_str(), 0755), 0);
+        const std::string file = folder.NativeFile("download.part");
+        folder.WriteBytes("download.part", "");
+        ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody), 0);
+        ForkedWriter writer(
+            [&](char command) {
+                static int fd = -1;
+                if (fd < 0)
+                    fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                if (command == '1')
+                    static_cast<void>(::write(fd, firstHalf.data(), firstHalf.size()));
+                else if (command == '2')
+                    static_cast<void>(::write(fd, secondHalf.data(), secondHalf.size()));
+                else if (command == 'r')
+                    static_cast<void>(::pwrite(::open(file.c_str(), O_WRONLY | O_CLOEXEC), rewritten.data(),
+                                               rewritten.size(), 0));
+            },
+            kNobody);
+        ASSERT_TRUE(writer.Started());
+        ASSERT_TRUE(writer.Tell('1'));
+        // The pause before the change is long as the file's clock goes: its time stamp is old.
+        SetMtime(file, 1232686560);
+        std::string expected = firstHalf;
+        if (c.change == '2')
+            expected += secondHalf;
+        else
+            expected.replace(0, rewritten.size(), rewritten);
+
+        bool told = false;
+        auto change = [&] {
+            if (!told) {
+                told = true;
+                EXPECT_TRUE(writer.Tell(c.change));
+            }
+        };
+        HookedProgress progress;
+        if (std::string(c.when) == "during")
+            progress.onAdvance = [&](std::uint64_t) { change(); };
+        else
+            progress.onEnd = change; // the copy is complete, not yet in place
+        const TransferResult result = TransferEntry(FromNativePath(file), other.PathText("download.part"),
+                                                    TransferMode::Move, {}, &progress);
+        ASSERT_TRUE(told);
+        EXPECT_EQ(result.outcome, TransferOutcome::Failed);
+        EXPECT_TRUE(result.changedDuringCopy);
+        EXPECT_NE(result.reason.find("changed while it was copied"), std::string::npos) << result.reason;
+        EXPECT_EQ(folder.ReadBytes("download.part"), expected);
+        EXPECT_TRUE(Names(other.Native("")).empty()); // no target, no temporary
+    }
+}
+
+// A folder with nothing changed goes whole, and a file moved and copied keeps working as before: the
+// checks refuse only what really changed.
+TEST(FileOpsTransfer, AnUnchangedFolderMovedAcrossFileSystemsLeavesNothingBehind) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    TempFolder folder;
+    MakeFolders(folder, "set/empty");
+    MakeFolders(folder, "set/locked/deeper");
+    folder.WriteBytes("set/a", "a");
+    folder.WriteBytes("set/locked/deeper/b", "b");
+    ASSERT_EQ(::symlink("a", folder.NativeFile("set/link").c_str()), 0);
+    // A folder without the owner's write bit is emptied all the same.
+    ASSERT_EQ(::chmod(folder.NativeFile("set/locked").c_str(), 0555), 0);
+    const TransferResult result =
+        TransferEntry(Text(folder, "set"), other.PathText("set"), TransferMode::Move);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(result.leftBehind.empty()) << result.leftBehind;
+    EXPECT_TRUE(result.stayedBehind.empty());
+    EXPECT_FALSE(folder.Exists("set"));
+    EXPECT_EQ(FilesBelow(other.Native("set")), (std::set<std::string>{"a", "link", "locked/deeper/b"}));
+    EXPECT_TRUE(fs::is_directory(other.Native("set/empty")));
 }
 
 TEST(FileOpsTransfer, RenameEntryNeverReplaces) {
