@@ -50,11 +50,27 @@ MessageBoxRequest ReadOnlyQuestion(std::string_view sourcePath) {
 
 } // namespace
 
-std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath) {
-    return "[" + ToNativePath(sourcePath) + "] は [" + ToNativePath(targetPath) +
-           "] "
-           "へすべてコピーしましたが、元のフォルダを完全には削除できませんでした。残っている項目を確認してく"
-           "ださい。";
+std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath,
+                           const std::vector<std::string>& stayed) {
+    // A few names say what to look for; a folder full of new files would make the note a list.
+    constexpr std::size_t kNamesShown = 3;
+    std::string note = "[" + ToNativePath(sourcePath) + "] は [" + ToNativePath(targetPath) +
+                       "] へ移動しましたが、元のフォルダを完全には削除できませんでした。";
+    if (!stayed.empty()) {
+        note += "移動の間に追加・変更された項目と削除できなかった項目は、元のフォルダに残っています: ";
+        for (std::size_t i = 0; i < stayed.size() && i < kNamesShown; ++i)
+            note += (i == 0 ? "" : "、") + stayed[i];
+        if (stayed.size() > kNamesShown)
+            note += " ほか " + std::to_string(stayed.size() - kNamesShown) + " 件";
+        note += "。";
+    }
+    return note + "残っている項目を確認してください。";
+}
+
+std::string ChangedDuringCopyNote(std::string_view sourcePath) {
+    return "[" + ToNativePath(sourcePath) +
+           "] はコピーしている間に変更されたため、振り分けませんでした。元のフォルダにそのまま残っており、"
+           "後の振り分けで振り分けられます。";
 }
 
 std::string PlainDestination(std::string_view destFolder, std::string_view name) {
@@ -185,7 +201,7 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
     RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff,
                  {condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name});
     if (!result.leftBehind.empty())
-        run.ui.AddNote(LeftBehindNote(entry.sourcePath, p));
+        run.ui.AddNote(LeftBehindNote(entry.sourcePath, p, result.stayedBehind));
 }
 
 // After a transfer: on with the next entry, or the run ends when a cancel cleared the flag.
@@ -328,7 +344,10 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     if (result.ok()) {
         Placed(run, condition, entry, p, mark, result);
     } else {
-        // A failed transfer is not recorded: the item is not where the record would say.
+        // A failed transfer is not recorded: the item is not where the record would say. A file
+        // still being written is said in the notes even when errors are not shown.
+        if (result.changedDuringCopy)
+            run.ui.AddNote(ChangedDuringCopyNote(entry.sourcePath));
         if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)
             run.box.Show(
                 {std::string(kTitle) + " - 振り分けエラー",

@@ -53,8 +53,13 @@ enum class EntryOutcome {
     EndRun,    // the run ends (the closing steps follow)
 };
 
-// The note for a folder moved whole whose old place could not be emptied completely.
-std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath);
+// The note for a folder moved whole whose old place could not be emptied completely; it names the
+// first few of the entries that stayed (paths relative to the folder) and counts the rest.
+std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetPath,
+                           const std::vector<std::string>& stayed = {});
+
+// The note for an entry not sorted because it changed while it was copied: it stays where it was.
+std::string ChangedDuringCopyNote(std::string_view sourcePath);
 
 // The destination folder joined with the name by exactly one backslash.
 std::string PlainDestination(std::string_view destFolder, std::string_view name);

@@ -8,10 +8,12 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sv {
 namespace {
@@ -365,6 +367,107 @@ TEST_F(Placement, AFolderCopiedWholeButNotEmptiedIsRecordedWithANote) {
     // The whole copy is at the destination, where the record leads.
     EXPECT_TRUE(std::filesystem::exists(other.Native("d/set/locked/b.avi")));
     EXPECT_TRUE(std::filesystem::exists(other.Native("d/set/a.avi")));
+}
+
+} // namespace
+} // namespace sv
+
+namespace sv {
+namespace {
+
+// Lets the test act at the first progress call of a copy, once.
+class OnceProgress final : public TransferProgress {
+public:
+    explicit OnceProgress(std::function<void()> act) : m_act(std::move(act)) {}
+    void Begin(std::string_view, std::uint64_t) override {}
+    bool Advance(std::uint64_t) override {
+        if (m_act)
+            std::exchange(m_act, nullptr)();
+        return true;
+    }
+    void End() override {}
+
+private:
+    std::function<void()> m_act;
+};
+
+// A file still being written while it is copied to another file system is not sorted; the notes
+// say so whether or not errors are shown, and the file keeps every byte in its folder.
+TEST_F(Placement, AFileChangedWhileItWasCopiedStaysAndTheNotesSaySo) {
+    testing::OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    auto f = Fields("clip", "unused");
+    f.destFolder = other.PathText("d");
+    Add(f);
+    const std::string bytes(2 << 20, 'c');
+    for (const bool fileUsing : {true, false}) {
+        SCOPED_TRACE(fileUsing ? "FileUsing on" : "FileUsing off");
+        settings.FileUsing = fileUsing;
+        Write("src/clip.avi", bytes);
+        OnceProgress progress([&] { std::ofstream(N("src/clip.avi"), std::ios::app) << "more"; });
+        ui.progressWindow = &progress;
+        ui.notes.clear();
+        const std::size_t boxesBefore = box.Shown().size();
+        if (!fileUsing)
+            box.QueueAnswer(MbAnswer::Ok);
+        box.QueueAnswer(MbAnswer::No);
+        Run();
+        EXPECT_TRUE(ui.rows.empty());
+        EXPECT_EQ(history.recorded, 0);
+        EXPECT_EQ(Read("src/clip.avi"), bytes + "more");
+        EXPECT_FALSE(std::filesystem::exists(other.Native("d/clip.avi")));
+        ASSERT_EQ(ui.notes.size(), 1u);
+        EXPECT_EQ(ui.notes[0],
+                  "[" + ToNativePath(P("src/clip.avi")) +
+                      "] はコピーしている間に変更されたため、振り分けませんでした。元のフォルダにその"
+                      "まま残っており、後の振り分けで振り分けられます。");
+        // The error box only without FileUsing; the stop question as after any failed transfer.
+        ASSERT_EQ(box.Shown().size() - boxesBefore, fileUsing ? 1u : 2u);
+        if (!fileUsing) {
+            EXPECT_EQ(box.Shown()[boxesBefore].title, "Sorvanta - 振り分けエラー");
+        }
+        EXPECT_TRUE(box.AllAnswersUsed());
+    }
+}
+
+// A folder that gains files while it is moved across file systems is recorded where it went; the
+// note names the first of what stayed and counts the rest.
+TEST_F(Placement, AFolderThatGainsFilesWhileItIsMovedNamesWhatStayed) {
+    testing::OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    Write("src/set/a.avi", std::string(2 << 20, 'a'));
+    const Strings arrived = {"n1.txt", "n2.txt", "n3.txt", "n4.txt", "n5.txt"};
+    OnceProgress progress([&] {
+        for (const std::string& name : arrived)
+            Write("src/set/" + name, name);
+    });
+    ui.progressWindow = &progress;
+    auto f = Fields("set", "unused");
+    f.destFolder = other.PathText("d");
+    f.includeFolders = true;
+    Add(f);
+    Run();
+    ASSERT_EQ(ui.rows.size(), 1u);
+    EXPECT_EQ(ui.rows[0].mark, "\u3000Ｆ");
+    EXPECT_TRUE(std::filesystem::exists(other.Native("d/set/a.avi")));
+    EXPECT_FALSE(Has("src/set/a.avi"));
+    for (const std::string& name : arrived)
+        EXPECT_EQ(Read("src/set/" + name), name);
+    ASSERT_EQ(ui.notes.size(), 1u);
+    const std::string& note = ui.notes[0];
+    EXPECT_EQ(note.rfind("[" + ToNativePath(P("src/set")) + "] は [" +
+                             ToNativePath(other.PathText("d\\set")) +
+                             "] へ移動しましたが、元のフォルダを完全には削除できませんでした。",
+                         0),
+              0u)
+        << note;
+    EXPECT_NE(note.find(" ほか 2 件。残っている項目を確認してください。"), std::string::npos) << note;
+    const auto named = std::count_if(arrived.begin(), arrived.end(), [&](const std::string& name) {
+        return note.find(name) != std::string::npos;
+    });
+    EXPECT_EQ(named, 3);
 }
 
 } // namespace
