@@ -2,7 +2,6 @@
 #include "store/run_journal.h"
 
 #include "platform/cp932.h"
-#include "platform/file_attributes.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "store/history_file.h"
@@ -31,7 +30,8 @@ TRunJournal::~TRunJournal() {
 Status TRunJournal::Open(std::string_view folder) {
     if (m_fd >= 0)
         Discard();
-    m_path = ToNativePath(JoinPath(folder, kRunJournalFileName));
+    const std::string pathText = JoinPath(folder, kRunJournalFileName);
+    m_path = ToNativePath(pathText);
     // Appended to, never truncated: the records of a run nobody recovered yet stay in front.
     m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0)
@@ -40,7 +40,7 @@ Status TRunJournal::Open(std::string_view folder) {
     m_keep = ::fstat(m_fd, &st) == 0 ? st.st_size : 0;
     if (m_keep > 0) {
         // A block the dead run never finished writing would swallow the first lines of this run.
-        const FileRead read = ReadWholeFile(FromNativePath(m_path));
+        const FileRead read = ReadWholeFile(pathText);
         const TRunBlocks blocks = ParseRunBlocks(read.bytes);
         if (read.state == ReadState::Ok && !blocks.whole && blocks.damage.empty() &&
             ::ftruncate(m_fd, static_cast<off_t>(blocks.wholeBytes)) == 0)

@@ -256,6 +256,29 @@ private slots:
         std::cout << "[ killed at random ] " << tries << " tries, " << leftJournal << " left a journal, "
                   << recovered << " records recovered\n";
     }
+
+    // The journal from the damaged files: a lone LF inside a block. What stands before it
+    // is recovered, nothing after it, the file is kept aside and the start says so.
+    void ADamagedJournalIsKeptAsideAndTheStartSaysSo() {
+        ProgramFolder f;
+        f.Settings();
+        const std::string location = Sjis(f.P("dst") + "*" + f.P("src"));
+        const std::string journal = "S\r\nM\r\na.avi\r\n26/12/08 09:00:00\r\n  \r\na.avi\r\n" + location +
+                                    "\r\nM\r\nb.avi\r\n26/12/08 09:00:01\n  \r\nb.avi\r\n" + location +
+                                    "\r\nM\r\nc.avi\r\n26/12/08 09:00:02\r\n  \r\nc.avi\r\n" + location +
+                                    "\r\n";
+        f.dir.WriteBytes("History.dat.journal", journal);
+        QVERIFY(f.Recover());
+        QCOMPARE(f.RecoveredInNotice(), 1);
+        QVERIFY2(f.errors.find("[Sorvanta] ") != std::string::npos, f.errors.c_str());
+        QVERIFY2(f.errors.find(f.dir.NativeFile("History.dat.journal.bak")) != std::string::npos,
+                 f.errors.c_str());
+        QCOMPARE(f.dir.ReadBytes("History.dat.journal.bak"), journal);
+        QVERIFY(!f.dir.Exists("History.dat.journal"));
+        const auto records = sv::testing::HistoryRecords(f.dir.ReadBytes("History.dat"));
+        QCOMPARE(records.size(), std::size_t{1});
+        QCOMPARE(records[0].EntryName, std::string("a.avi"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKilledRun)

@@ -247,6 +247,31 @@ TEST_F(RunJournal, DamagedJournalsAreNotCopiedButKeptAsideOnceAndTold) {
     }
 }
 
+// A journal still holding a dead run (its recovery failed at the start) stays behind a run that
+// ends well: the dead run's records are not thrown away with the new run's, and a block it never
+// finished does not swallow the new run's first lines.
+TEST_F(RunJournal, ARunThatEndsWellLeavesTheRecordsOfADeadRunInTheJournal) {
+    const std::string dead = std::string(kRunStartBlock) + Record("a.avi");
+    dir.WriteBytes(Journal(), dead + "M\r\nb.av");
+    TRunJournal journal;
+    ASSERT_TRUE(journal.Open(dir.PathText()).ok());
+    journal.Append(Record("c.avi"));
+    journal.Flush();
+    const TRunBlocks both = ParseRunBlocks(Read(Journal()));
+    EXPECT_TRUE(both.whole);
+    EXPECT_EQ(both.records.size(), 2u);
+    EXPECT_EQ(both.runStarts, (std::vector<std::size_t>{0, 1}));
+    journal.Discard();
+    EXPECT_EQ(Read(Journal()), dead);
+
+    // Without a dead run the journal goes.
+    fs::remove(N(Journal()));
+    ASSERT_TRUE(journal.Open(dir.PathText()).ok());
+    journal.Append(Record("c.avi"));
+    journal.Discard();
+    EXPECT_FALSE(Has(Journal()));
+}
+
 // Every moment the save (History.dat, then the last-run file, then the journal removed) or the
 // recovery (History.dat, then the last-run file, then the journal removed) can be killed at leaves
 // files from which the next start makes the same History.dat, each record once.
