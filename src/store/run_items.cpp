@@ -2,17 +2,13 @@
 #include "store/run_items.h"
 
 #include "platform/cp932.h"
+#include "store/history_file.h"
 #include "store/record_text.h"
 
 #include <charconv>
 
 namespace sv {
 namespace {
-
-// The marks as a run writes them; the same texts as the history's, kept here so that the journal
-// reader does not depend on the history file's reader.
-constexpr std::array<std::string_view, 7> kMarks = {"  ",       "\u3000新", "\u3000古", "\u3000変",
-                                                    "\u3000消", " 拡変",    "\u3000Ｆ"};
 
 void AddLine(std::string& bytes, std::string_view utf8) {
     bytes += Utf8ToCp932Lossy(utf8);
@@ -99,7 +95,7 @@ bool LooksLikeTime(std::string_view line) {
 
 bool LooksLikeMark(std::string_view cp932) {
     const std::string utf8 = Cp932ToUtf8(cp932);
-    for (const std::string_view mark : kMarks) {
+    for (const std::string_view mark : kActionMarks) {
         if (utf8 == mark)
             return true;
     }
