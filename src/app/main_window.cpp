@@ -477,25 +477,12 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 // A run that ended abnormally left its records in the journal: they reach History.dat first, and
-// the user is told once.
+// the user is told once, also of a journal that could only be read in part.
 void TFormMain::RecoverDeadRun() {
-    int recovered = 0;
-    const Status status = RecoverRunJournal(m_env.programFolder, recovered);
-    MessageBoxRequest request;
-    request.title = "Sorvanta";
-    request.icon = MbIcon::Information;
-    if (!status.ok()) {
-        request.icon = MbIcon::Error;
-        request.text = "前回の振り分けの記録（" + std::string(kRunJournalFileName) +
-                       "）を History.dat に追加できませんでした。ファイルはそのまま残してあります。\n" +
-                       status.error();
-    } else if (recovered > 0) {
-        request.text = "前回の振り分けが途中で終わったため、History.dat に記録されていなかった " +
-                       std::to_string(recovered) + " 件の振り分け履歴を追加しました。";
-    } else {
-        return;
-    }
-    m_env.box->Show(request);
+    TJournalRecovery recovery;
+    const Status status = RecoverRunJournal(m_env.programFolder, recovery);
+    if (const std::optional<MessageBoxRequest> notice = JournalRecoveryNotice(status, recovery))
+        m_env.box->Show(*notice);
 }
 
 // Tells the user once what was kept aside and where; when the copy failed, a file whose loss

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
+#include "store/run_journal.h"
 
 #include <cstdio>
 
@@ -168,6 +169,49 @@ bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
     return true;
 }
 
+bool JournalBefore(TRunContext& run, bool historyOff, TRunIntent intent) {
+    if (run.history.journal == nullptr)
+        return false;
+    // The intent reaches the kernel (write(2)) before the transfer starts: a killed run cannot
+    // lose it. Only a power loss can, and within one file system that costs no byte: a renamed
+    // file is in one of its two places, whole. A copy across file systems takes long, and a move
+    // ends by deleting the source, so there the intent goes to the disk first (the copy flushes
+    // its own bytes anyway). An fdatasync per rename would cost more than the rename itself in a
+    // run of thousands of files.
+    const bool durable = (intent.action == TIntentAction::Copy || intent.action == TIntentAction::Move) &&
+                         !OnFileSystemOf(JoinPath(intent.sourceFolder, intent.sourceName), intent.destFolder);
+    return JournalIntent(run.history, std::move(intent), historyOff, run.settings, durable);
+}
+
+namespace {
+
+// A transfer of the entry to `p`, where the extension rules may rename it afterwards.
+bool JournalTransfer(TRunContext& run, const TPlacementCondition& condition, const TPlacementEntry& entry,
+                     std::string_view p, int mark, TIntentAction action) {
+    if (run.history.journal == nullptr)
+        return false;
+    TRunIntent intent;
+    intent.action = action;
+    intent.mark = entry.isFolder ? kMarkFolder : mark;
+    intent.sourceFolder = entry.sourceFolder;
+    intent.sourceName = entry.name;
+    intent.destFolder = FolderOf(p);
+    intent.destName = FileNameOf(p);
+    intent.extName = intent.destName;
+    intent.extMark = intent.mark;
+    if (!condition.extChangeOff) {
+        const std::string renamed = ExtensionRuleTarget(p, run.extRules);
+        if (renamed != p) {
+            intent.extName = FileNameOf(renamed);
+            intent.extMark = entry.isFolder ? kMarkFolder : kMarkExtChanged;
+            intent.extTaken = Exists(renamed);
+        }
+    }
+    return JournalBefore(run, condition.historyOff, std::move(intent));
+}
+
+} // namespace
+
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
                   std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item) {
     std::string_view dest = destFolder;
@@ -198,8 +242,10 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
     if (entry.isFolder)
         mark = kMarkFolder;
     ++run.processed;
-    RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff,
-                 {condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name});
+    TRunItem item(condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name);
+    // The record keeps what stayed in the source folder, so that it is known where the rest is.
+    item.stayedBehind = result.stayedBehind;
+    RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff, item);
     if (!result.leftBehind.empty())
         run.ui.AddNote(LeftBehindNote(entry.sourcePath, p, result.stayedBehind));
 }
@@ -228,11 +274,16 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         return EntryOutcome::Next;
 
     // The common case: a file under its own name into a folder this condition already has.
-    if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder &&
-        MoveByRename(entry.sourcePath, p)) {
-        run.ui.SetContinueFlag(true);
-        Placed(run, condition, entry, p, kMarkPlain, TransferResult{TransferOutcome::Ok, {}, {}, {}, false});
-        return Continued(run);
+    if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder) {
+        const bool journaled = JournalTransfer(run, condition, entry, p, kMarkPlain, TIntentAction::Rename);
+        if (MoveByRename(entry.sourcePath, p)) {
+            run.ui.SetContinueFlag(true);
+            Placed(run, condition, entry, p, kMarkPlain,
+                   TransferResult{TransferOutcome::Ok, {}, {}, {}, false});
+            return Continued(run);
+        }
+        if (journaled)
+            JournalNotDone(run.history);
     }
 
     int mark = kMarkPlain;
@@ -286,9 +337,20 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
             const int keptMark = rule == 0 ? kMarkNewer : kMarkOlder;
             if (keepTarget) {
+                TRunIntent deletion;
+                deletion.action = TIntentAction::Delete;
+                deletion.mark = deletion.extMark = keptMark;
+                deletion.sourceFolder = entry.sourceFolder;
+                deletion.sourceName = entry.name;
+                deletion.destFolder = d;
+                deletion.destName = deletion.extName = FileNameOf(p);
+                const bool journaled = JournalBefore(run, condition.historyOff, std::move(deletion));
                 // A failed delete leaves the entry alone and records nothing.
-                if (!DeleteForSameName(entry.sourcePath))
+                if (!DeleteForSameName(entry.sourcePath)) {
+                    if (journaled)
+                        JournalNotDone(run.history);
                     return EntryOutcome::Next;
+                }
                 ++run.processed;
                 RecordResult(run, d, FileNameOf(p), entry.sourceFolder, keptMark, condition.historyOff,
                              {TRunItemKind::Deleted, entry.name});
@@ -336,10 +398,14 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     options.noErrorDisplay = settings.FileUsing;
     options.noConfirmation = settings.ReadOnly;
     options.progressTitle = std::string(kTransferTitle);
+    const bool journaled = JournalTransfer(run, condition, entry, p, mark,
+                                           condition.copyMode ? TIntentAction::Copy : TIntentAction::Move);
     run.ui.SetContinueFlag(true);
     const TransferResult result =
         TransferEntry(entry.sourcePath, p, condition.copyMode ? TransferMode::Copy : TransferMode::Move,
                       options, run.ui.TransferProgressWindow());
+    if (journaled && !result.ok())
+        JournalNotDone(run.history);
 
     if (result.ok()) {
         Placed(run, condition, entry, p, mark, result);

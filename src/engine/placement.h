@@ -89,6 +89,11 @@ std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRul
 // ForceFolder for the run: what it created is noted, so that taking the run back removes it again.
 bool ForceRunFolder(TPendingHistory& history, std::string_view folder);
 
+// Journals what is about to happen to an entry before it happens, when the run would record it;
+// returns whether it did (JournalNotDone then closes it when nothing happened). A transfer that may
+// copy across file systems is on disk before it starts; a rename is not waited for.
+bool JournalBefore(TRunContext& run, bool historyOff, TRunIntent intent);
+
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
                   std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item = {});
 

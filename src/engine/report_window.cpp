@@ -429,7 +429,8 @@ bool TFormReport::SaveHistory() {
     const Status saved = WriteWithReadOnlyRetry(
         m_env.programFolder, m_env.iniFileName, "履歴ファイルに書き込みできません。", *m_env.box,
         [this] { return PrependRunHistory(m_env.programFolder, m_history); });
-    // Unsaved records stay in the journal for the next start.
+    // Unsaved records stay in the journal for the next start. Killed anywhere from here on, the
+    // next start finds them at the top of History.dat and does not add them again.
     if (!saved.ok())
         return false;
     // Without it the run could only be moved back item by item.

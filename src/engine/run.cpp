@@ -14,6 +14,7 @@
 #include "platform/pathtext.h"
 #include "platform/text.h"
 #include "store/condition.h"
+#include "store/run_journal.h"
 
 #include <cstdint>
 #include <memory>
@@ -543,9 +544,22 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
         return std::nullopt;
     if (compared.result != CompareResult::Identical)
         return EntryOutcome::Next;
+    const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
+    const auto slash = entry.destPath.rfind('\\');
+    const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
+    TRunIntent deletion;
+    deletion.action = TIntentAction::Delete;
+    deletion.mark = deletion.extMark = kMarkDeleted;
+    deletion.sourceFolder = entry.sourceFolder;
+    deletion.sourceName = entry.name;
+    deletion.destFolder = deleted;
+    deletion.destName = deletion.extName = name;
+    const bool journaled = JournalBefore(m_context, condition.fields.historyOff, std::move(deletion));
     const Status removed =
         m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
     if (!removed.ok()) {
+        if (journaled)
+            JournalNotDone(m_context.history);
         m_box.Show({std::string(kTitle),
                     "[" + ToNativePath(entry.sourcePath) + "] は [" + ToNativePath(compared.matchPath) +
                         "] と同じ内容ですが、削除できませんでした。\n" + removed.error(),
@@ -553,9 +567,6 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
         return EntryOutcome::Next;
     }
     ++m_context.processed;
-    const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
-    const auto slash = entry.destPath.rfind('\\');
-    const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
     RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted, condition.fields.historyOff,
                  {TRunItemKind::Deleted, entry.name});
     return EntryOutcome::Next;
@@ -608,13 +619,31 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
     options.replaceExisting = true;
     options.noErrorDisplay = m_settings.FileUsing;
     options.noConfirmation = true;
+    bool journaled = false;
+    if (m_context.history.journal != nullptr) {
+        TRunIntent intent;
+        intent.sourceFolder = folder;
+        intent.sourceName = name;
+        intent.destFolder = doubt;
+        intent.destName = intent.extName = name;
+        // The entry it replaces is not the item, should the run end before its record.
+        intent.replaced = ItemStampOf(target);
+        journaled = JournalBefore(m_context, condition.fields.historyOff, std::move(intent));
+    }
     m_ui.SetContinueFlag(true);
     const TransferResult result = TransferEntry(source, target, TransferMode::Move, options, nullptr);
-    if (result.ok() || !Exists(source)) {
+    const bool moved = result.ok() || !Exists(source);
+    if (journaled && !moved)
+        JournalNotDone(m_context.history);
+    if (moved) {
         ++m_context.processed;
-        RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.fields.historyOff);
+        TRunItem item(TRunItemKind::Moved, name);
+        item.stayedBehind = result.stayedBehind;
+        RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.fields.historyOff, item);
         if (!result.leftBehind.empty())
-            m_ui.AddNote(LeftBehindNote(source, target));
+            m_ui.AddNote(LeftBehindNote(source, target, result.stayedBehind));
+    } else if (result.changedDuringCopy) {
+        m_ui.AddNote(ChangedDuringCopyNote(source));
     } else if (result.outcome == TransferOutcome::Aborted) {
         m_ui.SetContinueFlag(false);
     } else if (!m_settings.FileUsing) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/undo_last_run.h"
 
+#include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -44,6 +45,12 @@ std::string UndoItem(const TUndoRequest& request, const THistoryEntry& entry, co
     }
     if (!Exists(sorted))
         return Native(sorted) + " がありません。";
+    // A file put there later under the same name is not the run's to take back.
+    if (item.stamp) {
+        const std::optional<ItemStamp> now = ItemStampOf(sorted);
+        if (!now || !SameItemAsRecorded(*item.stamp, *now))
+            return Native(sorted) + " は振り分けたあとに変更されたため、戻しませんでした。";
+    }
     if (folder.empty() || !FolderExists(folder))
         return "振り分け元フォルダ " + Native(folder) + " がないため、" + Native(sorted) +
                " を戻しませんでした。";

@@ -53,6 +53,35 @@ std::optional<FileIdentity> IdentityOf(std::string_view pathText) {
     return Identity(Native(pathText), true);
 }
 
+std::optional<ItemStamp> ItemStampOf(std::string_view pathText) {
+    if (ActiveDryRun() != nullptr)
+        return std::nullopt;
+    struct stat st {};
+    if (::lstat(Native(pathText).c_str(), &st) != 0)
+        return std::nullopt;
+    ItemStamp stamp;
+    stamp.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    stamp.folder = S_ISDIR(st.st_mode);
+    if (!stamp.folder) {
+        stamp.size = static_cast<std::uint64_t>(st.st_size);
+        stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    }
+    return stamp;
+}
+
+bool SameItemAsRecorded(const ItemStamp& recorded, const ItemStamp& now) {
+    if (recorded.id != now.id || recorded.folder != now.folder)
+        return false;
+    return recorded.folder || (recorded.size == now.size && recorded.mtimeNs == now.mtimeNs);
+}
+
+bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) {
+    struct stat entry {};
+    struct stat folder {};
+    return ::lstat(Native(entryPathText).c_str(), &entry) == 0 &&
+           ::stat(Native(folderPathText).c_str(), &folder) == 0 && entry.st_dev == folder.st_dev;
+}
+
 bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB) {
     if (DryRun* dry = ActiveDryRun())
         return dry->IsSameItem(pathTextA, pathTextB);

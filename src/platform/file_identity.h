@@ -20,6 +20,29 @@ struct FileIdentity final {
 // cannot be reached.
 std::optional<FileIdentity> IdentityOf(std::string_view pathText);
 
+// What an entry was when a run recorded it: the entry itself (a link is not followed), and for
+// a file also its size and modification time, which a file of the same name put there later
+// would not share. A folder is known by its identity alone: its contents may change.
+struct ItemStamp final {
+    FileIdentity id;
+    bool folder = false;
+    std::uint64_t size = 0;   // 0 for a folder
+    std::int64_t mtimeNs = 0; // 0 for a folder
+    bool operator==(const ItemStamp&) const = default;
+};
+
+// The stamp of the entry at the path; nothing when there is none (or while a test run is active:
+// its items are not on disk).
+std::optional<ItemStamp> ItemStampOf(std::string_view pathText);
+
+// Whether `now` is still the entry stamped as `recorded`: the same entry, and for a file the same
+// size and modification time.
+bool SameItemAsRecorded(const ItemStamp& recorded, const ItemStamp& now);
+
+// Whether the entry at `entryPathText` (itself, a link not followed) lies on the file system of
+// the folder `folderPathText`; false when either cannot be examined.
+bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText);
+
 // Whether two paths are one item: equal identities after following links, the same entry, or one
 // entry being a symbolic link to the other (also a link whose target no longer exists).
 bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB);

@@ -105,29 +105,38 @@ void TPendingHistory::Clear() {
     items.clear();
     createdFolders.clear();
     recorded = 0;
+    intentOpen = false;
+}
+
+std::array<std::string, 4> RunRecordLines(std::string_view time, std::string_view destFolder,
+                                          std::string_view name, std::string_view sourceFolder,
+                                          int markIndex) {
+    if (!destFolder.empty() && destFolder.back() == '\\')
+        destFolder.remove_suffix(1);
+    THistoryEntry entry;
+    entry.EntryTime = std::string(time);
+    entry.EntryMark = std::string(ActionMark(markIndex));
+    entry.EntryName = EscapeRecordText(name);
+    entry.EntryDest = EscapeRecordText(destFolder, true);
+    entry.EntrySource = EscapeRecordText(sourceFolder);
+    return HistoryRecordLines(entry);
 }
 
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,
                    const TAppSettings& settings, const TRunItem& item) {
-    if (settings.HistDel && pending.recorded >= HistoryLimit(settings))
+    if (!WouldRecordHistory(pending, historyOff, settings))
         return false;
-    if (historyOff)
-        return false;
-    if (!destFolder.empty() && destFolder.back() == '\\')
-        destFolder.remove_suffix(1);
-    THistoryEntry entry;
-    entry.EntryTime = FormatEntryTime(Now());
-    entry.EntryMark = std::string(ActionMark(markIndex));
-    entry.EntryName = EscapeRecordText(name);
-    entry.EntryDest = EscapeRecordText(destFolder, true);
-    entry.EntrySource = EscapeRecordText(sourceFolder);
-    const std::array<std::string, 4> record = HistoryRecordLines(entry);
+    const std::array<std::string, 4> record =
+        RunRecordLines(FormatEntryTime(Now()), destFolder, name, sourceFolder, markIndex);
     TRunItem kept = item;
     if (kept.originalName.empty())
         kept.originalName = std::string(name);
+    if (kept.kind != TRunItemKind::Deleted && !kept.stamp)
+        kept.stamp = ItemStampOf(JoinPath(destFolder, name));
     if (pending.journal != nullptr)
         pending.journal->Append(RunRecordBlock(kept, record));
+    pending.intentOpen = false;
     for (const std::string& line : record)
         pending.lines.push_back(line);
     pending.items.push_back(std::move(kept));

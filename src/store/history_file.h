@@ -77,15 +77,23 @@ struct TPendingHistory final {
     std::vector<TCreatedFolder> createdFolders;
     // Where each record also goes the moment it is made, when a run keeps a journal.
     TRunJournal* journal = nullptr;
+    // An intent was journaled and neither its record nor its end followed yet.
+    bool intentOpen = false;
 
     bool Empty() const { return lines.empty(); }
     void Clear();
 };
 
+// The four lines RecordHistory makes of an item, with the time given.
+std::array<std::string, 4> RunRecordLines(std::string_view time, std::string_view destFolder,
+                                          std::string_view name, std::string_view sourceFolder,
+                                          int markIndex);
+
 // The history half of recording a processed item: nothing when the run has reached the history
 // limit (or HistDel is on with HistMax 0) or the condition has HistoryOff set; otherwise appends
 // the four lines with the time from Now() and one trailing "\" removed from `destFolder`. The
-// name and the folders are native texts; they are stored as record texts.
+// name and the folders are native texts; they are stored as record texts. What the sorted item is
+// now (its stamp) is kept beside the record, unless the item was deleted.
 // Returns whether an entry was recorded.
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,

@@ -1,20 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/messagebox.h"
 #include "platform/result.h"
+#include "store/kept_aside.h"
+#include "store/run_items.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace sv {
+
+struct TAppSettings;
+struct TPendingHistory;
 
 inline constexpr std::string_view kRunJournalFileName = "History.dat.journal";
 
 // The records of the run under way, on disk as they are made: a run that ends abnormally (killed,
 // power lost, the display gone) leaves them for the next start, which puts them in front of
-// History.dat, and can take that run back. Run blocks (run_items.h); flushed every few blocks and
-// at the end; removed once the run's records reached History.dat.
+// History.dat, and can take that run back. Run blocks (run_items.h): a run starts with "S"; before
+// each transfer or deletion it would record comes an intent, and after it the record, or "N" when
+// it did not happen. Records are flushed to disk every few blocks and at the end; the journal goes
+// once the run's records reached History.dat.
 class TRunJournal final {
 public:
     TRunJournal() = default;
@@ -25,23 +35,56 @@ public:
     // Starts the journal of a run in `folder` (after the records of a dead run, if any are left).
     Status Open(std::string_view folder);
     bool IsOpen() const { return m_fd >= 0; }
-    // One block, written whole.
-    void Append(std::string_view block);
+    // One block, written whole by one write(2): from then on a killed process cannot lose it.
+    // Record blocks count towards the next flush.
+    void Append(std::string_view block, bool record = true);
     // Everything appended so far is on disk.
     void Flush();
-    // The run's records are in History.dat: the journal goes.
+    // The run's records are in History.dat: the journal goes, or, when it held the records of an
+    // earlier dead run that are still to be recovered, goes back to them.
     void Discard();
 
 private:
     int m_fd = -1;
     std::string m_path;
     int m_unflushed = 0;
+    bool m_dirty = false;
+    off_t m_keep = 0; // the bytes of a dead run found in front
+    off_t m_size = 0; // the bytes of whole blocks
 };
 
-// Puts the complete records a dead run journaled in `folder` in front of History.dat (a trailing
-// partial block is dropped), makes that run the one that can be taken back, and removes the
-// journal. `recovered` receives how many records went.
+// Whether RecordHistory would record an item now (history limit, HistoryOff).
+bool WouldRecordHistory(const TPendingHistory& pending, bool historyOff, const TAppSettings& settings);
+
+// Journals what is about to happen to an entry, when the run keeps a journal and would record the
+// entry; returns whether it did. The record that follows completes it; JournalNotDone says that
+// it did not happen. With `durable` the intent reaches the disk before this returns.
+bool JournalIntent(TPendingHistory& pending, TRunIntent intent, bool historyOff, const TAppSettings& settings,
+                   bool durable);
+void JournalNotDone(TPendingHistory& pending);
+
+// What a start did with the journal a dead run left.
+struct TJournalRecovery final {
+    int recovered = 0; // records put in front of History.dat
+    int found = 0;     // of them, items of an unfinished transfer, recorded where they were found
+    int stayed = 0;    // unfinished transfers whose item is still in its source folder only
+    int missing = 0;   // unfinished transfers whose item was found nowhere
+    // The journal, copied aside when part of it could not be read (that part was not used).
+    TKeptAside keptAside;
+};
+
+// Puts the records a dead run journaled in `folder` in front of History.dat, makes that run the
+// one that can be taken back, and removes the journal. An unfinished transfer is recorded where its
+// item is now (at its destination, or in both places as a copy), or counted as stayed. A trailing
+// block cut short is dropped; from a block that does not read as one the program writes, nothing
+// more is used and the journal is copied aside.
+// Consumed exactly once, wherever a process dies: records that already stand at the top of
+// History.dat (the run's save, or an earlier recovery, replaced it before it was killed) are not
+// added again, and recovering twice gives the same History.dat.
 // A History.dat that cannot be read is not replaced; the journal then stays for the next start.
-Status RecoverRunJournal(std::string_view folder, int& recovered);
+Status RecoverRunJournal(std::string_view folder, TJournalRecovery& result);
+
+// What the user is told after the recovery (title "Sorvanta"); nothing when there is nothing to say.
+std::optional<MessageBoxRequest> JournalRecoveryNotice(const Status& status, const TJournalRecovery& result);
 
 } // namespace sv

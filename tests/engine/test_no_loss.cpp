@@ -1,15 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole sorts over random trees with links, aliases of the source folder and odd names: no bytes
 // are ever lost, except the one file of a same-name pair that the chosen rule removes.
+#include "../store/journal_check.h"
 #include "platform/pathtext.h"
 #include "run_fixture.h"
+#include "store/run_journal.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <random>
 #include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sv {
@@ -177,6 +185,113 @@ TEST_F(NoLoss, RandomTreesKeepEveryFilesBytes) {
         if (HasFailure())
             return;
     }
+}
+
+// The same trees, with another process adding files to the source folder and appending to files
+// there while a run goes on, and the run killed at a random moment (its journal left for the next
+// start, which recovers it): no byte is lost, neither the trees' nor the writer's, and no record
+// is there twice. SORVANTA_KILL_TRIES sets how many trees.
+TEST_F(NoLoss, RunsKilledBesideAWriterLoseNoByte) {
+    const char* const env = std::getenv("SORVANTA_KILL_TRIES");
+    const int tries = env != nullptr ? std::atoi(env) : 16;
+    int killedWithJournal = 0;
+    int recovered = 0;
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        SCOPED_TRACE("try " + std::to_string(attempt));
+        rng.seed(static_cast<unsigned>(1000 + attempt));
+        for (const auto& entry : fs::directory_iterator(dir.Native()))
+            fs::remove_all(entry.path());
+        Build();
+        Conditions();
+        // A rule that keeps one of two files deletes the other on purpose; here nothing may go.
+        settings.SameName0 = 2 + Pick(2);
+        settings.SameName1 = 2 + Pick(2);
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(N("src")))
+            names.push_back(entry.path().filename().string());
+        const auto before = Contents();
+
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            ::close(pipeFds[0]);
+            for (std::uint32_t i = 0;; ++i) {
+                // Into the files being sorted (a moved one is made anew) and into new ones.
+                const std::string name = i % 3 == 0 && !names.empty()
+                                             ? names[i % names.size()]
+                                             : "written" + std::to_string(i % 5) + ".avi";
+                const int fd =
+                    ::open(N("src/" + name).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+                if (fd >= 0) {
+                    const std::string chunk = "<chunk " + std::to_string(i) + ">";
+                    const bool whole =
+                        ::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size());
+                    ::close(fd);
+                    if (whole && ::write(pipeFds[1], &i, sizeof i) != sizeof i)
+                        ::_exit(1);
+                }
+                ::usleep(200);
+            }
+        }
+        ::close(pipeFds[1]);
+        const pid_t runner = ::fork();
+        ASSERT_GE(runner, 0);
+        if (runner == 0) {
+            TRunJournal journal;
+            if (!journal.Open(dir.PathText()).ok())
+                ::_exit(3);
+            history.journal = &journal;
+            Run();
+            journal.Flush();
+            (void)PrependRunHistory(dir.PathText(), history);
+            journal.Discard();
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(Pick(25000)));
+        ::kill(runner, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(runner, &status, 0), runner);
+        ::kill(writer, SIGKILL);
+        ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+        std::set<std::uint32_t> written;
+        for (std::uint32_t i = 0; ::read(pipeFds[0], &i, sizeof i) == sizeof i;)
+            written.insert(i);
+        ::close(pipeFds[0]);
+
+        killedWithJournal += Has(std::string(kRunJournalFileName)) ? 1 : 0;
+        TJournalRecovery recovery;
+        ASSERT_TRUE(RecoverRunJournal(dir.PathText(), recovery).ok());
+        recovered += recovery.recovered;
+        // Every file's bytes, and every chunk the writer finished, are somewhere.
+        std::vector<std::string> after;
+        for (const auto& [bytes, original] : Contents())
+            after.push_back(bytes);
+        for (const auto& [bytes, original] : before) {
+            const bool kept = std::any_of(after.begin(), after.end(),
+                                          [&](const std::string& now) { return now.starts_with(bytes); });
+            EXPECT_TRUE(kept) << "lost: " << original.name;
+        }
+        for (const std::uint32_t i : written) {
+            const std::string chunk = "<chunk " + std::to_string(i) + ">";
+            const bool kept = std::any_of(after.begin(), after.end(), [&](const std::string& now) {
+                return now.find(chunk) != std::string::npos;
+            });
+            EXPECT_TRUE(kept) << "lost: " << chunk;
+        }
+        std::set<std::string> records;
+        for (const THistoryEntry& entry : testing::HistoryRecords(Read("History.dat")))
+            EXPECT_TRUE(records
+                            .insert(entry.EntryTime + "|" + entry.EntryMark + "|" + entry.EntryName + "|" +
+                                    entry.EntryDest + "|" + entry.EntrySource)
+                            .second)
+                << "recorded twice: " << entry.EntryName;
+        if (HasFailure())
+            return;
+    }
+    std::cout << "[ killed runs ] " << tries << " tries, " << killedWithJournal << " left a journal, "
+              << recovered << " records recovered\n";
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Taking the last run back restores the source folders exactly and never replaces anything.
+#include "../store/journal_check.h"
 #include "engine/undo_last_run.h"
 #include "platform/cp932.h"
 #include "run_fixture.h"
 #include "store/history_file.h"
 #include "store/last_run.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/stat.h>
 
 namespace sv {
 namespace {
@@ -181,6 +184,66 @@ TEST_F(UndoLastRunTest, AHistoryChangedAtTheTopOrADeletedDuplicateIsNotTakenBack
     THistoryList list;
     (void)LoadHistory(dir.PathText(), list, 1000000000);
     EXPECT_EQ(list.Size(), 3u);
+}
+
+// The user replaced the sorted file with another of the same name: taking the run back must not
+// move that one into the source folder. A last-run file from before stamps were kept still works.
+TEST_F(UndoLastRunTest, AFileReplacedSinceTheRunIsNotTakenBackAndNamed) {
+    Write("src/abc move3.bin", "12345");
+    Write("src/same size.bin", "67890");
+    Write("src/untouched.bin", "kept as sorted");
+    Add(Fields("bin", "dst"));
+    Folder("dst");
+    Run();
+    SaveRun();
+    const std::string history = Read("History.dat");
+    const std::string lastRun = Read(std::string(kLastRunFileName));
+    // Rewritten in place: another size and time.
+    Write("dst/abc move3.bin", std::string(53, 'n'));
+    // Replaced by another file of the same size and the same time: only its identity tells.
+    struct stat sorted {};
+    ASSERT_EQ(::stat(N("dst/same size.bin").c_str(), &sorted), 0);
+    Write("dst/other.bin", "09876");
+    const struct timespec times[2] = {sorted.st_mtim, sorted.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, N("dst/other.bin").c_str(), times, 0), 0);
+    fs::rename(N("dst/other.bin"), N("dst/same size.bin"));
+
+    const TUndoReport report = UndoRun(Request(), LastRun());
+    EXPECT_EQ(report.undone, 1);
+    ASSERT_EQ(report.notUndone.size(), 2u);
+    std::string all;
+    for (const std::string& line : report.notUndone)
+        all += line + "\n";
+    EXPECT_NE(
+        all.find("[" + N("dst/abc move3.bin") + "] は振り分けたあとに変更されたため、戻しませんでした。"),
+        std::string::npos)
+        << all;
+    EXPECT_NE(all.find("[" + N("dst/same size.bin") + "] は振り分けたあとに変更されたため"),
+              std::string::npos)
+        << all;
+    EXPECT_EQ(Read("dst/abc move3.bin"), std::string(53, 'n'));
+    EXPECT_EQ(Read("dst/same size.bin"), "09876");
+    EXPECT_FALSE(Has("src/abc move3.bin"));
+    EXPECT_FALSE(Has("src/same size.bin"));
+    EXPECT_EQ(Read("src/untouched.bin"), "kept as sorted");
+    // The records of what stayed are kept.
+    EXPECT_EQ(testing::HistoryRecords(Read("History.dat")).size(), 2u);
+
+    // Written before stamps were kept: read, and nothing is checked.
+    Write("dst/abc move3.bin", "12345 changed");
+    fs::remove(N("src/untouched.bin"));
+    Write("dst/untouched.bin", "kept as sorted");
+    dir.WriteBytes("History.dat", history);
+    std::string old = lastRun;
+    for (std::size_t at; (at = old.find(" i=")) != std::string::npos;)
+        old.erase(at, old.find("\r\n", at) - at);
+    dir.WriteBytes(std::string(kLastRunFileName), old);
+    const TLastRun unstamped = LastRun();
+    ASSERT_EQ(unstamped.items.size(), 3u);
+    EXPECT_FALSE(unstamped.items[0].stamp.has_value());
+    const TUndoReport unchecked = UndoRun(Request(), unstamped);
+    EXPECT_EQ(unchecked.undone, 3);
+    EXPECT_EQ(Read("src/abc move3.bin"), "12345 changed");
 }
 
 } // namespace
