@@ -375,7 +375,8 @@ void TFormMain::TimerWatchTimer() {
         return;
     }
     const WatchStep step = m_watch.Expired(now, FolderSignature(m_watchFolders), [this] {
-        return DownloadInProgress(m_watchFolders) || WriteInProgress(m_watchFolders);
+        return DownloadInProgress(m_watchFolders) ||
+               WriteInProgress(m_watchFolders, m_settings.FileUsing ? m_settings.FileUsingWait * 60 : 0);
     });
     if (step == WatchStep::Run)
         RunAutomatically(true);

@@ -60,10 +60,31 @@ bool DownloadInProgress(const std::vector<std::string>& folders) {
     return false;
 }
 
-bool WriteInProgress(const std::vector<std::string>& folders) {
-    return std::any_of(folders.begin(), folders.end(), [](const std::string& folder) {
-        return FolderExists(folder) && IsInUseForWriting(folder);
-    });
+bool WriteInProgress(const std::vector<std::string>& folders, int quietSeconds) {
+    const InUseProbe probe(quietSeconds);
+    for (const std::string& folder : folders) {
+        if (!FolderExists(folder))
+            continue;
+        // One walk over every process answers for the whole folder.
+        bool complete = false;
+        if (IsOpenForWritingByAnyProcess(folder, &complete))
+            return true;
+        if (complete || quietSeconds <= 0)
+            continue;
+        // Some writers could not be seen: each file answers by its lease, or by its quiet time.
+        bool found = false;
+        (void)ForEachEntry(
+            folder,
+            [&](const DirEntry& entry) {
+                if (!entry.isFolder && !entry.backslashName)
+                    found = probe.IsInUseUnseen(JoinPath(folder, entry.name));
+                return !found;
+            },
+            EnumOptions{.skipHidden = true});
+        if (found)
+            return true;
+    }
+    return false;
 }
 
 std::string UnwatchableText(const std::vector<std::string>& nativePaths, int minutes) {

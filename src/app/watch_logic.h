@@ -24,8 +24,10 @@ std::string FolderSignature(const std::vector<std::string>& folders);
 // A download is still arriving in one of the folders.
 bool DownloadInProgress(const std::vector<std::string>& folders);
 
-// A file in one of the folders is open for writing (the run's own in-use test).
-bool WriteInProgress(const std::vector<std::string>& folders);
+// A file in one of the folders is open for writing as far as the run's own in-use test can tell.
+// Where it cannot tell (a file of another user, when not every process can be looked at), a file
+// that changed within the last `quietSeconds` counts as being written; 0 takes such a file as free.
+bool WriteInProgress(const std::vector<std::string>& folders, int quietSeconds);
 
 // What the tray says once of folders (native paths) that could not be watched: the first one and
 // how many more, and that periodic runs every `minutes` stand in for them.
