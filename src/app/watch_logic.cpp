@@ -103,6 +103,7 @@ void TWatchDebounce::SetWaitSeconds(int seconds) {
 
 void TWatchDebounce::Start(std::string baseline) {
     m_active = true;
+    m_finished = false;
     m_baseline = std::move(baseline);
     m_last = m_baseline;
     m_due.reset();
@@ -132,6 +133,11 @@ void TWatchDebounce::Touched(std::int64_t now) {
         m_due = now + m_waitMs;
 }
 
+void TWatchDebounce::MarkFinished() {
+    if (m_active)
+        m_finished = true;
+}
+
 std::optional<std::int64_t> TWatchDebounce::Remaining(std::int64_t now) const {
     if (!m_due)
         return std::nullopt;
@@ -147,7 +153,7 @@ WatchStep TWatchDebounce::Expired(std::int64_t now, const std::string& signature
         m_due = now + m_waitMs;
         return WatchStep::WaitAgain;
     }
-    if (signature == m_baseline) {
+    if (signature == m_baseline && !m_finished) {
         m_due.reset();
         return WatchStep::Nothing;
     }
@@ -156,6 +162,7 @@ WatchStep TWatchDebounce::Expired(std::int64_t now, const std::string& signature
         return WatchStep::WaitAgain;
     }
     m_due.reset();
+    m_finished = false;
     return WatchStep::Run;
 }
 

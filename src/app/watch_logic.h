@@ -59,6 +59,10 @@ public:
     // A change was noticed without looking: the countdown restarts. If the folders then differ
     // from the last look when it runs out, it waits once more.
     void Touched(std::int64_t now);
+    // A file was closed after writing: it counts as new even when the folders look as they did
+    // when watching began (a file a run passed over while it was being written). Call it after
+    // Changed or Touched, which restart the countdown.
+    void MarkFinished();
     bool Pending() const { return m_due.has_value(); }
     bool Due(std::int64_t now) const { return m_due && now >= *m_due; }
     std::optional<std::int64_t> Remaining(std::int64_t now) const;
@@ -73,6 +77,7 @@ private:
     std::string m_last;
     std::optional<std::int64_t> m_due;
     std::optional<std::int64_t> m_lookedAt;
+    bool m_finished = false;
 };
 
 } // namespace sv

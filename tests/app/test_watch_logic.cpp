@@ -151,6 +151,29 @@ TEST(WatchFolders, AFileAnUnseenWriterChangedLatelyIsAWriteInProgress) {
     EXPECT_EQ(look(), "--");
 }
 
+TEST(WatchDebounce, AFileClosedAfterWritingIsNewThoughTheFoldersLookAsBefore) {
+    TWatchDebounce watch;
+    watch.SetWaitSeconds(10);
+    // A run passed over a file being written; the folders as the run left them hold it.
+    watch.Start("with the download");
+    watch.MarkFinished(); // nothing pending yet: it waits for its countdown
+    EXPECT_FALSE(watch.Pending());
+    watch.Touched(0);
+    bool writing = true;
+    EXPECT_EQ(watch.Expired(10 * kSecond, "with the download", [&] { return writing; }),
+              WatchStep::WaitAgain);
+    writing = false; // closed
+    EXPECT_EQ(watch.Expired(20 * kSecond, "with the download", [&] { return writing; }), WatchStep::Run);
+    // Once run, the same folders are not new again.
+    watch.Touched(30 * kSecond);
+    EXPECT_EQ(watch.Expired(40 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
+    // Nor after a new start.
+    watch.MarkFinished();
+    watch.Start("with the download");
+    watch.Touched(50 * kSecond);
+    EXPECT_EQ(watch.Expired(60 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
+}
+
 TEST(WatchDebounce, OneRunAfterTheFoldersWereQuietForTheWait) {
     TWatchDebounce watch;
     watch.SetWaitSeconds(10);
