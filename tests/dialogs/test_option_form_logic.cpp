@@ -35,34 +35,6 @@ TEST(OptionChecks, NumbersOutOfRangeAreRefusedWhateverTheirSwitch) {
     EXPECT_EQ(one.Shown().size(), 1u);
 }
 
-TEST(OptionChecks, TheQuietTimeOfUnseenWritersIsOneMinuteToADay) {
-    for (const char* wait : {"0", "1441", "", "x", "-1"}) {
-        for (const bool fileUsing : {false, true}) {
-            TOptionForm form = OptionFormFrom(TAppSettings{});
-            EXPECT_EQ(form.usingWait, "10");
-            form.usingWait = wait;
-            form.fileUsing = fileUsing;
-            ScriptedMessageBox box;
-            const auto refusal = CheckOptions(form, box, Never);
-            ASSERT_TRUE(refusal) << wait;
-            EXPECT_EQ(refusal->page, 2);
-            // The edit gets the focus only while it can be typed into.
-            EXPECT_EQ(refusal->focus, fileUsing ? "EditUsingWait" : "");
-            ASSERT_EQ(box.Shown().size(), 1u);
-            EXPECT_EQ(box.Shown()[0].title, "Sorvanta - オプション設定エラー");
-        }
-    }
-    TOptionForm form = OptionFormFrom(TAppSettings{});
-    form.usingWait = "1440";
-    ScriptedMessageBox box;
-    EXPECT_FALSE(CheckOptions(form, box, Never));
-    TAppSettings settings;
-    StoreOptions(form, settings);
-    EXPECT_EQ(settings.FileUsingWait, 1440);
-    settings.FileUsingWait = 3;
-    EXPECT_EQ(OptionFormFrom(settings).usingWait, "3");
-}
-
 TEST(OptionChecks, StoringGivesTheSettingsTheirValues) {
     TOptionForm form = OptionFormFrom(TAppSettings{});
     form.cycleExec = true;

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "foreign_writer.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
@@ -9,8 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sv {
 namespace {
@@ -358,37 +355,6 @@ TEST_F(SortRun, FilesTheWatchSeesBeingWrittenArePassedOverLikeFilesInUse) {
     EXPECT_TRUE(Has("dst/writing.avi"));
     EXPECT_TRUE(Has("doubt/setup.exe"));
     EXPECT_TRUE(asked.empty());
-}
-
-// The case of a download service of its own user: it holds the file open, has written half and
-// pauses. The run, as an ordinary user, can neither take the lease nor see the writer: the file is
-// passed over, and stays so after the close until it has been quiet for the quiet time.
-TEST_F(SortRun, AFileAnUnseenWriterPausedInIsPassedOver) {
-    if (::getuid() != 0)
-        GTEST_SKIP() << "needs processes under other users";
-    ::chmod(dir.Native().c_str(), 0777);
-    ::chmod(N("src").c_str(), 0777);
-    testing::ForeignWriter writer(N("src/movie.avi"), testing::kForeignUid);
-    ASSERT_TRUE(writer.Open());
-    ASSERT_TRUE(writer.Write());
-    // A file of the run's own user is told by its lease, and moves.
-    Write("src/other.avi");
-    ASSERT_EQ(::chown(N("src/other.avi").c_str(), testing::kOtherUid, testing::kOtherUid), 0);
-    Add(Fields("avi", "dst"));
-    settings.FileUsing = true;
-    const auto runAsOrdinaryUser = [this] {
-        Run();
-        return std::string(Has("src/movie.avi") ? "s" : "-") + (Has("dst/movie.avi") ? "d" : "-");
-    };
-    EXPECT_EQ(testing::AsOtherUser(testing::kOtherUid, runAsOrdinaryUser), "s-");
-    EXPECT_TRUE(Has("dst/other.avi"));
-    ASSERT_TRUE(writer.Write());
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(testing::AsOtherUser(testing::kOtherUid, runAsOrdinaryUser), "s-");
-    EXPECT_EQ(std::filesystem::file_size(N("src/movie.avi")), 2 * testing::ForeignWriter::kChunk);
-    // Root is told by the lease that nobody writes it any more.
-    Run();
-    EXPECT_TRUE(Has("dst/movie.avi"));
 }
 
 TEST_F(SortRun, DuplicateCompareWithoutTheDigestLibraryIsReported) {
