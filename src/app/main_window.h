@@ -17,9 +17,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -28,6 +30,7 @@ class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSocketNotifier;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
@@ -43,6 +46,7 @@ class TFormOption;
 class TConditionListView;
 class TFormCond;
 class TFormReport;
+class WriteNotices;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -143,6 +147,12 @@ public:
     const std::vector<std::string>& WatchedFolders() const { return m_watchFolders; }
     QFileSystemWatcher* Watcher() const { return m_watcher; }
     const std::string& WatchProblem() const { return m_watchProblem; }
+    // The kernel's notices of writes in the watched folders: read them now (they are also read
+    // whenever they arrive).
+    void WriteNoticesArrived();
+    // Whether the notices show a file of the watched folders open for writing; what a run from
+    // the tray asks before it moves a file.
+    bool NoticedWriting(std::string_view pathText);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -178,6 +188,11 @@ private:
     void StartWatching();
     void StopWatching();
     void ArmTimerWatch();
+    // A change in the watched folders restarts the countdown; `finished`: a file was closed after
+    // writing, and counts as new.
+    void NoteSourceChange(bool finished);
+    // The quiet time of a file whose writer cannot be seen, in seconds; 0 while files in use are sorted.
+    int QuietSeconds() const;
     TRunRequest RunRequest(int runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
@@ -232,6 +247,9 @@ private:
     std::string m_watchProblem;
     std::set<std::string> m_unwatchableSaid; // said once while in the tray
     bool m_periodicFallback = false;
+    std::unique_ptr<WriteNotices> m_writeNotices;
+    QSocketNotifier* m_writeNoticesNotifier = nullptr;
+    bool m_passedOverWriting = false; // the run passed over a file the notices showed being written
     bool m_firstPainted = false;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it

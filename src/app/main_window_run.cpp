@@ -68,6 +68,8 @@ void TFormMain::StartRun(int runMode, bool preview) {
     m_report->ApplyGeometry(m_settings);
     hide();
     request.inTray = m_inTray;
+    if (m_inTray && m_watch.Active())
+        request.openForWriting = [this](std::string_view pathText) { return NoticedWriting(pathText); };
     m_report->Execute(request, m_runShared, m_settings, m_autoRun);
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
     if (!m_inTray)

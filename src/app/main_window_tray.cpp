@@ -8,6 +8,7 @@
 #include "engine/watch_folders.h"
 #include "history/history_window.h"
 #include "platform/pathtext.h"
+#include "platform/write_notices.h"
 #include "services/window_look.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QFileSystemWatcher>
 #include <QMenu>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeWidget>
@@ -189,6 +191,8 @@ void TFormMain::RestoreFromTray() {
     m_unwatchableSaid.clear();
     m_watchProblem.clear();
     m_periodicFallback = false;
+    m_writeNotices->Clear();
+    m_passedOverWriting = false;
     if (Tray() != nullptr)
         Tray()->hide();
     setWindowIcon(ProgramIcon());
@@ -307,14 +311,34 @@ void TFormMain::CreateWatch() {
     m_watch.SetWaitSeconds(m_settings.WatchWait);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { SourceFolderChanged(); });
     connect(TimerWatch, &QTimer::timeout, this, [this] { TimerWatchTimer(); });
+    // The folder watcher tells of entries that come and go; these notices tell of writes into
+    // them, whoever writes.
+    m_writeNotices = std::make_unique<WriteNotices>();
+    m_writeNotices->SetQuietMs(m_watch.WaitMs());
+    if (m_writeNotices->Descriptor() >= 0) {
+        m_writeNoticesNotifier =
+            new QSocketNotifier(m_writeNotices->Descriptor(), QSocketNotifier::Read, this);
+        connect(m_writeNoticesNotifier, &QSocketNotifier::activated, this, [this] { WriteNoticesArrived(); });
+    }
+}
+
+int TFormMain::QuietSeconds() const {
+    return m_settings.FileUsing ? m_settings.FileUsingWait * 60 : 0;
 }
 
 void TFormMain::StartWatching() {
     StopWatching();
     m_periodicFallback = false;
-    if (!m_settings.WatchSource || !m_inTray)
+    if (!m_settings.WatchSource || !m_inTray) {
+        m_writeNotices->Clear();
+        m_passedOverWriting = false;
         return;
+    }
     m_watchFolders = WatchedSourceFolders(RunRequest(kRunAllConditions));
+    // What the notices know of the folders that stay watched is kept across a run: a file still
+    // being written stays so. A folder they cannot watch only loses what they add.
+    m_writeNotices->SetQuietMs(m_watch.WaitMs());
+    (void)m_writeNotices->WatchOnly(m_watchFolders);
     QStringList paths;
     for (const std::string& folder : m_watchFolders)
         paths << Q(ToNativePath(folder));
@@ -334,6 +358,14 @@ void TFormMain::StartWatching() {
         }
     }
     m_watch.Start(FolderSignature(m_watchFolders));
+    // A file the run passed over because it was being written is not new to the folders as they
+    // look now, but must be sorted once it is finished: the countdown waits for it.
+    if (m_passedOverWriting) {
+        m_passedOverWriting = false;
+        m_watch.Touched(ClockNow());
+        m_watch.MarkFinished();
+        ArmTimerWatch();
+    }
 }
 
 void TFormMain::StopWatching() {
@@ -353,9 +385,13 @@ void TFormMain::ArmTimerWatch() {
         TimerWatch->stop();
 }
 
+void TFormMain::SourceFolderChanged() {
+    NoteSourceChange(false);
+}
+
 // The run's own moves change the folders too: what happens during an automatic run or while a
 // run is shown starts no countdown.
-void TFormMain::SourceFolderChanged() {
+void TFormMain::NoteSourceChange(bool finished) {
     if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
         return;
     const std::int64_t now = ClockNow();
@@ -363,19 +399,40 @@ void TFormMain::SourceFolderChanged() {
         m_watch.Changed(now, FolderSignature(m_watchFolders));
     else
         m_watch.Touched(now);
+    if (finished)
+        m_watch.MarkFinished();
     ArmTimerWatch();
+}
+
+// Read during runs too, so that what is open stays known; a close seen during a run starts
+// nothing (the run's own copies close files as well).
+void TFormMain::WriteNoticesArrived() {
+    const WriteNotices::Drained drained = m_writeNotices->Drain(ClockNow());
+    if (drained.closedAfterWriting || drained.lost)
+        NoteSourceChange(drained.closedAfterWriting);
+}
+
+bool TFormMain::NoticedWriting(std::string_view pathText) {
+    const std::int64_t now = ClockNow();
+    // Read what waits first: a writer may have begun since the last event loop turn.
+    (void)m_writeNotices->Drain(now);
+    const bool writing = m_writeNotices->IsOpenForWriting(pathText, now);
+    m_passedOverWriting = m_passedOverWriting || writing;
+    return writing;
 }
 
 void TFormMain::TimerWatchTimer() {
     if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
         return;
+    WriteNoticesArrived();
     const std::int64_t now = ClockNow();
     if (!m_watch.Due(now)) {
         ArmTimerWatch();
         return;
     }
-    const WatchStep step = m_watch.Expired(now, FolderSignature(m_watchFolders), [this] {
-        return DownloadInProgress(m_watchFolders) || WriteInProgress(m_watchFolders);
+    const WatchStep step = m_watch.Expired(now, FolderSignature(m_watchFolders), [this, now] {
+        return DownloadInProgress(m_watchFolders) || m_writeNotices->AnyOpenForWriting(now) ||
+               WriteInProgress(m_watchFolders, QuietSeconds());
     });
     if (step == WatchStep::Run)
         RunAutomatically(true);

@@ -60,10 +60,31 @@ bool DownloadInProgress(const std::vector<std::string>& folders) {
     return false;
 }
 
-bool WriteInProgress(const std::vector<std::string>& folders) {
-    return std::any_of(folders.begin(), folders.end(), [](const std::string& folder) {
-        return FolderExists(folder) && IsInUseForWriting(folder);
-    });
+bool WriteInProgress(const std::vector<std::string>& folders, int quietSeconds) {
+    const InUseProbe probe(quietSeconds);
+    for (const std::string& folder : folders) {
+        if (!FolderExists(folder))
+            continue;
+        // One walk over every process answers for the whole folder.
+        bool complete = false;
+        if (IsOpenForWritingByAnyProcess(folder, &complete))
+            return true;
+        if (complete || quietSeconds <= 0)
+            continue;
+        // Some writers could not be seen: each file answers by its lease, or by its quiet time.
+        bool found = false;
+        (void)ForEachEntry(
+            folder,
+            [&](const DirEntry& entry) {
+                if (!entry.isFolder && !entry.backslashName)
+                    found = probe.IsInUseUnseen(JoinPath(folder, entry.name));
+                return !found;
+            },
+            EnumOptions{.skipHidden = true});
+        if (found)
+            return true;
+    }
+    return false;
 }
 
 std::string UnwatchableText(const std::vector<std::string>& nativePaths, int minutes) {
@@ -82,6 +103,7 @@ void TWatchDebounce::SetWaitSeconds(int seconds) {
 
 void TWatchDebounce::Start(std::string baseline) {
     m_active = true;
+    m_finished = false;
     m_baseline = std::move(baseline);
     m_last = m_baseline;
     m_due.reset();
@@ -111,6 +133,11 @@ void TWatchDebounce::Touched(std::int64_t now) {
         m_due = now + m_waitMs;
 }
 
+void TWatchDebounce::MarkFinished() {
+    if (m_active)
+        m_finished = true;
+}
+
 std::optional<std::int64_t> TWatchDebounce::Remaining(std::int64_t now) const {
     if (!m_due)
         return std::nullopt;
@@ -126,7 +153,7 @@ WatchStep TWatchDebounce::Expired(std::int64_t now, const std::string& signature
         m_due = now + m_waitMs;
         return WatchStep::WaitAgain;
     }
-    if (signature == m_baseline) {
+    if (signature == m_baseline && !m_finished) {
         m_due.reset();
         return WatchStep::Nothing;
     }
@@ -135,6 +162,7 @@ WatchStep TWatchDebounce::Expired(std::int64_t now, const std::string& signature
         return WatchStep::WaitAgain;
     }
     m_due.reset();
+    m_finished = false;
     return WatchStep::Run;
 }
 

@@ -24,8 +24,10 @@ std::string FolderSignature(const std::vector<std::string>& folders);
 // A download is still arriving in one of the folders.
 bool DownloadInProgress(const std::vector<std::string>& folders);
 
-// A file in one of the folders is open for writing (the run's own in-use test).
-bool WriteInProgress(const std::vector<std::string>& folders);
+// A file in one of the folders is open for writing as far as the run's own in-use test can tell.
+// Where it cannot tell (a file of another user, when not every process can be looked at), a file
+// that changed within the last `quietSeconds` counts as being written; 0 takes such a file as free.
+bool WriteInProgress(const std::vector<std::string>& folders, int quietSeconds);
 
 // What the tray says once of folders (native paths) that could not be watched: the first one and
 // how many more, and that periodic runs every `minutes` stand in for them.
@@ -57,6 +59,10 @@ public:
     // A change was noticed without looking: the countdown restarts. If the folders then differ
     // from the last look when it runs out, it waits once more.
     void Touched(std::int64_t now);
+    // A file was closed after writing: it counts as new even when the folders look as they did
+    // when watching began (a file a run passed over while it was being written). Call it after
+    // Changed or Touched, which restart the countdown.
+    void MarkFinished();
     bool Pending() const { return m_due.has_value(); }
     bool Due(std::int64_t now) const { return m_due && now >= *m_due; }
     std::optional<std::int64_t> Remaining(std::int64_t now) const;
@@ -71,6 +77,7 @@ private:
     std::string m_last;
     std::optional<std::int64_t> m_due;
     std::optional<std::int64_t> m_lookedAt;
+    bool m_finished = false;
 };
 
 } // namespace sv

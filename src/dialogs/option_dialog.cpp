@@ -105,6 +105,8 @@ void TFormOption::Load(const TAppSettings& settings) {
     ChkBoxArchive->setChecked(f.archiveAlarm);
     ChkBoxFileComp->setChecked(f.fileComp);
     ChkBoxUsing->setChecked(f.fileUsing);
+    EditUsingWait->setText(Q(f.usingWait));
+    ChkBoxUsingClick();
     ChkBoxMakeFolder->setChecked(f.makeFolder);
     ChkBoxCheckBox->setChecked(f.execChkBox);
     ChkBoxReadOnly->setChecked(f.readOnly);
@@ -133,6 +135,7 @@ TOptionForm TFormOption::Form() const {
     f.ngKeyword = S(EditNG);
     f.notIncomplete = CheckBoxIncomplete->isChecked();
     f.fileUsing = ChkBoxUsing->isChecked();
+    f.usingWait = S(EditUsingWait);
     f.rules = m_rules;
     f.cycleExec = RadioButtonCycleExec->isChecked();
     f.cycleExecTime = S(EditCycleExecTime);
@@ -278,6 +281,14 @@ void TFormOption::ChkBoxWatchSourceClick() {
     const bool on = ChkBoxWatchSource->isChecked();
     for (QWidget* w :
          {static_cast<QWidget*>(EditWatchWait), UpDownWatchWait, static_cast<QWidget*>(LblWatchWait)})
+        w->setEnabled(on);
+}
+
+// The quiet time only matters while files in use are passed over.
+void TFormOption::ChkBoxUsingClick() {
+    const bool on = ChkBoxUsing->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(LblUsingWait), static_cast<QWidget*>(EditUsingWait),
+                       UpDownUsingWait, static_cast<QWidget*>(LblUsingWait2)})
         w->setEnabled(on);
 }
 

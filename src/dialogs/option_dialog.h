@@ -65,6 +65,7 @@ public:
     void RadioButtonClassClick();
     void GroupBoxCycleExecClick();
     void ChkBoxWatchSourceClick();
+    void ChkBoxUsingClick();
     void ChkBoxHistMaxClick();
     void ChkBoxWinnyNGClick();
     void ChkBoxFilerClick();
@@ -115,6 +116,10 @@ public:
     QLineEdit* EditNG = nullptr;
     QCheckBox* CheckBoxIncomplete = nullptr;
     QCheckBox* ChkBoxUsing = nullptr;
+    QLabel* LblUsingWait = nullptr;
+    QLineEdit* EditUsingWait = nullptr;
+    QWidget* UpDownUsingWait = nullptr;
+    QLabel* LblUsingWait2 = nullptr;
     QTreeWidget* ListView1 = nullptr;
     QPushButton* BtnAdd = nullptr;
     QPushButton* BtnEdit = nullptr;

@@ -115,6 +115,23 @@ void TFormOption::CreateNotClassPage(QWidget* page) {
     CheckBoxIncomplete = Check(page, "CheckBoxIncomplete",
                                QStringLiteral("ファイル名に \"_incomplete\" を含む場合は振り分けない"), 70);
     ChkBoxUsing = Check(page, "ChkBoxUsing", QStringLiteral("使用中のファイルは振り分けない"), 94);
+    // The quiet time of files whose writer cannot be seen, on the row under the box it belongs to.
+    LblUsingWait = Make<QLabel>(page, "LblUsingWait",
+                                QStringLiteral("書き込み中か判別できないファイルは、変更が止まってから"),
+                                QRect(32, 121, 0, 16));
+    LblUsingWait->setGeometry(32, 121, LblUsingWait->sizeHint().width(), 16);
+    const int editLeft = LblUsingWait->geometry().right() + 6;
+    EditUsingWait = MakeEdit(page, "EditUsingWait", QRect(editLeft, 118, 44, 22));
+    EditUsingWait->setMaxLength(4);
+    UpDownUsingWait =
+        MakeUpDown(page, "UpDownUsingWait", EditUsingWait, kMinFileUsingWait, kMaxFileUsingWait);
+    LblUsingWait2 = Make<QLabel>(page, "LblUsingWait2", QStringLiteral("分 待つ"),
+                                 QRect(UpDownUsingWait->geometry().right() + 6, 121, 60, 16));
+    Navy(page, "LblUsingWait3",
+         QStringLiteral("※他のユーザーのプログラムが書き込むファイルは、書き込み中か判別できません。\n"
+                        "　そのようなファイルは、変更が止まってからこの時間がたつまで振り分けません。"),
+         QRect(32, 146, kPageWidth - 44, 32));
+    connect(ChkBoxUsing, &QCheckBox::clicked, this, [this] { ChkBoxUsingClick(); });
 }
 
 void TFormOption::CreateExtChangePage(QWidget* page) {

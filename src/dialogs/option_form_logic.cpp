@@ -84,6 +84,7 @@ TOptionForm OptionFormFrom(const TAppSettings& s) {
     f.ngKeyword = s.NgKeyword;
     f.notIncomplete = s.NotIncomplete;
     f.fileUsing = s.FileUsing;
+    f.usingWait = std::to_string(s.FileUsingWait);
     f.rules = s.ExtRules;
     f.cycleExec = s.CycleExec;
     f.cycleExecTime = std::to_string(s.CycleExecTime);
@@ -120,6 +121,11 @@ std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
     if (!Number(form.histMax, 0, 99)) {
         box.Show(Error("「その他2」の振り分け履歴の保存件数は 0～99 の整数を指定してください。"));
         return TOptionRefusal{5, form.histDel ? "EditHistMax" : ""};
+    }
+    if (!Number(form.usingWait, kMinFileUsingWait, kMaxFileUsingWait)) {
+        box.Show(Error("「振り分けないファイル」の書き込み中か判別できないファイルの待ち時間は 1～1440 "
+                       "の整数（分）を指定してください。"));
+        return TOptionRefusal{2, form.fileUsing ? "EditUsingWait" : ""};
     }
     const MessageBoxRequest m3{"Sorvanta",
                                "フォルダの設定で / * ? \" < > | を使用することはできません。\u3000",
@@ -185,6 +191,8 @@ void StoreOptions(const TOptionForm& f, TAppSettings& s) {
     s.NgKeyword = Trim(ng);
     s.NotIncomplete = f.notIncomplete;
     s.FileUsing = f.fileUsing;
+    s.FileUsingWait =
+        static_cast<int>(Number(f.usingWait, kMinFileUsingWait, kMaxFileUsingWait).value_or(s.FileUsingWait));
     s.MakeFolder = f.makeFolder;
     s.CycleExec = f.cycleExec;
     s.CycleExecTime = static_cast<int>(Number(f.cycleExecTime, 1, 9999).value_or(s.CycleExecTime));

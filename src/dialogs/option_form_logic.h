@@ -25,6 +25,7 @@ struct TOptionForm final {
     std::string ngKeyword;
     bool notIncomplete = true;
     bool fileUsing = true;
+    std::string usingWait = "10"; // minutes
     // [3] 拡張子変更: the working copy
     std::vector<TExtRule> rules;
     // [4] その他1

@@ -106,7 +106,8 @@ public:
             TPendingHistory& history)
         : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
           m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}},
-          m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()) {}
+          m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()),
+          m_inUse(request.settings.FileUsingWait * 60) {}
 
     TRunOutcome Run();
     TRunOutcome Repeated();
@@ -135,6 +136,9 @@ private:
     std::string RunningCaption(std::string_view what) const;
     std::string_view RunningStatus() const { return m_request.preview ? kPreviewRunning : kStatusRunning; }
     void ShowCount();
+    // FileUsing's test: open for writing as far as the watch's notices, the kernel or the quiet
+    // time tell.
+    bool InUse(const std::string& path) const;
 
     const TRunRequest& m_request;
     const TAppSettings& m_settings;
@@ -178,6 +182,10 @@ bool SortRun::SameFolder(const std::string& destFolder, const std::string& sourc
         m_destId = IdentityOf(destFolder);
     }
     return m_destId && *m_destId == *m_sourceId;
+}
+
+bool SortRun::InUse(const std::string& path) const {
+    return (m_request.openForWriting && m_request.openForWriting(path)) || m_inUse.IsInUseForWriting(path);
 }
 
 // The label only changes with the count; building its text for every entry would cost more than
@@ -516,7 +524,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
 
     // A file some program is still writing is left for a later run; it is not compared either,
     // since its bytes may still change after they were found equal.
-    if (m_settings.FileUsing && !isFolder && m_inUse.IsInUseForWriting(entry.sourcePath))
+    if (m_settings.FileUsing && !isFolder && InUse(entry.sourcePath))
         return EntryOutcome::Next;
 
     if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
@@ -609,7 +617,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
 
     const std::string source = JoinPath(folder, name);
     const std::string target = JoinPath(doubt, name);
-    if (m_settings.FileUsing && m_inUse.IsInUseForWriting(source))
+    if (m_settings.FileUsing && InUse(source))
         return EntryOutcome::Next;
     // A file replaces a file of its name there; a folder on either side is never replaced, since
     // that would delete everything inside it.

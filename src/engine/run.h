@@ -8,7 +8,9 @@
 #include "store/history_file.h"
 #include "store/settings.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sv {
@@ -36,6 +38,10 @@ struct TRunRequest final {
     // A test run: the whole run as it would go, on a dry run of the folders. Nothing on disk
     // changes, no history is kept and no box is shown: what would be asked becomes a note.
     bool preview = false;
+    // While the source folders are watched: whether the kernel's change notices show this file
+    // (a path text) open for writing, by any user. With FileUsing on such a file is passed over like
+    // a file in use. Empty outside the watch.
+    std::function<bool(std::string_view pathText)> openForWriting{};
 };
 
 // Process-wide state a run reads and changes; owned by the main window.

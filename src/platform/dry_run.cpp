@@ -296,7 +296,7 @@ bool DryRun::IsReadOnly(std::string_view pathText) {
     return where.kind == Kind::Real && ::stat(where.real.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-bool DryRun::IsInUseForWriting(std::string_view pathText) {
+bool DryRun::IsInUseForWriting(std::string_view pathText, int quietSeconds) {
     std::string real;
     {
         std::lock_guard lock(m_mutex);
@@ -306,7 +306,7 @@ bool DryRun::IsInUseForWriting(std::string_view pathText) {
         real = where.real;
     }
     const DryRunScope realFiles(nullptr);
-    return sv::IsInUseForWriting(FromNativePath(real));
+    return sv::IsInUseForWriting(FromNativePath(real), quietSeconds);
 }
 
 std::optional<FileIdentity> DryRun::IdentityOf(std::string_view pathText) {

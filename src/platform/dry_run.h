@@ -40,7 +40,7 @@ public:
     std::optional<FileTime> LastWriteTime(std::string_view pathText);
     bool CanOpenForReading(std::string_view pathText);
     bool IsReadOnly(std::string_view pathText);
-    bool IsInUseForWriting(std::string_view pathText);
+    bool IsInUseForWriting(std::string_view pathText, int quietSeconds);
     std::optional<FileIdentity> IdentityOf(std::string_view pathText);
     bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB);
     // The real file that holds the bytes at this path, as a native path; nothing when there is no

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
@@ -65,7 +67,22 @@ LeaseAnswer AskByLease(const std::string& native) {
     return errno == EAGAIN ? LeaseAnswer::InUse : LeaseAnswer::Unknown;
 }
 
-bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer) {
+std::int64_t SystemNow() {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec;
+}
+
+// Where the lease could not answer and the walk over /proc found no writer but could not look at
+// every process (another user's download service, say): "not seen" is not "free" for a file that
+// changed within the quiet time.
+bool QuietTimeSaysInUse(std::string_view pathText, int quietSeconds,
+                        const std::function<std::int64_t()>& now) {
+    return quietSeconds > 0 && ChangedWithin(pathText, quietSeconds, now ? now() : SystemNow());
+}
+
+bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer, int quietSeconds,
+                     const std::function<std::int64_t()>& now) {
     switch (answer) {
     case LeaseAnswer::InUse:
         return true;
@@ -77,37 +94,49 @@ bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer) {
     bool complete = false;
     if (IsOpenForWritingByAnyProcess(pathText, &complete))
         return true;
-    // Some processes could not be looked at (another user's download service, say): "not seen"
-    // is not "free" for a file that is still changing.
-    return !complete && ChangedRecently(pathText);
+    return !complete && QuietTimeSaysInUse(pathText, quietSeconds, now);
 }
 
 } // namespace
 
-bool IsInUseForWriting(std::string_view pathText) {
+bool IsInUseForWriting(std::string_view pathText, int quietSeconds) {
     if (DryRun* dry = ActiveDryRun())
-        return dry->IsInUseForWriting(pathText);
+        return dry->IsInUseForWriting(pathText, quietSeconds);
     return InUseAfterLease(pathText,
-                           LeaseSignalFree() ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
+                           LeaseSignalFree() ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown,
+                           quietSeconds, {});
 }
 
-InUseProbe::InUseProbe() : m_leaseUsable(LeaseSignalFree()) {}
+InUseProbe::InUseProbe(int quietSeconds) : m_leaseUsable(LeaseSignalFree()), m_quietSeconds(quietSeconds) {}
 
 bool InUseProbe::IsInUseForWriting(std::string_view pathText) const {
     if (DryRun* dry = ActiveDryRun())
-        return dry->IsInUseForWriting(pathText);
-    return InUseAfterLease(pathText, m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown);
+        return dry->IsInUseForWriting(pathText, m_quietSeconds);
+    return InUseAfterLease(pathText, m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown,
+                           m_quietSeconds, m_now);
 }
 
-bool ChangedRecently(std::string_view pathText) {
+bool InUseProbe::IsInUseUnseen(std::string_view pathText) const {
+    switch (m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown) {
+    case LeaseAnswer::InUse:
+        return true;
+    case LeaseAnswer::Free:
+        return false;
+    case LeaseAnswer::Unknown:
+        break;
+    }
+    return QuietTimeSaysInUse(pathText, m_quietSeconds, m_now);
+}
+
+bool ChangedWithin(std::string_view pathText, int seconds, std::int64_t nowSeconds) {
     struct stat st {};
     if (::stat(NativeOf(pathText).c_str(), &st) != 0)
         return false;
-    struct timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const auto latest = std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec);
+    if (nowSeconds < 0)
+        nowSeconds = SystemNow();
+    const std::int64_t latest = std::max<std::int64_t>(st.st_mtim.tv_sec, st.st_ctim.tv_sec);
     // A time ahead of the clock (a writer on another machine) counts as recent too.
-    return latest > now.tv_sec - kRecentChangeSeconds;
+    return latest > nowSeconds - seconds;
 }
 
 bool IsOpenForWritingByAnyProcess(std::string_view pathText, bool* complete) {

@@ -204,6 +204,10 @@ TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName)
     s.Ny = ini.ReadBool(kCondition, "Ny", s.Ny);
     s.NyFolder = ini.ReadString(kCondition, "NyFolder", s.NyFolder);
     s.FileUsing = ini.ReadBool(kCondition, "FileUsing", s.FileUsing);
+    // A wait outside its range is not shortened or lengthened to fit: the default is safer.
+    if (const int wait = ini.ReadInteger(kCondition, "FileUsingWait", s.FileUsingWait);
+        wait >= kMinFileUsingWait && wait <= kMaxFileUsingWait)
+        s.FileUsingWait = wait;
     s.MakeFolder = ini.ReadBool(kCondition, "MakeFolder", s.MakeFolder);
     s.Filer = ini.ReadBool(kCondition, "Filer", s.Filer);
     s.FilerProg = ini.ReadString(kCondition, "FilerProg", s.FilerProg);
@@ -350,6 +354,7 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     w.Bool(kCondition, "Ny", s.Ny);
     w.Text(kCondition, "NyFolder", s.NyFolder);
     w.Bool(kCondition, "FileUsing", s.FileUsing);
+    w.Int(kCondition, "FileUsingWait", s.FileUsingWait);
     w.Bool(kCondition, "MakeFolder", s.MakeFolder);
     w.Bool(kCondition, "Filer", s.Filer);
     w.Text(kCondition, "FilerProg", s.FilerProg);

@@ -24,6 +24,9 @@ inline constexpr std::size_t kMaxRecentFiles = 10;
 // The quiet time of sorting on arrival, in seconds.
 inline constexpr int kMinWatchWait = 1;
 inline constexpr int kMaxWatchWait = 3600;
+// The quiet time of a file whose writer cannot be seen, in minutes (a day at most).
+inline constexpr int kMinFileUsingWait = 1;
+inline constexpr int kMaxFileUsingWait = 1440;
 
 // One extension-change rule: extensions without the period.
 struct TExtRule final {
@@ -81,6 +84,10 @@ struct TAppSettings final {
     bool Ny = false;
     std::string NyFolder;
     bool FileUsing = true;
+    // Where the program cannot tell whether a file is open for writing (another user's writer),
+    // the file counts as in use until it has been unchanged for this many minutes (1 to 1440).
+    // A key of this program only.
+    int FileUsingWait = 10;
     bool MakeFolder = false;
     bool Filer = false;
     std::string FilerProg;

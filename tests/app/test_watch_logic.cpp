@@ -3,6 +3,7 @@
 // download in progress, and the countdown on a clock the test sets.
 #include "app/watch_logic.h"
 #include "engine/watch_folders.h"
+#include "foreign_writer.h"
 #include "store/condition.h"
 #include "testing.h"
 
@@ -10,6 +11,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace sv;
@@ -117,12 +119,59 @@ TEST(WatchFolders, SignatureDownloadsAndWritesInProgress) {
     EXPECT_TRUE(DownloadInProgress(folders));
     std::filesystem::remove(dir.NativeFile("in/b.mp4.part"));
 
-    EXPECT_FALSE(WriteInProgress(folders));
+    EXPECT_FALSE(WriteInProgress(folders, 600));
     const int fd = ::open(dir.NativeFile("in/c.jpg").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
-    EXPECT_TRUE(WriteInProgress(folders));
+    EXPECT_TRUE(WriteInProgress(folders, 600));
     ::close(fd);
-    EXPECT_FALSE(WriteInProgress(folders));
+    EXPECT_FALSE(WriteInProgress(folders, 600));
+}
+
+// A writer of another user, seen from a third: only the quiet time tells that it is being written.
+TEST(WatchFolders, AFileAnUnseenWriterChangedLatelyIsAWriteInProgress) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs processes under other users";
+    sv::testing::TempFolder dir;
+    ::chmod(dir.Native().c_str(), 0755);
+    std::filesystem::create_directories(dir.NativeFile("in"));
+    ::chmod(dir.NativeFile("in").c_str(), 0777);
+    dir.WriteBytes("in/quiet.jpg", "x");
+    const std::vector<std::string> folders{dir.PathText() + "in"};
+    sv::testing::ForeignWriter writer(dir.NativeFile("in/download.mp4"), sv::testing::kForeignUid);
+    ASSERT_TRUE(writer.Open());
+    ASSERT_TRUE(writer.Write());
+    const auto look = [&folders] {
+        return std::string(WriteInProgress(folders, 600) ? "W" : "-") +
+               (WriteInProgress(folders, 0) ? "W" : "-");
+    };
+    EXPECT_EQ(sv::testing::AsOtherUser(sv::testing::kOtherUid, look), "W-");
+    // Root sees the writer itself, quiet time or not; once it closed, nothing is in progress.
+    EXPECT_EQ(look(), "WW");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(look(), "--");
+}
+
+TEST(WatchDebounce, AFileClosedAfterWritingIsNewThoughTheFoldersLookAsBefore) {
+    TWatchDebounce watch;
+    watch.SetWaitSeconds(10);
+    // A run passed over a file being written; the folders as the run left them hold it.
+    watch.Start("with the download");
+    watch.MarkFinished(); // nothing pending yet: it waits for its countdown
+    EXPECT_FALSE(watch.Pending());
+    watch.Touched(0);
+    bool writing = true;
+    EXPECT_EQ(watch.Expired(10 * kSecond, "with the download", [&] { return writing; }),
+              WatchStep::WaitAgain);
+    writing = false; // closed
+    EXPECT_EQ(watch.Expired(20 * kSecond, "with the download", [&] { return writing; }), WatchStep::Run);
+    // Once run, the same folders are not new again.
+    watch.Touched(30 * kSecond);
+    EXPECT_EQ(watch.Expired(40 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
+    // Nor after a new start.
+    watch.MarkFinished();
+    watch.Start("with the download");
+    watch.Touched(50 * kSecond);
+    EXPECT_EQ(watch.Expired(60 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
 }
 
 TEST(WatchDebounce, OneRunAfterTheFoldersWereQuietForTheWait) {

@@ -100,6 +100,7 @@ TRunOutcome RunFixture::Run(int runMode, int selected) {
     request.sourceText = P("src");
     request.sourceItems = sourceItems;
     request.digest = digest.get();
+    request.openForWriting = openForWriting;
     return PerformSortRun(request, shared, ui, box, history);
 }
 

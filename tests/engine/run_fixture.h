@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,6 +54,8 @@ protected:
     TPendingHistory history;
     TRunShared shared;
     std::unique_ptr<DigestLibrary> digest;
+    // What the watch's notices would say of a file; empty as outside the watch.
+    std::function<bool(std::string_view)> openForWriting;
 };
 
 } // namespace sv::testing

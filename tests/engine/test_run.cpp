@@ -320,6 +320,43 @@ TEST_F(SortRun, FilesInUseAndReadOnlyFilesFollowTheirOptions) {
     EXPECT_EQ(box.Shown().size(), 1u);
 }
 
+// While the folders are watched, a file the kernel's notices show being written (by any user) is
+// passed over like a file in use, also on its way to the suspicious-file folder.
+TEST_F(SortRun, FilesTheWatchSeesBeingWrittenArePassedOverLikeFilesInUse) {
+    Write("src/writing.avi");
+    Write("src/done.avi");
+    Write("src/setup.exe");
+    Write("src/tool.exe");
+    settings.NotClass = false;
+    settings.DoubtFolder = P("doubt");
+    Add(Fields("avi", "dst"));
+    Add(Fields("exe", "dst"));
+    settings.FileUsing = true;
+    std::vector<std::string> asked;
+    openForWriting = [&](std::string_view path) {
+        asked.emplace_back(path);
+        return path == P("src/writing.avi") || path == P("src/setup.exe");
+    };
+    Run();
+    EXPECT_TRUE(Has("src/writing.avi"));
+    EXPECT_TRUE(Has("src/setup.exe"));
+    EXPECT_TRUE(Has("dst/done.avi"));
+    EXPECT_TRUE(Has("doubt/tool.exe"));
+    EXPECT_EQ(Rows(), (Strings{"done.avi|  |dst", "tool.exe|  |doubt"}));
+    EXPECT_TRUE(box.Shown().empty());
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked,
+              (Strings{P("src/done.avi"), P("src/setup.exe"), P("src/tool.exe"), P("src/writing.avi")}));
+
+    // With files in use sorted, so are these, and nothing is asked.
+    asked.clear();
+    settings.FileUsing = false;
+    Run();
+    EXPECT_TRUE(Has("dst/writing.avi"));
+    EXPECT_TRUE(Has("doubt/setup.exe"));
+    EXPECT_TRUE(asked.empty());
+}
+
 TEST_F(SortRun, DuplicateCompareWithoutTheDigestLibraryIsReported) {
     settings.FileComp = true;
     Write("src/a.avi", "data");

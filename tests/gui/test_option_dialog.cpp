@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -172,6 +173,58 @@ private slots:
         f.dialog->Load(*stored);
         QVERIFY(f.Checked("ChkBoxWatchSource"));
         QCOMPARE(f.Text("EditWatchWait"), QStringLiteral("3600"));
+    }
+
+    void TheQuietTimeOfUnseenWritersSitsUnderTheFilesInUseBox() {
+        Fixture f;
+        QCheckBox* inUse = f.Find<QCheckBox>("ChkBoxUsing");
+        QLineEdit* wait = f.Find<QLineEdit>("EditUsingWait");
+        QWidget* upDown = f.Find<QWidget>("UpDownUsingWait");
+        QLabel* before = f.Find<QLabel>("LblUsingWait");
+        QLabel* after = f.Find<QLabel>("LblUsingWait2");
+        QCOMPARE(wait->parentWidget()->objectName(), QStringLiteral("TabSheetNotClass"));
+        QCOMPARE(before->text(), QStringLiteral("書き込み中か判別できないファイルは、変更が止まってから"));
+        QCOMPARE(after->text(), QStringLiteral("分 待つ"));
+        // One row under the box, read from left to right: caption, minutes, arrows, unit.
+        QVERIFY(wait->y() > inUse->y());
+        QVERIFY(before->geometry().right() < wait->x());
+        QVERIFY(wait->geometry().right() < upDown->x() + 1);
+        QVERIFY(upDown->geometry().right() < after->x());
+        for (QWidget* w : f.Find<QWidget>("TabSheetNotClass")->findChildren<QWidget*>())
+            QVERIFY2(w->geometry().right() < f.dialog->PageControl1->width() - 8 &&
+                         w->geometry().bottom() < f.dialog->PageControl1->height() - 24,
+                     qPrintable(w->objectName()));
+
+        QCOMPARE(wait->text(), QStringLiteral("10"));
+        QVERIFY(inUse->isChecked() && wait->isEnabled() && upDown->isEnabled() && after->isEnabled());
+        inUse->click();
+        for (QWidget* w : {static_cast<QWidget*>(wait), upDown, static_cast<QWidget*>(before),
+                           static_cast<QWidget*>(after)})
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        inUse->click();
+        QVERIFY(wait->isEnabled() && before->isEnabled());
+        QTest::mouseClick(upDown->findChild<QToolButton*>(QStringLiteral("Up")), Qt::LeftButton);
+        QCOMPARE(wait->text(), QStringLiteral("11"));
+
+        f.dialog->show();
+        for (const QString& bad : {QStringLiteral("0"), QStringLiteral("1441"), QString()}) {
+            f.Set("EditUsingWait", bad);
+            QVERIFY(!f.Ok());
+            QCOMPARE(f.box.Shown().back().text,
+                     std::string("「振り分けないファイル」の書き込み中か判別できないファイルの待ち時間は "
+                                 "1～1440 の整数（分）を指定してください。"));
+            QCOMPARE(f.dialog->PageControl1->currentIndex(), 2);
+            QCOMPARE(f.dialog->focusWidget(), static_cast<QWidget*>(wait));
+        }
+        f.Set("EditUsingWait", "90");
+        auto stored = f.Ok();
+        QVERIFY(stored);
+        QCOMPARE(stored->FileUsingWait, 90);
+        QVERIFY(stored->FileUsing);
+        stored->FileUsing = false;
+        f.dialog->Load(*stored);
+        QCOMPARE(wait->text(), QStringLiteral("90"));
+        QVERIFY(!wait->isEnabled());
     }
 
     void IntervalAndHistoryCountAreCheckedEvenWhileOff() {

@@ -3,6 +3,7 @@
 // the quiet time passes on a clock the test sets, one tick of the watch timer at a time.
 #include "app/main_window.h"
 #include "engine/report_window.h"
+#include "foreign_writer.h"
 #include "tray_fixture.h"
 
 #include <QAction>
@@ -14,7 +15,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace sv;
 using sv::testing::kMinute;
@@ -36,6 +40,28 @@ QStringList Native(const Fixture& f, std::initializer_list<const char*> rels) {
 void LetNoticesIn() {
     QTest::qWait(50);
 }
+
+// The test process acts as an ordinary user while it lives: without root's powers it can take a
+// lease only on its own files and sees only its own processes in /proc, as the program does when
+// a user runs it.
+class ActingAs final {
+public:
+    explicit ActingAs(uid_t uid) {
+        m_groups.resize(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+        m_groups.resize(static_cast<std::size_t>(
+            std::max(::getgroups(static_cast<int>(m_groups.size()), m_groups.data()), 0)));
+        m_on = ::setgroups(0, nullptr) == 0 && ::setegid(uid) == 0 && ::seteuid(uid) == 0;
+    }
+    ~ActingAs() {
+        if (::seteuid(0) != 0 || ::setegid(0) != 0 || ::setgroups(m_groups.size(), m_groups.data()) != 0)
+            qFatal("cannot become root again");
+    }
+    bool On() const { return m_on; }
+
+private:
+    std::vector<gid_t> m_groups;
+    bool m_on = false;
+};
 
 } // namespace
 
@@ -142,10 +168,49 @@ private slots:
         QVERIFY(!f.WatchTick());
         QVERIFY(f.dir.Exists("src/動画.jpg"));
         ::close(fd);
-        f.now += 10 * kSecond;
+        LetNoticesIn(); // the close starts the countdown again
+        f.now += 9 * kSecond;
+        QVERIFY(!f.WatchTick());
+        f.now += kSecond;
         QVERIFY(f.WatchTick());
         QVERIFY(f.dir.Exists("dst/画像/動画.jpg"));
         QCOMPARE(std::filesystem::file_size(f.dir.NativeFile("dst/画像/動画.jpg")), std::uintmax_t(4 * 4096));
+    }
+
+    // A download service of its own user writes half a file and pauses. The program, run by an
+    // ordinary user, can neither take the lease on that file nor see the writer among the
+    // processes, and with files in use sorted no quiet time holds the file back: only the kernel's
+    // notices show it being written. Its close starts the countdown again.
+    void AFileAnotherUserIsWritingWaitsForItsClose() {
+        if (::getuid() != 0)
+            QSKIP("needs processes under other users");
+        Fixture f("CycleExec=0\r\n" + kWatchOn); // and FileUsing=0
+        for (const char* rel : {"", "src"})
+            QVERIFY(::chmod(f.dir.NativeFile(rel).c_str(), 0777) == 0);
+        f.window->GoToTray();
+        sv::testing::ForeignWriter writer(f.dir.NativeFile("src/映画.jpg"), sv::testing::kForeignUid);
+        QVERIFY(writer.Open());
+        QVERIFY(writer.Write());
+        const ActingAs user(sv::testing::kOtherUid);
+        QVERIFY(user.On());
+        QTRY_VERIFY(f.window->Watch().Pending());
+        LetNoticesIn();
+        for (int step = 0; step < 3; ++step) {
+            f.now += 10 * kMinute;
+            QVERIFY2(!f.WatchTick(), "a run while the download pauses");
+        }
+        QVERIFY(f.dir.Exists("src/映画.jpg"));
+        QVERIFY(writer.Write());
+        QVERIFY(writer.Close());
+        f.now += 5 * kSecond;
+        LetNoticesIn();
+        QCOMPARE(*f.window->Watch().Remaining(f.now), 10 * kSecond);
+        f.now += 10 * kSecond;
+        QVERIFY(f.WatchTick());
+        QVERIFY(f.dir.Exists("dst/画像/映画.jpg"));
+        QCOMPARE(std::filesystem::file_size(f.dir.NativeFile("dst/画像/映画.jpg")),
+                 std::uintmax_t(2 * sv::testing::ForeignWriter::kChunk));
+        QVERIFY(f.ports.box.Shown().empty());
     }
 
     void ABrowsersTemporaryDownloadHoldsTheRunBack() {

@@ -88,6 +88,7 @@ TEST(SettingsLoad, NoFileGivesTheDefaultsAndTheFirstSaveWritesEveryKey) {
                                           "Ny=0",
                                           "NyFolder=",
                                           "FileUsing=1",
+                                          "FileUsingWait=10",
                                           "MakeFolder=0",
                                           "Filer=0",
                                           "FilerProg=",
@@ -119,6 +120,7 @@ TEST(SettingsSave, EveryValueSurvivesASaveAndALoad) {
     s.HistDel = s.Ny = s.MakeFolder = s.Filer = s.ExecChkBox = s.ReadOnly = s.HwndTop = true;
     s.WatchSource = true;
     s.WatchWait = 3600;
+    s.FileUsingWait = 1440;
     s.NotExe = s.NotDouble = s.NotClass = s.NotIncomplete = s.FileUsing = false;
     s.ExpFile = {"C:\\a.csv", "C:\\b.csv"};
     s.ImpFile = {"C:\\c.csv", "", "C:\\d.csv"};
@@ -251,6 +253,26 @@ TEST(SettingsLoad, TheWatchKeysDefaultToOffAndTenSeconds) {
     ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
     const std::string saved = dir.ReadBytes(kIni);
     EXPECT_NE(saved.find("WatchSource=1\r\nWatchWait=45\r\n"), std::string::npos);
+}
+
+TEST(SettingsLoad, TheQuietTimeOfUnseenWritersIsTenMinutesUnlessADayOrLessIsSet) {
+    TempFolder dir;
+    for (const auto& [text, minutes] : std::initializer_list<std::pair<std::string_view, int>>{{"", 10},
+                                                                                               {"x", 10},
+                                                                                               {"0", 10},
+                                                                                               {"-5", 10},
+                                                                                               {"1441", 10},
+                                                                                               {"1", 1},
+                                                                                               {"1440", 1440},
+                                                                                               {"90", 90}}) {
+        dir.WriteBytes(kIni, text.empty() ? Lines({"[Condition]", "FileUsing=1"})
+                                          : Lines({"[Condition]", "FileUsingWait=" + std::string(text)}));
+        EXPECT_EQ(LoadSettings(dir.PathText(), kIni).FileUsingWait, minutes) << text;
+    }
+    TAppSettings s = LoadSettings(dir.PathText(), kIni);
+    ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
+    EXPECT_NE(dir.ReadBytes(kIni).find("\r\nFileUsingWait=90\r\n"), std::string::npos);
+    EXPECT_EQ(LoadSettings(dir.PathText(), kIni).FileUsingWait, 90);
 }
 
 TEST(SettingsSave, AFileFromAnotherInstallationKeepsWhatThisProgramDoesNotKnow) {

@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/write_notices.h"
+
+#include "platform/posix_util.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sv {
+
+using detail::NativeOf;
+
+namespace {
+
+// IN_EXCL_UNLINK: a file deleted while a writer still holds it is forgotten with its name, and
+// the writes that follow into the deleted file say nothing about a file of that name.
+constexpr std::uint32_t kMask = IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE |
+                                IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+
+std::string_view WithoutTrailingSeparators(std::string_view text) {
+    while (text.size() > 1 && text.back() == '\\')
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+WriteNotices::WriteNotices() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+WriteNotices::~WriteNotices() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::vector<std::string> WriteNotices::WatchOnly(const std::vector<std::string>& folders) {
+    std::vector<std::string> failed;
+    std::set<int> kept;
+    for (const std::string& text : folders) {
+        const std::string native = NativeOf(text);
+        struct stat st {};
+        const int wd = m_fd < 0 || ::stat(native.c_str(), &st) != 0
+                           ? -1
+                           : ::inotify_add_watch(m_fd, native.c_str(), kMask);
+        if (wd < 0) {
+            failed.push_back(text);
+            continue;
+        }
+        kept.insert(wd);
+        Folder& folder = m_folders[wd];
+        if (folder.device != st.st_dev || folder.inode != st.st_ino)
+            folder.entries.clear();
+        folder.text = std::string(WithoutTrailingSeparators(text));
+        folder.device = st.st_dev;
+        folder.inode = st.st_ino;
+    }
+    for (auto it = m_folders.begin(); it != m_folders.end();) {
+        if (kept.count(it->first) == 0) {
+            ::inotify_rm_watch(m_fd, it->first);
+            it = m_folders.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return failed;
+}
+
+void WriteNotices::Clear() {
+    for (const auto& [wd, folder] : m_folders)
+        ::inotify_rm_watch(m_fd, wd);
+    m_folders.clear();
+    m_renamed.clear();
+    (void)Drain(0);
+    m_lost = false;
+}
+
+WriteNotices::Drained WriteNotices::Drain(std::int64_t now) {
+    Drained drained;
+    if (m_fd < 0)
+        return drained;
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            const char* namePtr = buffer + at + sizeof event;
+            at += static_cast<ssize_t>(sizeof event + event.len);
+            drained.any = true;
+            if ((event.mask & IN_Q_OVERFLOW) != 0) {
+                // Whatever was open may have been closed unseen, and anything may have been
+                // written: every entry is uncertain until it has been quiet.
+                drained.lost = true;
+                m_lost = true;
+                m_lostAt = now;
+                for (auto& [wd, folder] : m_folders)
+                    folder.entries.clear();
+                m_renamed.clear();
+                continue;
+            }
+            const auto it = m_folders.find(event.wd);
+            if (it == m_folders.end())
+                continue;
+            if ((event.mask & IN_IGNORED) != 0) {
+                m_folders.erase(it);
+                continue;
+            }
+            auto& entries = it->second.entries;
+            if (event.len == 0) {
+                // The folder itself moved or went: its names say nothing any more.
+                if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0)
+                    entries.clear();
+                continue;
+            }
+            const std::string name(namePtr, ::strnlen(namePtr, event.len));
+            if ((event.mask & IN_ISDIR) != 0)
+                continue;
+            if ((event.mask & IN_MODIFY) != 0) {
+                Entry& entry = entries[name];
+                entry.open = true;
+                entry.lastNotice = now;
+            }
+            if ((event.mask & IN_CLOSE_WRITE) != 0) {
+                drained.closedAfterWriting = true;
+                // Kept while notices were lost, so that its quiet time counts from now.
+                if (m_lost)
+                    entries[name] = Entry{false, now};
+                else
+                    entries.erase(name);
+            }
+            if ((event.mask & IN_DELETE) != 0)
+                entries.erase(name);
+            if ((event.mask & IN_MOVED_FROM) != 0) {
+                if (const auto found = entries.find(name); found != entries.end()) {
+                    m_renamed[event.cookie] = found->second;
+                    entries.erase(found);
+                }
+            }
+            if ((event.mask & IN_MOVED_TO) != 0) {
+                if (const auto renamed = m_renamed.find(event.cookie); renamed != m_renamed.end()) {
+                    entries[name] = renamed->second;
+                    m_renamed.erase(renamed);
+                } else if (m_lost) {
+                    entries[name] = Entry{false, now};
+                } else {
+                    entries.erase(name); // a file renamed over it is another file
+                }
+            }
+        }
+    }
+    // Both halves of a rename are queued together; a half left over moved out of the folders.
+    m_renamed.clear();
+    if (m_lost) {
+        bool anyUncertain = now - m_lostAt < m_quietMs;
+        for (auto& [wd, folder] : m_folders) {
+            for (auto it = folder.entries.begin(); it != folder.entries.end();) {
+                if (!it->second.open && !Uncertain(&it->second, now)) {
+                    it = folder.entries.erase(it);
+                } else {
+                    anyUncertain = anyUncertain || !it->second.open;
+                    ++it;
+                }
+            }
+        }
+        m_lost = anyUncertain;
+    }
+    return drained;
+}
+
+bool WriteNotices::Uncertain(const Entry* entry, std::int64_t now) const {
+    if (!m_lost)
+        return false;
+    const std::int64_t last = entry != nullptr ? std::max(m_lostAt, entry->lastNotice) : m_lostAt;
+    return now < last || now - last < m_quietMs;
+}
+
+WriteNotices::Folder* WriteNotices::FolderOf(std::string_view folderText) {
+    folderText = WithoutTrailingSeparators(folderText);
+    for (auto& [wd, folder] : m_folders) {
+        if (folder.text == folderText)
+            return &folder;
+    }
+    // The same folder under another spelling (a link, "\.\").
+    struct stat st {};
+    if (m_folders.empty() || ::stat(NativeOf(folderText).c_str(), &st) != 0)
+        return nullptr;
+    for (auto& [wd, folder] : m_folders) {
+        if (folder.device == st.st_dev && folder.inode == st.st_ino)
+            return &folder;
+    }
+    return nullptr;
+}
+
+bool WriteNotices::IsOpenForWriting(std::string_view pathText, std::int64_t now) {
+    const auto slash = pathText.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 == pathText.size())
+        return false;
+    Folder* folder = FolderOf(slash == 0 ? pathText.substr(0, 1) : pathText.substr(0, slash));
+    if (folder == nullptr)
+        return false;
+    const auto found = folder->entries.find(pathText.substr(slash + 1));
+    const Entry* entry = found == folder->entries.end() ? nullptr : &found->second;
+    return (entry != nullptr && entry->open) || Uncertain(entry, now);
+}
+
+bool WriteNotices::AnyOpenForWriting(std::int64_t now) const {
+    if (m_lost && Uncertain(nullptr, now))
+        return true;
+    for (const auto& [wd, folder] : m_folders) {
+        for (const auto& [name, entry] : folder.entries) {
+            if (entry.open || Uncertain(&entry, now))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> WriteNotices::OpenNames() const {
+    std::vector<std::string> names;
+    for (const auto& [wd, folder] : m_folders) {
+        for (const auto& [name, entry] : folder.entries) {
+            if (entry.open)
+                names.push_back(name);
+        }
+    }
+    return names;
+}
+
+} // namespace sv
