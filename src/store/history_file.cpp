@@ -210,6 +210,7 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
     const FileRead file = ReadWholeFile(JoinPath(folder, kHistoryFileName));
     if (file.state == ReadState::Missing) {
         list.entries.clear();
+        list.otherCodes = false;
         result.state = HistoryLoadState::Missing;
         return result;
     }
@@ -222,8 +223,11 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         result.state = HistoryLoadState::Unchanged;
         return result;
     }
+    list.otherCodes = false;
     std::size_t k = 0;
     for (; static_cast<long long>(k) < limit && 4 * k + 3 < lines.size(); ++k) {
+        for (std::size_t i = 4 * k; i < 4 * k + 4 && !list.otherCodes; ++i)
+            list.otherCodes = !IsExactCp932(lines[i]);
         THistoryEntry entry =
             HistoryEntryFromLines(Cp932ToUtf8(lines[4 * k]), Cp932ToUtf8(lines[4 * k + 1]),
                                   Cp932ToUtf8(lines[4 * k + 2]), Cp932ToUtf8(lines[4 * k + 3]));
@@ -248,12 +252,24 @@ std::string HistoryFileBytes(const THistoryList& list) {
     return bytes;
 }
 
-Status SaveHistory(std::string_view folder, std::string_view iniFileName, const THistoryList& list,
+Status SaveHistory(std::string_view folder, std::string_view iniFileName, THistoryList& list,
                    MessageBox& box) {
     const std::string path = JoinPath(folder, kHistoryFileName);
+    // Kept here rather than at the start: a run's prepend keeps the old bytes as they are, so only
+    // this rewrite changes them, and a history never shown is never copied.
+    if (list.otherCodes && FileExists(path)) {
+        const TKeptAside kept = KeepAsideFor(path, kHistoryFileName, std::string(kOtherCodesReason));
+        if (kept.Needed() || !kept.error.empty())
+            box.Show(KeptAsideMessage(kept));
+        if (!kept.error.empty())
+            return Status::Fail(kept.error);
+    }
     const std::string bytes = HistoryFileBytes(list);
-    return WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box,
-                                  [&] { return WriteFileAtomic(path, bytes); });
+    Status written = WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box,
+                                            [&] { return WriteFileAtomic(path, bytes); });
+    if (written)
+        list.otherCodes = false;
+    return written;
 }
 
 } // namespace sv
