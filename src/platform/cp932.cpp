@@ -13,6 +13,8 @@ namespace sv {
 namespace {
 
 constexpr char32_t kEscapeBase = 0xF700;
+// Every byte below this stands for a character of its own, never for the second byte of one.
+constexpr unsigned char kNeverSecond = 0x40;
 
 // One converter per direction and thread; iconv_open is far dearer than a conversion.
 class Converter final {
@@ -298,7 +300,18 @@ bool IsExactCp932(std::string_view bytes) {
         }
         // A duplicate code or a byte that is no character: only the conversion itself can tell
         // what writing gives (a raw byte keeps the next character in the code it was read from).
-        return Utf8ToCp932Lossy(Cp932ToUtf8(bytes)) == bytes;
+        // A byte below 0x40 is never the second byte of a character, so the piece between two
+        // such bytes reads and writes on its own: only that piece is converted.
+        std::size_t from = pos;
+        while (from > 0 && static_cast<unsigned char>(bytes[from - 1]) >= kNeverSecond)
+            --from;
+        std::size_t to = pos;
+        while (to < bytes.size() && static_cast<unsigned char>(bytes[to]) >= kNeverSecond)
+            ++to;
+        const std::string_view piece = bytes.substr(from, to - from);
+        if (Utf8ToCp932Lossy(Cp932ToUtf8(piece)) != piece)
+            return false;
+        pos = to;
     }
     return true;
 }

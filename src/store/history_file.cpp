@@ -223,11 +223,8 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         result.state = HistoryLoadState::Unchanged;
         return result;
     }
-    list.otherCodes = false;
     std::size_t k = 0;
     for (; static_cast<long long>(k) < limit && 4 * k + 3 < lines.size(); ++k) {
-        for (std::size_t i = 4 * k; i < 4 * k + 4 && !list.otherCodes; ++i)
-            list.otherCodes = !IsExactCp932(lines[i]);
         THistoryEntry entry =
             HistoryEntryFromLines(Cp932ToUtf8(lines[4 * k]), Cp932ToUtf8(lines[4 * k + 1]),
                                   Cp932ToUtf8(lines[4 * k + 2]), Cp932ToUtf8(lines[4 * k + 3]));
@@ -239,6 +236,13 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         }
     }
     list.entries.resize(k);
+    // The records read stand together in the file: one walk over them, not one per line.
+    list.otherCodes = false;
+    if (k > 0) {
+        const std::string_view last = lines[4 * k - 1];
+        const auto length = static_cast<std::size_t>(last.data() + last.size() - lines[0].data());
+        list.otherCodes = !IsExactCp932(std::string_view(lines[0].data(), length));
+    }
     result.state = HistoryLoadState::Refreshed;
     return result;
 }
