@@ -5,6 +5,7 @@
 // and no longer kept.
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "platform/utf8.h"
 #include "store/condition_file.h"
 #include "store/history_file.h"
 #include "store/settings.h"
@@ -46,7 +47,8 @@ int Copies(const TempFolder& dir, std::string_view name) {
 
 TEST(DataFileCodes, AConditionFileIsKeptOnceThenSavedInThePreferredCodes) {
     TempFolder dir;
-    const std::string bytes = Condition(kOther + "//" + testing::Sjis("名前"), "\\d\\\xEE\xE0") + Condition("mp3", "\\d\\m");
+    const std::string bytes =
+        Condition(kOther + "//" + testing::Sjis("名前"), "\\d\\\xEE\xE0") + Condition("mp3", "\\d\\m");
     dir.WriteBytes("Condition.txt", bytes);
     TConditionList list;
     const ConditionLoad load = LoadConditions(dir.PathText(), list);
@@ -136,6 +138,59 @@ TEST(DataFileCodes, AHistoryWithAStrayByteIsRewrittenByteForByte) {
     EXPECT_EQ(Copies(dir, "History.dat"), 0);
     // The record still names what it named: the second character is small roman one.
     EXPECT_EQ(list.entries[0].EntryName, Cp932ToUtf8("A\xEE") + "ⅰ.txt");
+}
+
+TEST(DataFileCodes, EveryCharacterInAnotherCodeIsKeptOnceByEveryReader) {
+    // Every two-byte code that reads as a character writing puts in other bytes, in one text.
+    std::string other;
+    for (int lead = 0x80; lead < 0x100; ++lead) {
+        for (int trail = 0x40; trail < 0x100; ++trail) {
+            const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string text = Cp932ToUtf8(code);
+            if (Utf8Length(text) == 1 && Utf8ToCp932Lossy(text) != code)
+                other += (other.empty() ? "" : " ") + code;
+        }
+    }
+    ASSERT_GT(other.size(), 3u * 300);
+    const std::string text = Cp932ToUtf8(other);
+    const std::string preferred = Utf8ToCp932Lossy(text);
+
+    TempFolder dir;
+    const std::string conditions = Condition(other, "\\d");
+    dir.WriteBytes("Condition.txt", conditions);
+    TConditionList list;
+    EXPECT_EQ(LoadConditions(dir.PathText(), list).keptAside.reason, kOtherCodesReason);
+    EXPECT_EQ(Keywords(list.At(0).keywordText), text);
+    ASSERT_TRUE(SaveConditions(dir.PathText(), list).ok());
+    EXPECT_EQ(dir.ReadBytes("Condition.txt"), Condition(preferred, "\\d"));
+    EXPECT_FALSE(LoadConditions(dir.PathText(), list).keptAside.Needed());
+    EXPECT_EQ(dir.ReadBytes("Condition.txt.bak"), conditions);
+
+    const std::string history = Record(other);
+    dir.WriteBytes("History.dat", history);
+    THistoryList entries;
+    ASSERT_EQ(LoadHistory(dir.PathText(), entries, 1000).state, HistoryLoadState::Refreshed);
+    EXPECT_TRUE(entries.otherCodes);
+    ScriptedMessageBox box;
+    ASSERT_TRUE(SaveHistory(dir.PathText(), "Sorvanta.ini", entries, box).ok());
+    EXPECT_EQ(dir.ReadBytes("History.dat"), Record(preferred));
+    EXPECT_EQ(dir.ReadBytes("History.dat.bak"), history);
+    ASSERT_EQ(LoadHistory(dir.PathText(), entries, 1000).state, HistoryLoadState::Unchanged);
+    THistoryList fresh;
+    ASSERT_EQ(LoadHistory(dir.PathText(), fresh, 1000).state, HistoryLoadState::Refreshed);
+    EXPECT_FALSE(fresh.otherCodes);
+    EXPECT_EQ(fresh.entries[0].EntryName, text);
+
+    const std::string ini = "[Condition]\r\nNgKeyword=" + other + "\r\n";
+    dir.WriteBytes("Sorvanta.ini", ini);
+    EXPECT_EQ(KeepDamagedSettingsAside(dir.PathText(), "Sorvanta.ini").reason, kOtherCodesReason);
+    TAppSettings settings = LoadSettings(dir.PathText(), "Sorvanta.ini");
+    EXPECT_EQ(settings.NgKeyword, text);
+    ASSERT_TRUE(SaveSettings(dir.PathText(), "Sorvanta.ini", settings, list).ok());
+    EXPECT_TRUE(IsExactCp932(dir.ReadBytes("Sorvanta.ini")));
+    EXPECT_EQ(LoadSettings(dir.PathText(), "Sorvanta.ini").NgKeyword, text);
+    EXPECT_FALSE(KeepDamagedSettingsAside(dir.PathText(), "Sorvanta.ini").Needed());
+    EXPECT_EQ(dir.ReadBytes("Sorvanta.ini.bak"), ini);
 }
 
 TEST(DataFileCodes, AHistoryThatCannotBeKeptAsideIsNotRewritten) {
