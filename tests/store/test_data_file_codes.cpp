@@ -45,29 +45,6 @@ int Copies(const TempFolder& dir, std::string_view name) {
     return n;
 }
 
-TEST(DataFileCodes, AConditionFileIsKeptOnceThenSavedInThePreferredCodes) {
-    TempFolder dir;
-    const std::string bytes =
-        Condition(kOther + "//" + testing::Sjis("名前"), "\\d\\\xEE\xE0") + Condition("mp3", "\\d\\m");
-    dir.WriteBytes("Condition.txt", bytes);
-    TConditionList list;
-    const ConditionLoad load = LoadConditions(dir.PathText(), list);
-    ASSERT_TRUE(load.keptAside.Needed());
-    EXPECT_EQ(load.keptAside.reason, kOtherCodesReason);
-    EXPECT_EQ(dir.ReadBytes("Condition.txt.bak"), bytes);
-    EXPECT_EQ(Keywords(list.At(0).keywordText), kText);
-    EXPECT_EQ(DecodeDestFolder(list.At(0).destText), "\\d\\髙");
-
-    ASSERT_TRUE(SaveConditions(dir.PathText(), list).ok());
-    const std::string saved = dir.ReadBytes("Condition.txt");
-    EXPECT_EQ(saved, Condition(kPreferred + "//" + testing::Sjis("名前"), "\\d\\\xFB\xFC") +
-                         Condition("mp3", "\\d\\m"));
-    TConditionList again;
-    EXPECT_FALSE(LoadConditions(dir.PathText(), again).keptAside.Needed());
-    EXPECT_EQ(again.At(0), list.At(0));
-    EXPECT_EQ(Copies(dir, "Condition.txt"), 1);
-}
-
 TEST(DataFileCodes, AConditionFileInThePreferredCodesOrWithStrayBytesIsWrittenBackAsItWas) {
     TempFolder dir;
     // A stray byte in front of small roman one (written 0xFA 0x40 on its own) is kept aside for the
