@@ -204,7 +204,7 @@ bool KeepApart(unsigned char byte, const char*& in, std::size_t& left, std::stri
         if (Encoder().Run(from, n, code) != 0)
             return true; // not encodable: the caller's loop deals with it
     }
-    if (table.PairOf(byte, static_cast<unsigned char>(code[0])) == CodeTable::None)
+    if (code.empty() || table.PairOf(byte, static_cast<unsigned char>(code[0])) == CodeTable::None)
         return true;
     if (const auto apart = table.CodeApartFrom(next, byte)) {
         out += *apart;

@@ -13,8 +13,8 @@ namespace sv {
 // A byte that is not valid code page 932 is decoded to the private-use character U+F700 + byte
 // and encoded back to that same byte. A damaged file therefore reads without a crash, none of its
 // bytes turns into a character with a meaning (a marker, a separator), and writing it back
-// reproduces it exactly: a character behind such a byte is written in the code it was read from
-// where its preferred code would join the byte into another character.
+// reproduces it: a character behind such a byte is written in another of its codes where its
+// preferred one would join the byte into another character.
 
 std::string Cp932ToUtf8(std::string_view bytes);
 
