@@ -7,10 +7,10 @@
 #include "platform/pathtext.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "store/condition_text.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <tuple>
 
 namespace sv {
 namespace {
@@ -158,51 +158,57 @@ std::optional<int> ValidSize(const TSizeRow& row) {
     return static_cast<int>(*value);
 }
 
-// The reason a folder text (native form) cannot be stored, empty when it can.
-std::string_view FolderTextFault(std::string_view native) {
-    const std::string pathText = FromNativePath(native);
-    if (pathText.find_first_of("/*?\"<>|") != std::string::npos)
-        return kBadFolderChar;
-    if (std::any_of(pathText.begin(), pathText.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
-        return kControlInFolder;
-    // On Linux a typed backslash would turn into a folder separator once stored.
-    if (ToNativePath(pathText) != native)
-        return kBackslashInFolder;
-    // The default destination goes to the settings file, which reads a value back cut to this
-    // length: a longer folder would come back as another folder.
-    if (Cp932Length(pathText) > ProfileFile::kMaxValueBytes)
-        return kFolderTooLong;
-    return {};
-}
-
 std::string UnencodableMessage(std::string_view what, const std::string& ch) {
     return "「" + ch + "」は保存できない文字（シフトJISにない文字）のため、" + std::string(what) +
            "に使用できません。";
 }
 
-// The checks shared by OK and the default registration: what could not be stored as typed.
-// Returns the refusal, already shown, or nothing when everything can be stored.
+// What the editor says about a text the store would not keep as it is; empty when it would.
+std::string FaultMessage(const TTextCheck& check, std::string_view what, bool folder) {
+    switch (check.fault) {
+    case TextFault::None:
+        return {};
+    case TextFault::ControlChar:
+        return folder ? std::string(kControlInFolder) : std::string(what) + "に制御文字は使用できません。";
+    case TextFault::FolderMarker:
+        return std::string(kBadFolderChar);
+    case TextFault::DoubleSlash:
+        return std::string(kSlashesInKeyword);
+    case TextFault::Unstorable:
+        return UnencodableMessage(what, check.character);
+    case TextFault::TooLong:
+        return std::string(kFolderTooLong);
+    }
+    return {};
+}
+
+// The reason a folder text (native form) cannot be stored, empty when it can.
+std::string FolderTextFault(std::string_view native, std::string_view what) {
+    const std::string pathText = FromNativePath(native);
+    if (std::string message = FaultMessage(CheckFolderText(pathText), what, true); !message.empty())
+        return message;
+    // On Linux a typed backslash would turn into a folder separator once stored.
+    if (ToNativePath(pathText) != native)
+        return std::string(kBackslashInFolder);
+    return {};
+}
+
+// The checks shared by OK and the default registration: what could not be stored as typed, by
+// the same checks the import makes. Returns the refusal, already shown, or nothing when
+// everything can be stored.
 std::optional<TCloseResult> CheckStorable(const TCondForm& form, MessageBox& box) {
-    if (form.keywordText.find("//") != std::string::npos)
-        return Refuse(box, kSlashesInKeyword, CondControl::EditKeyword);
+    if (const auto fault = FaultMessage(CheckKeywordText(form.keywordText), "キーワード", false);
+        !fault.empty())
+        return Refuse(box, fault, CondControl::EditKeyword);
     if (!form.sourceText.empty()) {
-        if (const auto fault = FolderTextFault(form.sourceText); !fault.empty())
+        if (const auto fault = FolderTextFault(form.sourceText, "振り分け元フォルダ"); !fault.empty())
             return Refuse(box, fault, CondControl::EdSource);
     }
-    if (const auto fault = FolderTextFault(form.destText); !fault.empty())
+    if (const auto fault = FolderTextFault(form.destText, "振り分け先フォルダ"); !fault.empty())
         return Refuse(box, fault, CondControl::EditDest);
-    const std::array<std::tuple<const std::string*, std::string_view, CondControl>, 4> texts{{
-        {&form.keywordText, "キーワード", CondControl::EditKeyword},
-        {&form.settingName, "設定名", CondControl::EditComment},
-        {&form.destText, "振り分け先フォルダ", CondControl::EditDest},
-        {&form.sourceText, "振り分け元フォルダ", CondControl::EdSource},
-    }};
-    for (const auto& [text, what, control] : texts) {
-        const std::string ch = FirstUnstorableChar(*text);
-        if (!ch.empty())
-            return Refuse(box, UnencodableMessage(what, ch), control);
-    }
+    if (const auto fault = FaultMessage(CheckSettingNameText(form.settingName), "設定名", false);
+        !fault.empty())
+        return Refuse(box, fault, CondControl::EditComment);
     return std::nullopt;
 }
 

@@ -2,9 +2,8 @@
 #include "exchange/csv_row.h"
 
 #include "exchange/csv_text.h"
-#include "platform/cp932.h"
 #include "platform/text.h"
-#include "platform/utf8.h"
+#include "store/condition_text.h"
 
 #include <array>
 
@@ -15,6 +14,11 @@ constexpr std::string_view kBadText = "文字コードが異常のため、イ�
 constexpr std::string_view kBadPattern =
     "パターンコードが異常のため、インポートできませんでした（正常値：9桁の数字）";
 constexpr std::string_view kDoubleSlash = "キーワードに // があるため、インポートできませんでした";
+constexpr std::string_view kControlChar = "制御文字を含んでいるため、インポートできませんでした";
+constexpr std::string_view kFolderTooLong =
+    "フォルダ名称が長すぎるため（2047 バイトまで）、インポートできませんでした";
+constexpr std::string_view kSlashBeforeName =
+    "キーワードが / で終わり、設定名との区切りの // と続いてしまうため、インポートできませんでした";
 
 std::string RightAligned(int value, std::size_t width) {
     std::string text = std::to_string(value);
@@ -48,26 +52,24 @@ bool IsTextColumn(int column) {
     return column == 2 || column == 4 || column == 8 || column == 9;
 }
 
-// Folder texts may hold no marker character, no control character and nothing the coded text
-// would take for the start of the source-folder part.
-bool HasBadFolderChar(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20)
-            return true;
+// What the import says about a text the store would not keep as it is: the editor refuses the same
+// texts.
+std::string_view FaultText(TextFault fault, bool folder) {
+    switch (fault) {
+    case TextFault::None:
+        return {};
+    case TextFault::ControlChar:
+        return folder ? import_text::BadFolder : kControlChar;
+    case TextFault::FolderMarker:
+        return import_text::BadFolder;
+    case TextFault::DoubleSlash:
+        return kDoubleSlash;
+    case TextFault::Unstorable:
+        return kBadText;
+    case TextFault::TooLong:
+        return kFolderTooLong;
     }
-    return text.find_first_of("/*?\"<>|") != std::string_view::npos;
-}
-
-// A zero byte would end Condition.txt there; a byte outside code page 932 is no text.
-bool HasBadTextChar(std::string_view text) {
-    if (text.find('\0') != std::string_view::npos)
-        return true;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (IsByteEscape(Utf8Next(text, pos)))
-            return true;
-    }
-    return false;
+    return {};
 }
 
 std::string SizeBlockText(char blockChar, const std::string& limit, long long size, long long unit,
@@ -141,23 +143,23 @@ std::optional<TSortCondition> ImportRow(std::string_view line, int lineNumber,
         return refuse(8, import_text::NoData);
     if (dest.empty())
         return refuse(9, import_text::NoData);
-    if (HasBadFolderChar(dest))
-        return refuse(9, import_text::BadFolder);
+    if (const TextFault fault = CheckFolderText(dest).fault; fault != TextFault::None)
+        return refuse(9, FaultText(fault, true));
     // Blanks alone would leave a condition without keywords or without a destination.
     if (Trim(keywords).empty())
         return refuse(8, import_text::NoData);
-    if (keywords.find("//") != std::string::npos)
-        return refuse(8, kDoubleSlash);
+    if (const TextFault fault = CheckKeywordText(keywords).fault; fault != TextFault::None)
+        return refuse(8, FaultText(fault, false));
     if (DecodeDestFolder(dest).empty())
         return refuse(9, import_text::NoData);
     // The source folder follows the markers in the coded text: a marker character in it would
     // change the condition's settings.
-    if (HasBadFolderChar(source))
-        return refuse(4, import_text::BadFolder);
-    for (const int column : {2, 4, 8, 9}) {
-        if (HasBadTextChar(field(column)))
-            return refuse(column, kBadText);
-    }
+    if (const TextFault fault = CheckFolderText(source).fault; fault != TextFault::None)
+        return refuse(4, FaultText(fault, true));
+    if (const TextFault fault = CheckSettingNameText(name).fault; fault != TextFault::None)
+        return refuse(2, FaultText(fault, false));
+    if (SlashRunsIntoName(keywords, name))
+        return refuse(8, kSlashBeforeName);
 
     const auto is1 = [&](int column) { return field(column) == "1"; };
     std::string coded = dest;

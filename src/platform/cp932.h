@@ -13,9 +13,16 @@ namespace sv {
 // A byte that is not valid code page 932 is decoded to the private-use character U+F700 + byte
 // and encoded back to that same byte. A damaged file therefore reads without a crash, none of its
 // bytes turns into a character with a meaning (a marker, a separator), and writing it back
-// reproduces it exactly.
+// reproduces it: a character behind such a byte is written in another of its codes where its
+// preferred one would join the byte into another character.
 
 std::string Cp932ToUtf8(std::string_view bytes);
+
+// Whether decoding these bytes and encoding the text again gives exactly these bytes. It does
+// not when a character is written in one of its other codes (the NEC-selected IBM extensions, the
+// NEC row 13 symbols that JIS also has, the IBM extensions that NEC also has): writing uses one
+// code per character. Text in the preferred codes is checked by a table, without converting.
+bool IsExactCp932(std::string_view bytes);
 
 // Strict: nothing when a character cannot be held by code page 932.
 std::optional<std::string> Utf8ToCp932(std::string_view text);

@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace sv {
@@ -196,6 +197,18 @@ void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
     // Every copy in the section goes; otherwise a duplicate would take the deleted key's place.
     for (std::size_t i = FindKey(section, key); i != std::string::npos; i = FindKey(section, key))
         m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+bool ProfileFile::InPreferredCodes() const {
+    return std::all_of(m_lines.begin(), m_lines.end(),
+                       [](const Line& line) { return IsExactCp932(line.bytes); });
+}
+
+void ProfileFile::UsePreferredCodes() {
+    for (Line& line : m_lines) {
+        if (!IsExactCp932(line.bytes))
+            line = ParseLine(Utf8ToCp932Lossy(Cp932ToUtf8(line.bytes)));
+    }
 }
 
 std::string ProfileFile::Bytes() const {

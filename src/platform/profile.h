@@ -53,6 +53,12 @@ public:
     // Removes the key and any duplicates of it from the section.
     void DeleteKey(std::string_view section, std::string_view key);
 
+    // Whether every line is in the codes writing uses, so that a rewritten line and a kept one
+    // can never hold the same character in two forms (IsExactCp932).
+    bool InPreferredCodes() const;
+    // Puts every line into those codes; the characters stay what they were.
+    void UsePreferredCodes();
+
     // The whole file as it would be written.
     std::string Bytes() const;
     // Replaces the file it was loaded from atomically; a read-only file is left alone and the

@@ -81,6 +81,8 @@ std::string ConditionFileDamage(std::string_view bytes, const TConditionList& lo
     }
     if (withBlocks && withoutBlocks)
         return "振り分け先の行の形式が正しくない条件を含んでいます（行のずれなど）";
+    if (!IsExactCp932(bytes.substr(0, zero)))
+        return std::string(kOtherCodesReason);
     // What the next save writes must be what was read, text for text; trailing empty lines say
     // nothing.
     while (texts.size() >= 2 && texts.back().empty() && texts[texts.size() - 2].empty())

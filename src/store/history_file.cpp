@@ -219,6 +219,7 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
     const FileRead file = ReadWholeFile(JoinPath(folder, kHistoryFileName));
     if (file.state == ReadState::Missing) {
         list.entries.clear();
+        list.otherCodes = false;
         result.state = HistoryLoadState::Missing;
         return result;
     }
@@ -244,6 +245,13 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         }
     }
     list.entries.resize(k);
+    // The records read stand together in the file: one walk over them, not one per line.
+    list.otherCodes = false;
+    if (k > 0) {
+        const std::string_view last = lines[4 * k - 1];
+        const auto length = static_cast<std::size_t>(last.data() + last.size() - lines[0].data());
+        list.otherCodes = !IsExactCp932(std::string_view(lines[0].data(), length));
+    }
     result.state = HistoryLoadState::Refreshed;
     return result;
 }
@@ -257,12 +265,24 @@ std::string HistoryFileBytes(const THistoryList& list) {
     return bytes;
 }
 
-Status SaveHistory(std::string_view folder, std::string_view iniFileName, const THistoryList& list,
+Status SaveHistory(std::string_view folder, std::string_view iniFileName, THistoryList& list,
                    MessageBox& box) {
     const std::string path = JoinPath(folder, kHistoryFileName);
+    // Kept here rather than at the start: a run's prepend keeps the old bytes as they are, so only
+    // this rewrite changes them, and a history never shown is never copied.
+    if (list.otherCodes && FileExists(path)) {
+        const TKeptAside kept = KeepAsideFor(path, kHistoryFileName, std::string(kOtherCodesReason));
+        if (kept.Needed() || !kept.error.empty())
+            box.Show(KeptAsideMessage(kept));
+        if (!kept.error.empty())
+            return Status::Fail(kept.error);
+    }
     const std::string bytes = HistoryFileBytes(list);
-    return WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box,
-                                  [&] { return WriteFileAtomic(path, bytes); });
+    Status written = WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box,
+                                            [&] { return WriteFileAtomic(path, bytes); });
+    if (written)
+        list.otherCodes = false;
+    return written;
 }
 
 } // namespace sv

@@ -121,6 +121,9 @@ TKeptAside KeepDamagedHistoryAside(std::string_view folder);
 // What the history window shows: the records in display order.
 struct THistoryList final {
     std::vector<THistoryEntry> entries;
+    // A record was read from bytes that writing gives back in another form (a character in another
+    // of its codes): the file is copied aside before the list first replaces it.
+    bool otherCodes = false;
 
     std::size_t Size() const { return entries.size(); }
 };
@@ -149,9 +152,10 @@ std::string HistoryFileBytes(const THistoryList& list);
 
 // Rewrites `folder`\History.dat from the list, atomically. When that fails, asks whether to clear
 // the read-only marks of the three data files (`iniFileName`, Condition.txt, History.dat) and try
-// again, for as long as it fails and the answer is Yes. The list is never changed; returns the
-// last failure after a No.
-Status SaveHistory(std::string_view folder, std::string_view iniFileName, const THistoryList& list,
+// again, for as long as it fails and the answer is Yes. Returns the last failure after a No.
+// A list read from bytes in other codes first has the file copied aside (the user is told in
+// `box`; when the copy fails nothing is written); once written, the list no longer is one.
+Status SaveHistory(std::string_view folder, std::string_view iniFileName, THistoryList& list,
                    MessageBox& box);
 
 } // namespace sv

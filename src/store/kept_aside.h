@@ -20,6 +20,12 @@ struct TKeptAside final {
     bool Needed() const { return !reason.empty(); }
 };
 
+// The reason for a file holding characters in codes other than those writing uses (the NEC-selected
+// IBM extensions, for instance): the characters stay, their bytes would change.
+inline constexpr std::string_view kOtherCodesReason =
+    "同じ文字を別の符号で書いた部分（NEC 選定 IBM "
+    "拡張文字など）を含んでいて、保存するとその部分のバイトが変わります";
+
 // Looks at `pathText` and, when `reason` is not empty, copies the file aside.
 TKeptAside KeepAsideFor(std::string_view pathText, std::string_view fileName, std::string reason);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/settings.h"
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/profile.h"
@@ -266,6 +267,8 @@ std::string SettingsFileDamage(std::string_view bytes) {
         if (value.size() > ProfileFile::kMaxValueBytes)
             return "2047 バイトより長い値を含んでいます（読み込むと切り詰められます）";
     }
+    if (!IsExactCp932(bytes.substr(0, zero)))
+        return std::string(kOtherCodesReason);
     return {};
 }
 
@@ -297,6 +300,17 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     ProfileFile ini = ProfileFile::Load(path);
     if (ini.state() == ReadState::Failed)
         return Status::Fail(ToNativePath(path) + " を読み込めないため、上書きしません。");
+    // Lines this save rewrites take the preferred codes; so do the others, or the file would hold
+    // one character in two forms and be copied aside again at every start. The start copied such
+    // a file aside already (this finds that copy); one changed since is copied here.
+    if (!ini.InPreferredCodes()) {
+        const TKeptAside kept = KeepAsideFor(path, iniFileName, std::string(kOtherCodesReason));
+        if (!kept.error.empty())
+            return Status::Fail(kept.error);
+        if (kept.Needed() && watch != nullptr)
+            watch->keptAside = kept;
+        ini.UsePreferredCodes();
+    }
     Writer w(ini);
 
     w.Text(kPath, "Source", s.Source);

@@ -131,7 +131,8 @@ int SettingsVersionNumber(std::string_view sorvantaVer);
 TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName);
 
 // Why a settings file of these bytes would not be written back as it reads (text after a zero
-// byte, a value longer than the reader takes); empty when it would.
+// byte, a value longer than the reader takes, a character in a code other than the one writing
+// uses); empty when it would.
 std::string SettingsFileDamage(std::string_view bytes);
 
 // Copies the settings file aside when SettingsFileDamage finds it damaged; call it before the
@@ -144,7 +145,9 @@ void ClearDataFileReadOnly(std::string_view folder, std::string_view iniFileName
 
 // Writes the settings file (keys it does not know are kept) and then Condition.txt. The source
 // history in `settings` is tidied first, as the combo shows it afterwards; the caller has already
-// copied window geometry and the list's check boxes into `settings` and `conditions`.
+// copied window geometry and the list's check boxes into `settings` and `conditions`. A settings
+// file holding characters in other codes is written in the preferred ones after its bytes were
+// kept aside (a copy made only now is left in the watch's keptAside, to be told).
 Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppSettings& settings,
                     const TConditionList& conditions, TConditionFileWatch* watch = nullptr);
 

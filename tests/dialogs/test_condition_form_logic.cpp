@@ -294,6 +294,31 @@ TEST(ConditionFormChecks, FolderCharactersSourceBeforeDestination) {
     EXPECT_EQ(c.Close(f).focus, CondControl::EditDest);
 }
 
+TEST(ConditionFormChecks, ControlCharactersAreRefusedInEveryText) {
+    // Pasted, they would be stored as markers or blocks and shift the conditions file's lines.
+    Closing c;
+    TCondForm f = Valid();
+    f.keywordText = "mp3\x05";
+    EXPECT_EQ(c.Close(f).focus, CondControl::EditKeyword);
+    EXPECT_EQ(c.LastText(), "キーワードに制御文字は使用できません。");
+    f.keywordText = "mp3";
+    f.settingName = "a\x13";
+    EXPECT_EQ(c.Close(f).focus, CondControl::EditComment);
+    EXPECT_EQ(c.LastText(), "設定名に制御文字は使用できません。");
+    f.settingName = "名前";
+    f.destText = "/d/a\x7F";
+    EXPECT_EQ(c.Close(f).focus, CondControl::EditDest);
+    EXPECT_EQ(c.LastText(), "フォルダの指定に制御文字は使用できません。");
+    // The default registration refuses them too.
+    f.destText = "/d";
+    f.settingName = "a\tb";
+    c.box.QueueAnswer(MbAnswer::Yes);
+    EXPECT_FALSE(BuildDefaultCondition(f, c.box));
+    EXPECT_EQ(c.LastText(), "設定名に制御文字は使用できません。");
+    f.settingName = "名前";
+    EXPECT_TRUE(c.Close(f).condition);
+}
+
 TEST(ConditionFormChecks, TextsCodePage932CannotHoldAreRefused) {
     Closing c;
     TCondForm f = Valid();

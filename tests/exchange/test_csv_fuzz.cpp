@@ -8,6 +8,7 @@
 #include "exchange/csv_row.h"
 #include "exchange_testing.h"
 #include "platform/text.h"
+#include "store/condition_file.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +36,9 @@ TConditionList Seed() {
 }
 
 std::string Mutate(std::string bytes, std::mt19937& random) {
-    static const std::string kPieces[] = {",",  "\"",   "\"\"",     "\r",   "\n", "\r\n", " ",
-                                          "\t", "\x05", "\x13",     "1",    "0",  "-",    "99999",
-                                          "/",  "*",    "\x82\xa0", "\x81", "\0"};
+    static const std::string kPieces[] = {",",        "\"",   "\"\"", "\r",   "\n", "\r\n",   " ",       "\t",
+                                          "\x05",     "\x13", "1",    "0",    "-",  "99999",  "/",       "*",
+                                          "\x82\xa0", "\x81", "\0",   "\x7F", "/,", "\"\x06", "\xED\x40"};
     const int edits = 1 + static_cast<int>(random() % 8);
     for (int e = 0; e < edits && !bytes.empty(); ++e) {
         const std::size_t at = random() % bytes.size();
@@ -114,6 +115,14 @@ TEST(CsvImportFuzz, MutatedFilesNeverBreakTheTable) {
             const auto again = ImportRow(CsvRow(c), 4, report);
             ASSERT_TRUE(again) << CsvRow(c);
             ASSERT_EQ(DecodeCondition(*again), f);
+            // And it goes through the conditions file: saved, it reads back as itself, clean.
+            TConditionList one;
+            one.Put(0, c);
+            ASSERT_TRUE(SaveConditions(dir.PathText(), one).ok());
+            TConditionList back;
+            (void)LoadConditions(dir.PathText(), back, false);
+            ASSERT_EQ(ConditionFileDamage(dir.ReadBytes("Condition.txt"), back), "") << CsvRow(c);
+            ASSERT_EQ(back.At(0), c);
         }
         imported += outcome.imported;
         UndoImport(list, state);

@@ -6,6 +6,7 @@
 #include "exchange/csv_row.h"
 #include "exchange/csv_text.h"
 #include "exchange_testing.h"
+#include "store/condition_file.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>
@@ -338,7 +339,8 @@ TEST(CsvImport, BytesThatAreNoTextAndLongLinesAreRefusedRowByRow) {
     EXPECT_EQ(KeywordsOf(in.list), (Strings{"x", "ok"}));
     ASSERT_EQ(outcome.report.size(), 3u);
     EXPECT_EQ(outcome.report[0], "   4行28列： [数値]が入力されていないため、インポートできませんでした");
-    EXPECT_EQ(outcome.report[1], "   6行 2列： 文字コードが異常のため、インポートできませんでした");
+    // A zero byte is a control character like any other.
+    EXPECT_EQ(outcome.report[1], "   6行 2列： 制御文字を含んでいるため、インポートできませんでした");
     EXPECT_EQ(outcome.report[2], "   7行 1列： 行が長すぎるため、インポートできませんでした");
 }
 
@@ -361,6 +363,59 @@ TEST(CsvImport, AHundredMegabytesOfJunkAreReadOnlyAsFarAsTheImportGoes) {
     EXPECT_FALSE(outcome.note.empty());
     EXPECT_EQ(in.list.At(0), Simple("keep"));
     EXPECT_LE(outcome.report.size(), 10000u);
+}
+
+TEST(CsvImport, FieldsTheEditorRefusesAreRefusedRowByRow) {
+    Importer in;
+    in.list = Table({Simple("keep")});
+    const TSortCondition kept = in.list.At(0);
+    const std::string control = "制御文字を含んでいるため、インポートできませんでした";
+    const TImportOutcome outcome = in.Run(CsvFile({
+        RowWith(8, "\"a\x05 b\""),                    // a size block character inside quotes
+        RowWith(2, "\"na\x06me\""),                   // another one in the setting name
+        RowWith(4, "\"\\src\\a\x13\""),               // the time-stamp block one in a folder
+        RowWith(9, "\\d\\a\x7F"),                     // DEL, which ends no field
+        RowWith(8, "abc/"),                           // runs into the "//" before 名前
+        RowWith(8, "a//b"),                           // would split off a setting name
+        RowWith(9, "\\d\\" + std::string(2048, 'x')), // longer than the settings file reads back
+        RowWith(8, "ok"),
+    }));
+    EXPECT_EQ(
+        outcome.report,
+        (Strings{ImportReportLine(4, 8, control), ImportReportLine(5, 2, control),
+                 ImportReportLine(6, 4, import_text::BadFolder),
+                 ImportReportLine(7, 9, import_text::BadFolder),
+                 ImportReportLine(8, 8,
+                                  "キーワードが / で終わり、設定名との区切りの // "
+                                  "と続いてしまうため、インポートできませんでした"),
+                 ImportReportLine(9, 8, "キーワードに // があるため、インポートできませんでした"),
+                 ImportReportLine(
+                     10, 9, "フォルダ名称が長すぎるため（2047 バイトまで）、インポートできませんでした")}));
+    EXPECT_EQ(KeywordsOf(in.list), (Strings{"keep", "ok"}));
+    EXPECT_EQ(in.list.At(0), kept);
+    // What was taken is saved as a conditions file that reads back clean at the next start.
+    ASSERT_TRUE(SaveConditions(in.dir.PathText(), in.list).ok());
+    TConditionList again;
+    EXPECT_FALSE(LoadConditions(in.dir.PathText(), again).keptAside.Needed());
+    EXPECT_EQ(again.At(1), in.list.At(1));
+
+    // A keyword ending in "/" without a name, and a name beginning with one, read back as given.
+    const auto row = [](std::string_view keywords, std::string_view name) {
+        Strings fields = SplitCsvLine(RowWith(8, keywords));
+        fields[1] = name;
+        std::string line;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            line += (i ? "," : "") + fields[i];
+        return line;
+    };
+    Strings report;
+    const auto slashKeyword = ImportRow(row("abc/", ""), 4, report);
+    const auto slashName = ImportRow(row("abc", "/名前"), 4, report);
+    ASSERT_TRUE(report.empty()) << report.front();
+    ASSERT_TRUE(slashKeyword && slashName);
+    EXPECT_EQ(Keywords(slashKeyword->keywordText), "abc/");
+    EXPECT_EQ(Keywords(slashName->keywordText), "abc");
+    EXPECT_EQ(SettingName(slashName->keywordText), "/名前");
 }
 
 TEST(CsvImport, FolderTextsThatWouldChangeTheConditionAreRefused) {

@@ -263,6 +263,26 @@ private slots:
         QVERIFY2(!f.errors.contains(QStringLiteral("Condition.txt.bak")), qPrintable(f.errors));
     }
 
+    void AConditionFileInOtherCodesIsKeptOnceAndSavedInThePreferredOnes() {
+        ProgramFolder f;
+        f.Condition("髙﨑 jpg", "dst/画像");
+        const std::string written = f.conditions;
+        // 髙﨑 as NEC-selected IBM extensions, as other tools write them.
+        f.conditions.replace(f.conditions.find("\xFB\xFC\xFA\xB1"), 4, "\xEE\xE0\xED\x95");
+        const std::string original = f.conditions;
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") + "\r\n"));
+        QCOMPARE(f.RunAuto(), 0);
+        QCOMPARE(f.dir.ReadBytes("Condition.txt.bak"), original);
+        QVERIFY2(f.errors.contains(QStringLiteral("Condition.txt.bak")), qPrintable(f.errors));
+        QCOMPARE(f.dir.ReadBytes("Condition.txt"), written);
+        // The next start finds it in the preferred codes: nothing more is kept or said.
+        f.conditions = written;
+        QCOMPARE(f.RunAuto(), 0);
+        QVERIFY(!f.Has("Condition.txt.bak1"));
+        QVERIFY2(!f.errors.contains(QStringLiteral("Condition.txt.bak")), qPrintable(f.errors));
+        QCOMPARE(f.dir.ReadBytes("Condition.txt"), written);
+    }
+
     void ADeadRunsJournalReachesTheHistoryAtTheNextStart() {
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");

@@ -240,6 +240,25 @@ private slots:
         QCOMPARE(f.history->SelectedRows(), std::vector<std::size_t>{2});
     }
 
+    void AHistoryInOtherCodesIsKeptAsideOnceBeforeTheWindowRewritesIt() {
+        // 髙﨑 as NEC-selected IBM extensions, as other tools write them.
+        const std::string written = Record("髙﨑.avi", "  ", "\\d", "");
+        std::string original = written;
+        original.replace(original.find("\xFB\xFC\xFA\xB1"), 4, "\xEE\xE0\xED\x95");
+        Fixture f(original);
+        QCOMPARE(f.Rows(), 1);
+        QVERIFY(f.box.Shown().empty()); // nothing said at the start: the file reads back whole
+        f.history->close();
+        QCOMPARE(f.dir.ReadBytes("History.dat.bak"), original);
+        QCOMPARE(f.dir.ReadBytes("History.dat"), written);
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QVERIFY(f.box.Shown()[0].text.find("History.dat.bak") != std::string::npos);
+        f.window->findChild<QAction*>(QStringLiteral("MenuHistory"))->trigger();
+        f.history->close();
+        QCOMPARE(f.box.Shown().size(), std::size_t{1});
+        QVERIFY(!f.dir.Exists("History.dat.bak1"));
+    }
+
     void ARunRefreshesTheHiddenList() {
         Fixture f(Record("a.avi", "  ", "\\d", ""));
         f.history->close();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/cp932.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 namespace sv {
 namespace {
@@ -62,6 +64,110 @@ TEST(Cp932Codec, DuplicateCodesOfOneCharacterAreWrittenInThePreferredForm) {
     EXPECT_EQ(Cp932ToUtf8("\xED\x40"), Cp932ToUtf8("\xFA\x5C"));
     EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8("\xED\x40")), "\xFA\x5C");
     EXPECT_EQ(Utf8ToCp932("\u2160\u2170\uFFE2\u2235"), "\x87\x54\xFA\x40\x81\xCA\x81\xE6");
+}
+
+// What every reader relies on: a text read from any bytes is written in bytes that read back as
+// that same text and that a second save leaves alone, and IsExactCp932 says whether the first
+// save changes the bytes at all.
+void ExpectWrittenBackSafely(const std::string& bytes) {
+    const std::string text = Cp932ToUtf8(bytes);
+    const std::string written = Utf8ToCp932Lossy(text);
+    ASSERT_EQ(Cp932ToUtf8(written), text) << testing::PrintToString(bytes);
+    ASSERT_TRUE(IsExactCp932(written)) << testing::PrintToString(bytes);
+    ASSERT_EQ(IsExactCp932(bytes), written == bytes) << testing::PrintToString(bytes);
+}
+
+std::string Code(int lead, int trail) {
+    return {static_cast<char>(lead), static_cast<char>(trail)};
+}
+
+// The two-byte codes that read as one character which writing puts in another code.
+std::set<std::string> OtherCodes() {
+    std::set<std::string> codes;
+    for (int lead = 0x80; lead < 0x100; ++lead) {
+        for (int trail = 0; trail < 0x100; ++trail) {
+            const std::string code = Code(lead, trail);
+            const std::string text = Cp932ToUtf8(code);
+            if (Utf8Length(text) == 1 && Utf8ToCp932Lossy(text) != code)
+                codes.insert(code);
+        }
+    }
+    return codes;
+}
+
+TEST(Cp932WriteBack, EveryOneAndTwoByteCodeIsWrittenBackSafely) {
+    for (int b = 0; b < 0x100; ++b)
+        ExpectWrittenBackSafely(std::string(1, static_cast<char>(b)));
+    for (int lead = 0; lead < 0x100; ++lead) {
+        for (int trail = 0; trail < 0x100; ++trail)
+            ExpectWrittenBackSafely(Code(lead, trail));
+    }
+}
+
+TEST(Cp932WriteBack, CharactersWithTwoCodesAreTheOnlyOnesWrittenInOtherBytes) {
+    const std::set<std::string> other = OtherCodes();
+    // NEC-selected IBM extensions (髙, 﨑, 纊, small roman one), NEC row 13 symbols JIS also has (≒),
+    // IBM extensions NEC also has (roman one, ￢).
+    for (const std::string& code : {Code(0xEE, 0xE0), Code(0xED, 0x95), Code(0xED, 0x40), Code(0xEE, 0xEF),
+                                    Code(0x87, 0x90), Code(0xFA, 0x4A), Code(0xFA, 0x54)})
+        EXPECT_EQ(other.count(code), 1u) << testing::PrintToString(code);
+    // Each is written in a code that reads back as the same character and stays as it is.
+    std::set<unsigned char> leads;
+    for (const std::string& code : other) {
+        leads.insert(static_cast<unsigned char>(code[0]));
+        const std::string written = Utf8ToCp932Lossy(Cp932ToUtf8(code));
+        EXPECT_EQ(written.size(), 2u);
+        EXPECT_EQ(Cp932ToUtf8(written), Cp932ToUtf8(code));
+        EXPECT_FALSE(IsExactCp932(code));
+        EXPECT_TRUE(IsExactCp932(written));
+    }
+    EXPECT_EQ(leads, (std::set<unsigned char>{0x87, 0xED, 0xEE, 0xFA}));
+    // The kanji found in names: 髙﨑 as other tools write it.
+    EXPECT_EQ(Utf8ToCp932Lossy(Cp932ToUtf8("\xEE\xE0\xED\x95")), "\xFB\xFC\xFA\xB1");
+    EXPECT_EQ(Cp932ToUtf8("\xEE\xE0\xED\x95"), "髙﨑");
+}
+
+TEST(Cp932WriteBack, AByteThatIsNoCharacterKeepsTheNextOneInItsOwnCode) {
+    // 0xEE 0xEE is no character; 0xEE 0xEF is small roman one, written 0xFA 0x40 on its own, but
+    // behind the raw 0xEE that would read as 0xEE 0xFA (￤) and "@".
+    const std::string name = "A\xEE\xEE\xEF.txt";
+    EXPECT_EQ(Utf8ToCp932Lossy(Cp932ToUtf8(name)), name);
+    EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8(name)), name);
+    EXPECT_TRUE(IsExactCp932(name));
+    // Every byte before every character with two codes.
+    for (const std::string& code : OtherCodes()) {
+        for (int b = 0x80; b < 0x100; ++b)
+            ExpectWrittenBackSafely(std::string(1, static_cast<char>(b)) + code + "A");
+    }
+}
+
+TEST(Cp932WriteBack, ARawByteThatWouldJoinTheNextCharacterIsNotWrittenAsIt) {
+    // Only a text put together from pieces can hold this: 0x81 0x41 would read as "、".
+    const std::string text = Cp932ToUtf8("\x81") + "A";
+    EXPECT_FALSE(Utf8ToCp932(text).has_value());
+    EXPECT_EQ(FirstUnencodableChar(text), Cp932ToUtf8("\x81"));
+    EXPECT_EQ(Utf8ToCp932Lossy(text), "?A");
+}
+
+TEST(Cp932WriteBack, RandomBytesRichInLeadBytesAreWrittenBackSafely) {
+    const std::set<std::string> other = OtherCodes();
+    const std::vector<std::string> codes(other.begin(), other.end());
+    // Bytes below 0x40 (line ends, markers) split the text into pieces that are checked apart.
+    static const char pieces[] = {'\x81', '\x87', '\xED', '\xEE', '\xEF', '\xFA', '\xFB', '\xFC', '\x80',
+                                  '\xA0', '\xFF', '\x40', '\x7C', '\x5C', 'a',    '\xB1', '\r',   '*'};
+    std::mt19937 rng(28);
+    for (int round = 0; round < 100000; ++round) {
+        std::string bytes;
+        const std::size_t length = rng() % 16;
+        while (bytes.size() < length) {
+            if (rng() % 3 == 0)
+                bytes += codes[rng() % codes.size()];
+            else
+                bytes.push_back(rng() % 2 == 0 ? pieces[rng() % std::size(pieces)]
+                                               : static_cast<char>(rng()));
+        }
+        ExpectWrittenBackSafely(bytes);
+    }
 }
 
 TEST(Cp932Codec, StrictEncodingRefusesWhatTheCodePageCannotHold) {

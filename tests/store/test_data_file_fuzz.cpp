@@ -75,12 +75,31 @@ std::vector<std::string> Texts(std::string_view bytes, bool dropEmpty) {
     return texts;
 }
 
+// The bytes of the same lines, the way Texts picks them.
+std::vector<std::string> LineBytes(std::string_view bytes, bool dropEmpty) {
+    std::vector<std::string> lines;
+    for (const std::string& line : Lines(bytes)) {
+        if (!dropEmpty || !line.empty())
+            lines.push_back(line);
+    }
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    for (std::size_t i = 3; dropEmpty && i < lines.size(); i += 4) {
+        if (lines[i].find('*') == std::string::npos)
+            lines[i] += '*';
+    }
+    return lines;
+}
+
 std::string Mutate(std::string bytes, std::mt19937& rng) {
     const auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n)(rng); };
-    static const char specials[] = {'\0', '\r', '\n', '\x81', '\xFF', '\x05', '*', '/', '"', '='};
+    static const char specials[] = {'\0', '\r', '\n', '\x81', '\xFF', '\x05', '*',
+                                    '/',  '"',  '=',  '\x87', '\xED', '\xEE', '\xFA'};
+    // Characters other tools write in codes other than the ones writing uses.
+    static const char* const otherCodes[] = {"\xED\x40", "\xEE\xEF", "\x87\x90", "\xFA\x4A", "\xEE\xE0"};
     for (std::size_t round = 0, n = 1 + pick(2); round < n; ++round) {
         const std::size_t at = pick(bytes.size());
-        switch (pick(6)) {
+        switch (pick(7)) {
         case 0:
             bytes.insert(at, 1, specials[pick(std::size(specials) - 1)]);
             break;
@@ -103,6 +122,9 @@ std::string Mutate(std::string bytes, std::mt19937& rng) {
         case 5:
             if (at < bytes.size())
                 bytes[at] = static_cast<char>(pick(255));
+            break;
+        case 6:
+            bytes.insert(at, otherCodes[pick(std::size(otherCodes) - 1)]);
             break;
         default:
             bytes += std::string(pick(3000), 'a');
@@ -160,13 +182,16 @@ TEST(DataFileFuzz, DamagedFilesAreReadAndSavedWithoutLosingTheirBytes) {
         THistoryList entries;
         (void)LoadHistory(dir.PathText(), entries, HistoryLimit(loaded));
         ASSERT_TRUE(SaveSettings(dir.PathText(), "Sorvanta.ini", loaded, list).ok());
-        ASSERT_TRUE(WriteFileAtomic(dir.PathText() + "History.dat", HistoryFileBytes(entries)).ok());
+        ScriptedMessageBox box;
+        ASSERT_TRUE(SaveHistory(dir.PathText(), "Sorvanta.ini", entries, box).ok());
 
         if (!KeptSomewhere(dir, "Condition.txt", conditions)) {
             ASSERT_EQ(Texts(dir.ReadBytes("Condition.txt"), false), Texts(conditions, false));
+            ASSERT_EQ(LineBytes(dir.ReadBytes("Condition.txt"), false), LineBytes(conditions, false));
         }
         if (!KeptSomewhere(dir, "History.dat", history)) {
             ASSERT_EQ(Texts(dir.ReadBytes("History.dat"), true), Texts(history, true));
+            ASSERT_EQ(LineBytes(dir.ReadBytes("History.dat"), true), LineBytes(history, true));
         }
         if (!KeptSomewhere(dir, "Sorvanta.ini", settings)) {
             const std::vector<std::string> now = Lines(dir.ReadBytes("Sorvanta.ini"));
@@ -179,6 +204,15 @@ TEST(DataFileFuzz, DamagedFilesAreReadAndSavedWithoutLosingTheirBytes) {
                 }
             }
         }
+
+        // The next start finds every file in the codes writing uses: nothing is kept again for them.
+        ASSERT_NE(SettingsFileDamage(dir.ReadBytes("Sorvanta.ini")), kOtherCodesReason);
+        TConditionList again;
+        (void)LoadConditions(dir.PathText(), again, false);
+        ASSERT_NE(ConditionFileDamage(dir.ReadBytes("Condition.txt"), again), kOtherCodesReason);
+        THistoryList entriesAgain;
+        (void)LoadHistory(dir.PathText(), entriesAgain, HistoryLimit(loaded));
+        ASSERT_FALSE(entriesAgain.otherCodes);
     }
 }
 
