@@ -183,6 +183,18 @@ bool JournalBefore(TRunContext& run, bool historyOff, TRunIntent intent) {
     return JournalIntent(run.history, std::move(intent), historyOff, run.settings, durable);
 }
 
+bool JournalDeletion(TRunContext& run, bool historyOff, const TPlacementEntry& entry, int mark,
+                     std::string_view destFolder, std::string_view destName) {
+    TRunIntent deletion;
+    deletion.action = TIntentAction::Delete;
+    deletion.mark = deletion.extMark = mark;
+    deletion.sourceFolder = entry.sourceFolder;
+    deletion.sourceName = entry.name;
+    deletion.destFolder = std::string(destFolder);
+    deletion.destName = deletion.extName = std::string(destName);
+    return JournalBefore(run, historyOff, std::move(deletion));
+}
+
 namespace {
 
 // A transfer of the entry to `p`, where the extension rules may rename it afterwards.
@@ -337,14 +349,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
             const int keptMark = rule == 0 ? kMarkNewer : kMarkOlder;
             if (keepTarget) {
-                TRunIntent deletion;
-                deletion.action = TIntentAction::Delete;
-                deletion.mark = deletion.extMark = keptMark;
-                deletion.sourceFolder = entry.sourceFolder;
-                deletion.sourceName = entry.name;
-                deletion.destFolder = d;
-                deletion.destName = deletion.extName = FileNameOf(p);
-                const bool journaled = JournalBefore(run, condition.historyOff, std::move(deletion));
+                const bool journaled =
+                    JournalDeletion(run, condition.historyOff, entry, keptMark, d, FileNameOf(p));
                 // A failed delete leaves the entry alone and records nothing.
                 if (!DeleteForSameName(entry.sourcePath)) {
                     if (journaled)

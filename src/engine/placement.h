@@ -84,8 +84,6 @@ std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRul
 // matching rule the path comes back unchanged.
 std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules);
 
-// One result row and, within the history limit and unless the condition keeps no history, one
-// history entry. The processed count is already increased by the caller.
 // ForceFolder for the run: what it created is noted, so that taking the run back removes it again.
 bool ForceRunFolder(TPendingHistory& history, std::string_view folder);
 
@@ -93,7 +91,13 @@ bool ForceRunFolder(TPendingHistory& history, std::string_view folder);
 // returns whether it did (JournalNotDone then closes it when nothing happened). A transfer that may
 // copy across file systems is on disk before it starts; a rename is not waited for.
 bool JournalBefore(TRunContext& run, bool historyOff, TRunIntent intent);
+// The intent of deleting the entry instead of sorting it, recorded under `destFolder` (a folder,
+// or "削除" / "ごみ箱") and `destName` with `mark`.
+bool JournalDeletion(TRunContext& run, bool historyOff, const TPlacementEntry& entry, int mark,
+                     std::string_view destFolder, std::string_view destName);
 
+// One result row and, within the history limit and unless the condition keeps no history, one
+// history entry. The processed count is already increased by the caller.
 void RecordResult(TRunContext& run, std::string_view destFolder, std::string_view name,
                   std::string_view sourceFolder, int markIndex, bool historyOff, const TRunItem& item = {});
 

@@ -555,14 +555,8 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
     const auto slash = entry.destPath.rfind('\\');
     const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
-    TRunIntent deletion;
-    deletion.action = TIntentAction::Delete;
-    deletion.mark = deletion.extMark = kMarkDeleted;
-    deletion.sourceFolder = entry.sourceFolder;
-    deletion.sourceName = entry.name;
-    deletion.destFolder = deleted;
-    deletion.destName = deletion.extName = name;
-    const bool journaled = JournalBefore(m_context, condition.fields.historyOff, std::move(deletion));
+    const bool journaled =
+        JournalDeletion(m_context, condition.fields.historyOff, entry, kMarkDeleted, deleted, name);
     const Status removed =
         m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
     if (!removed.ok()) {

@@ -171,9 +171,6 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
     return WriteFileAtomic(path, bytes);
 }
 
-namespace {
-
-// "yy/mm/dd hh:nn:ss" as a run writes it.
 bool LooksLikeEntryTime(std::string_view line) {
     if (line.size() != 17)
         return false;
@@ -185,7 +182,8 @@ bool LooksLikeEntryTime(std::string_view line) {
     return true;
 }
 
-bool IsActionMark(std::string_view utf8) {
+bool IsActionMarkLine(std::string_view cp932Line) {
+    const std::string utf8 = Cp932ToUtf8(cp932Line);
     for (const std::string_view mark : kActionMarks) {
         if (utf8 == mark)
             return true;
@@ -193,14 +191,12 @@ bool IsActionMark(std::string_view utf8) {
     return false;
 }
 
-} // namespace
-
 std::string HistoryFileDamage(std::string_view bytes) {
     const std::vector<std::string_view> lines = NonEmptyLines(bytes);
     if (lines.size() % 4 != 0)
         return "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）";
     for (std::size_t k = 0; k + 3 < lines.size(); k += 4) {
-        if (!LooksLikeEntryTime(lines[k]) || !IsActionMark(Cp932ToUtf8(lines[k + 1])))
+        if (!LooksLikeEntryTime(lines[k]) || !IsActionMarkLine(lines[k + 1]))
             return "形式の正しくない記録を含んでいます（行のずれなど）";
     }
     return {};

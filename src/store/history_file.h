@@ -110,6 +110,11 @@ void NoteCreatedFolder(TPendingHistory& pending, TCreatedFolder folder);
 // pending history. The caller ignores a failure (the run's entries are then lost) but the reason is returned.
 Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending);
 
+// The shape of a record's first two lines as a run writes them: the time "yy/mm/dd hh:nn:ss", and
+// one of the action marks (code page 932 bytes).
+bool LooksLikeEntryTime(std::string_view line);
+bool IsActionMarkLine(std::string_view cp932Line);
+
 // Why a History.dat of these bytes would not be written back whole by the history window (a
 // trailing record of fewer than four lines); empty when it would.
 std::string HistoryFileDamage(std::string_view bytes);

@@ -81,31 +81,11 @@ std::vector<std::string_view> Tokens(std::string_view line) {
     return tokens;
 }
 
-// "yy/mm/dd hh:nn:ss", as a run writes it.
-bool LooksLikeTime(std::string_view line) {
-    if (line.size() != 17)
-        return false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char expected = i == 2 || i == 5 ? '/' : i == 8 ? ' ' : i == 11 || i == 14 ? ':' : '0';
-        if (expected == '0' ? (line[i] < '0' || line[i] > '9') : line[i] != expected)
-            return false;
-    }
-    return true;
-}
-
-bool LooksLikeMark(std::string_view cp932) {
-    const std::string utf8 = Cp932ToUtf8(cp932);
-    for (const std::string_view mark : kActionMarks) {
-        if (utf8 == mark)
-            return true;
-    }
-    return false;
-}
-
 // The four lines of a record as History.dat holds them; the name cannot be empty (the line reader
 // refuses empty lines) and the location is always destination "*" source.
 bool LooksLikeRecord(const std::array<std::string_view, 4>& lines) {
-    return LooksLikeTime(lines[0]) && LooksLikeMark(lines[1]) && lines[3].find('*') != std::string_view::npos;
+    return LooksLikeEntryTime(lines[0]) && IsActionMarkLine(lines[1]) &&
+           lines[3].find('*') != std::string_view::npos;
 }
 
 std::string Text(std::string_view cp932) {
@@ -276,8 +256,8 @@ TRunBlocks ParseRunBlocks(std::string_view bytes) {
             for (std::string_view& text : lines)
                 ok = ok && line(text);
             const std::string_view marks = lines[1];
-            ok = ok && LooksLikeTime(lines[0]) && marks.size() == 3 && marks[0] >= '0' && marks[0] <= '6' &&
-                 marks[1] == ' ' && marks[2] >= '0' && marks[2] <= '6';
+            ok = ok && LooksLikeEntryTime(lines[0]) && marks.size() == 3 && marks[0] >= '0' &&
+                 marks[0] <= '6' && marks[1] == ' ' && marks[2] >= '0' && marks[2] <= '6';
             if (ok) {
                 i.time = std::string(lines[0]);
                 i.mark = marks[0] - '0';
