@@ -58,7 +58,7 @@ std::string LeftBehindNote(std::string_view sourcePath, std::string_view targetP
     std::string note = "[" + ToNativePath(sourcePath) + "] は [" + ToNativePath(targetPath) +
                        "] へ移動しましたが、元のフォルダを完全には削除できませんでした。";
     if (!stayed.empty()) {
-        note += "移動の間に追加・変更された項目と削除できなかった項目は、元のフォルダに残っています: ";
+        note += "移動の間に追加・変更された項目と削除できなかった項目は、元のフォルダに残っています：";
         for (std::size_t i = 0; i < stayed.size() && i < kNamesShown; ++i)
             note += (i == 0 ? "" : "、") + stayed[i];
         if (stayed.size() > kNamesShown)
