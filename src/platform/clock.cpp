@@ -43,6 +43,25 @@ LocalDateTime ToLocal(const FileTime& time) {
     return ToLocal(static_cast<std::time_t>(time.seconds));
 }
 
+std::int64_t EpochSeconds(const LocalDateTime& time) {
+    std::tm tm{};
+    tm.tm_year = time.year - 1900;
+    tm.tm_mon = time.month - 1;
+    tm.tm_mday = time.day;
+    tm.tm_hour = time.hour;
+    tm.tm_min = time.minute;
+    tm.tm_sec = time.second;
+    tm.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0))
+        return 29;
+    return kDays[(month - 1) % 12];
+}
+
 std::uint32_t PackedDateTime(const LocalDateTime& time) {
     if (time.year < 1980)
         return (1U << 21) | (1U << 16); // 1980-01-01 00:00:00

@@ -51,6 +51,13 @@ private:
 LocalDateTime ToLocal(std::time_t time);
 LocalDateTime ToLocal(const FileTime& time);
 
+// The moment a local date and time names, in seconds since the epoch. A local time that a change
+// of summer time skips or repeats is resolved as the C library's mktime resolves it.
+std::int64_t EpochSeconds(const LocalDateTime& time);
+
+// Days in a month of the Gregorian calendar (month 1-12).
+int DaysInMonth(int year, int month);
+
 // The packed date-time value of a directory entry on the system the data files come from: local
 // time at two-second resolution (year-1980 << 25 | month << 21 | day << 16 | hour << 11 |
 // minute << 5 | second / 2). Comparing these is how time stamps of same-name files are compared.

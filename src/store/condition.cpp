@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/condition.h"
 
+#include "platform/clock.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace sv {
 namespace {
@@ -76,6 +78,44 @@ Status AppendSizeBlock(std::string& out, char blockChar, const TSizeLimit& limit
     out.append(size);
     out.push_back(static_cast<char>('0' + limit.unit));
     out.push_back(static_cast<char>('0' + limit.relation));
+    return {};
+}
+
+constexpr std::array<char, 2> kDateBlocks{mark::TimeLimit1, mark::TimeLimit2};
+constexpr std::array<char, 2> kAgeBlocks{mark::TimeLimit3, mark::TimeLimit4};
+
+std::optional<int> Digits(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), IsDigit))
+        return std::nullopt;
+    int value = 0;
+    for (const char c : text)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+Status AppendDateLimit(std::string& out, char blockChar, const TDateLimit& limit, const char* which) {
+    if (!limit.on)
+        return {};
+    if (!ValidLimitDate(limit.year, limit.month, limit.day) || limit.relation < 0 || limit.relation > 1)
+        return Status::Fail(std::string(which) + "の日付が正しくありません。");
+    char block[16];
+    std::snprintf(block, sizeof block, "1%04d%02d%02d%d", limit.year, limit.month, limit.day, limit.relation);
+    out.push_back(blockChar);
+    out.append(block);
+    return {};
+}
+
+Status AppendAgeLimit(std::string& out, char blockChar, const TAgeLimit& limit, const char* which) {
+    if (!limit.on)
+        return {};
+    if (limit.count < 0 || limit.count > 99)
+        return Status::Fail(std::string(which) + "の期間は 0 から 99 までの数値で指定してください。");
+    if (limit.term < 0 || limit.term > 2 || limit.relation < 0 || limit.relation > 1)
+        return Status::Fail(std::string(which) + "の単位または範囲が正しくありません。");
+    char block[8];
+    std::snprintf(block, sizeof block, "1%02d%d%d", limit.count, limit.term, limit.relation);
+    out.push_back(blockChar);
+    out.append(block);
     return {};
 }
 
@@ -174,6 +214,72 @@ std::string NormaliseFolderPath(std::string_view text) {
     return out;
 }
 
+bool ValidLimitDate(int year, int month, int day) {
+    return year >= 1601 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysInMonth(year, month);
+}
+
+TDateLimit DecodeDateLimit(std::string_view destText, char blockChar) {
+    const std::string block = TimeLimitBlock(destText, blockChar);
+    const auto year = Digits(std::string_view(block).substr(1, 4));
+    const auto month = Digits(std::string_view(block).substr(5, 2));
+    const auto day = Digits(std::string_view(block).substr(7, 2));
+    // The relation is the last position; a block that ends before it reads as "以前の".
+    const char relation = block.size() > 9 ? block[9] : '0';
+    if ((block[0] != '0' && block[0] != '1') || !year || !month || !day ||
+        !ValidLimitDate(*year, *month, *day) || (relation != '0' && relation != '1'))
+        return {};
+    return {block[0] == '1', *year, *month, *day, relation - '0'};
+}
+
+TAgeLimit DecodeAgeLimit(std::string_view destText, char blockChar) {
+    const std::string block = TimeLimitBlock(destText, blockChar);
+    const auto count = Digits(std::string_view(block).substr(1, 2));
+    if ((block[0] != '0' && block[0] != '1') || !count || block[3] < '0' || block[3] > '2' ||
+        (block[4] != '0' && block[4] != '1'))
+        return {};
+    return {block[0] == '1', *count, block[3] - '0', block[4] - '0'};
+}
+
+Status ComposeTimeLimits(const TConditionFields& f, std::string& blocks) {
+    blocks.clear();
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (Status s = AppendDateLimit(blocks, kDateBlocks[i], f.dateLimits[i], i == 0 ? "条件1" : "条件2");
+            !s)
+            return s;
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (Status s = AppendAgeLimit(blocks, kAgeBlocks[i], f.ageLimits[i], i == 0 ? "条件3" : "条件4"); !s)
+            return s;
+    }
+    return {};
+}
+
+std::string CarryTimeLimits(std::string_view destText, std::string_view fromDestText) {
+    std::string text(destText);
+    RemoveBlocks(text, mark::TimeLimit1, 10);
+    RemoveBlocks(text, mark::TimeLimit2, 10);
+    RemoveBlocks(text, mark::TimeLimit3, 5);
+    RemoveBlocks(text, mark::TimeLimit4, 5);
+    TConditionFields from;
+    for (std::size_t i = 0; i < 2; ++i) {
+        from.dateLimits[i] = DecodeDateLimit(fromDestText, kDateBlocks[i]);
+        from.ageLimits[i] = DecodeAgeLimit(fromDestText, kAgeBlocks[i]);
+    }
+    std::string blocks;
+    // What was read back as a row always fits its block again.
+    (void)ComposeTimeLimits(from, blocks);
+    if (blocks.empty())
+        return text;
+    std::size_t at = text.find(mark::Timestamp);
+    if (at != std::string::npos && text.size() - at >= 11)
+        at += 11;
+    else
+        at = std::min(text.find(mark::OwnSource), text.find(mark::SourceStart));
+    text.insert(std::min(at, text.size()), blocks);
+    return text;
+}
+
 TConditionFields DecodeCondition(const TSortCondition& condition) {
     const std::string_view d = condition.destText;
     TConditionFields f;
@@ -201,6 +307,10 @@ TConditionFields DecodeCondition(const TSortCondition& condition) {
     const std::string stamp = TimestampBlock(d);
     f.timestampFolder = stamp[0] == '1';
     f.patternCode = stamp.substr(1);
+    for (std::size_t i = 0; i < 2; ++i) {
+        f.dateLimits[i] = DecodeDateLimit(d, kDateBlocks[i]);
+        f.ageLimits[i] = DecodeAgeLimit(d, kAgeBlocks[i]);
+    }
     return f;
 }
 
@@ -245,6 +355,10 @@ Status ComposeCondition(const TConditionFields& f, TSortCondition& out) {
     dest.push_back(mark::Timestamp);
     dest.push_back(f.timestampFolder ? '1' : '0');
     dest.append(f.patternCode);
+    std::string limits;
+    if (Status s = ComposeTimeLimits(f, limits); !s)
+        return s;
+    dest.append(limits);
     if (f.ownSource)
         dest.push_back(mark::OwnSource);
     if (!f.sourceFolder.empty()) {

@@ -3,6 +3,7 @@
 
 #include "platform/result.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,7 +64,7 @@ std::string SizeBlock(std::string_view destText, char blockChar);
 std::optional<int> SizeValue(std::string_view sizeBlock);
 // "1"/"0" and the nine pattern digits, or "0212121111" when the block is absent.
 std::string TimestampBlock(std::string_view destText);
-// A reserved time-limit block (characters 20 to 23), or its default.
+// A time-limit block (characters 20 to 23) as stored, or its default.
 std::string TimeLimitBlock(std::string_view destText, char blockChar);
 std::string SourceFolder(std::string_view destText);
 std::string DecodeDestFolder(std::string_view destText);
@@ -80,6 +81,29 @@ struct TSizeLimit final {
     int relation = 2;            // 0 exactly, 1 or less, 2 or more
 
     bool operator==(const TSizeLimit&) const = default;
+};
+
+// A time-limit row of the date kind (blocks 20 and 21): items last written on or before, or on or
+// after, the start of the chosen day (local time) are not sorted.
+struct TDateLimit final {
+    bool on = false;
+    int year = 2009;
+    int month = 1;
+    int day = 1;
+    int relation = 0; // 0 on or before (以前の), 1 on or after (以降の)
+
+    bool operator==(const TDateLimit&) const = default;
+};
+
+// A time-limit row of the age kind (blocks 22 and 23): the moment `count` days, weeks or calendar
+// months before the start of the run.
+struct TAgeLimit final {
+    bool on = false;
+    int count = 1;    // 0 to 99
+    int term = 0;     // 0 days (日前), 1 weeks (週間前), 2 months (ヶ月前)
+    int relation = 0; // 0 at or before (以前の), 1 at or after (以降の)
+
+    bool operator==(const TAgeLimit&) const = default;
 };
 
 struct TConditionFields final {
@@ -106,18 +130,39 @@ struct TConditionFields final {
     TSizeLimit size2;
     bool timestampFolder = false;
     std::string patternCode = std::string(kDefaultPattern);
+    std::array<TDateLimit, 2> dateLimits{};
+    std::array<TAgeLimit, 2> ageLimits{};
 
     bool operator==(const TConditionFields&) const = default;
 };
 
+// A date in the range a block holds (years 1601 to 9999).
+bool ValidLimitDate(int year, int month, int day);
+
+// The rows of the four time-limit blocks. A missing block, and one that does not read as a whole
+// row (a date that does not exist, a relation other than 0 or 1, a count that is not two digits),
+// reads as its default: unticked.
+TDateLimit DecodeDateLimit(std::string_view destText, char blockChar);
+TAgeLimit DecodeAgeLimit(std::string_view destText, char blockChar);
+
 TConditionFields DecodeCondition(const TSortCondition& condition);
 
+// The blocks of the ticked time-limit rows, in block order; nothing when no row is ticked, so that
+// a condition without limits keeps the bytes other installations write. Refuses a row that does not
+// fit its block.
+Status ComposeTimeLimits(const TConditionFields& fields, std::string& blocks);
+
+// `destText` with the time-limit blocks of `fromDestText` in place of its own, behind its
+// time-stamp block (or in front of the source-folder part when it has none).
+std::string CarryTimeLimits(std::string_view destText, std::string_view fromDestText);
+
 // Packs the fields in the editor's order: check marker, destination folder, flag characters,
-// the two size blocks and the time-stamp block, then "<" and the source-folder part. Refuses
-// (with the reason) what could not be read back as written: a marker or line-break character in
-// a folder, keyword or name text, "//" inside the keywords, a size that does not fit its block
-// while its limit is on, or a pattern code that is not nine digits. A size text that does not fit
-// while its limit is off is stored as blanks (it reads back as the default size).
+// the two size blocks and the time-stamp block, the blocks of the ticked time-limit rows, then "<"
+// and the source-folder part. Refuses (with the reason) what could not be read back as written: a
+// marker or line-break character in a folder, keyword or name text, "//" inside the keywords, a
+// size that does not fit its block while its limit is on, a ticked time-limit row that does not fit
+// its block, or a pattern code that is not nine digits. A size text that does not fit while its
+// limit is off is stored as blanks (it reads back as the default size).
 Status ComposeCondition(const TConditionFields& fields, TSortCondition& out);
 
 } // namespace sv

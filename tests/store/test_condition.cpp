@@ -212,5 +212,140 @@ TEST(ConditionCompose, TrimsTheStoredKeywordText) {
     EXPECT_EQ(c.keywordText, "abc  //名前");
 }
 
+// The four time-limit rows: stored in blocks 20 to 23 behind the time-stamp block, and only when
+// ticked.
+TConditionFields WithLimits() {
+    TConditionFields f;
+    f.keywords = "mp3";
+    f.destFolder = "D:\\music";
+    f.ownSource = true;
+    f.sourceFolder = "D:\\dl";
+    f.dateLimits[0] = {true, 2011, 3, 15, 1};
+    f.dateLimits[1] = {false, 2020, 2, 29, 1};
+    f.ageLimits[0] = {true, 5, 1, 0};
+    f.ageLimits[1] = {true, 99, 2, 1};
+    return f;
+}
+
+TEST(ConditionTimeLimits, TickedRowsAreStoredInTheirBlocksAndReadBack) {
+    TSortCondition c;
+    ASSERT_TRUE(ComposeCondition(WithLimits(), c).ok());
+    EXPECT_EQ(c.destText, "D:\\music\x05"
+                          "0  1022\x06"
+                          "0  1022\x13"
+                          "0212121111"
+                          "\x14"
+                          "1201103151"
+                          "\x16"
+                          "10510"
+                          "\x17"
+                          "19921"
+                          "</D:\\dl");
+    TConditionFields back = DecodeCondition(c);
+    // An unticked row is not stored: it reads back as its default.
+    TConditionFields expected = WithLimits();
+    expected.dateLimits[1] = {};
+    back.size1.sizeText = back.size2.sizeText = expected.size1.sizeText;
+    EXPECT_EQ(back, expected);
+    EXPECT_EQ(DecodeDestFolder(c.destText), "D:\\music");
+    EXPECT_EQ(SourceFolder(c.destText), "D:\\dl");
+    // Packing what was read gives the same bytes again.
+    TSortCondition again;
+    ASSERT_TRUE(ComposeCondition(DecodeCondition(c), again).ok());
+    EXPECT_EQ(again, c);
+}
+
+TEST(ConditionTimeLimits, AConditionWithoutTickedRowsKeepsItsBytes) {
+    // As older files and other installations hold it: no time-limit block at all.
+    const TSortCondition old{"mp3//音楽", "\x08"
+                                          "D:\\music?\x05"
+                                          "1  1022\x06"
+                                          "0  1022\x13"
+                                          "0212121111</D:\\dl"};
+    TConditionFields f = DecodeCondition(old);
+    for (const TDateLimit& row : f.dateLimits)
+        EXPECT_EQ(row, TDateLimit{});
+    for (const TAgeLimit& row : f.ageLimits)
+        EXPECT_EQ(row, TAgeLimit{});
+    // Rows set but unticked change nothing.
+    f.dateLimits[0] = {false, 2015, 7, 7, 1};
+    f.ageLimits[1] = {false, 42, 2, 1};
+    TSortCondition again;
+    ASSERT_TRUE(ComposeCondition(f, again).ok());
+    EXPECT_EQ(again, old);
+}
+
+TEST(ConditionTimeLimits, BlocksThatDoNotReadAsARowAreUnticked) {
+    const auto date = [](std::string_view block) {
+        return DecodeDateLimit("D:\\x\x14" + std::string(block), mark::TimeLimit1);
+    };
+    const auto age = [](std::string_view block) {
+        return DecodeAgeLimit("D:\\x\x16" + std::string(block), mark::TimeLimit3);
+    };
+    // An unticked block keeps what it holds for the page to show.
+    EXPECT_EQ(date("0201103151"), (TDateLimit{false, 2011, 3, 15, 1}));
+    EXPECT_EQ(date("1202402291"), (TDateLimit{true, 2024, 2, 29, 1}));
+    for (const char* bad :
+         {"1202302291", "1201113011", "1201101321", "1201103152", "120110315x", "12011 3151", "2201103151"})
+        EXPECT_EQ(date(bad), TDateLimit{}) << bad;
+    // A block cut short by the source part holds a marker, not a row.
+    EXPECT_EQ(DecodeDateLimit("D:\\x\x15"
+                              "1201<\x16"
+                              "1/D:\\y",
+                              mark::TimeLimit2),
+              TDateLimit{});
+    EXPECT_EQ(age("10021"), (TAgeLimit{true, 0, 2, 1}));
+    for (const char* bad : {"1 5 1", "10531", "10502", "1a100", "3050"})
+        EXPECT_EQ(age(bad), TAgeLimit{}) << bad;
+    // The destination folder never shows a block, whatever it holds.
+    EXPECT_EQ(DecodeDestFolder("D:\\x\x14"
+                               "1202302291\x17"
+                               "1a100"),
+              "D:\\x");
+}
+
+TEST(ConditionTimeLimits, RowsThatDoNotFitTheirBlocksAreRefused) {
+    TSortCondition c;
+    TConditionFields f = WithLimits();
+    f.ageLimits[1].count = 100;
+    EXPECT_FALSE(ComposeCondition(f, c).ok());
+    f = WithLimits();
+    f.dateLimits[0] = {true, 2023, 2, 29, 0};
+    EXPECT_FALSE(ComposeCondition(f, c).ok());
+    f = WithLimits();
+    f.dateLimits[0] = {true, 10000, 1, 1, 0};
+    EXPECT_FALSE(ComposeCondition(f, c).ok());
+    f = WithLimits();
+    f.ageLimits[0].term = 3;
+    EXPECT_FALSE(ComposeCondition(f, c).ok());
+    // Unticked, the same rows are not stored and so not checked.
+    f.ageLimits[0].on = false;
+    EXPECT_TRUE(ComposeCondition(f, c).ok());
+}
+
+TEST(ConditionTimeLimits, CarryingReplacesTheBlocksBehindTheTimestampBlock) {
+    TSortCondition from;
+    ASSERT_TRUE(ComposeCondition(WithLimits(), from).ok());
+    const std::string plain = "D:\\a\x05"
+                              "0  1022\x06"
+                              "0  1022\x13"
+                              "1212121111</D:\\dl";
+    const std::string carried = CarryTimeLimits(plain, from.destText);
+    EXPECT_EQ(carried, "D:\\a\x05"
+                       "0  1022\x06"
+                       "0  1022\x13"
+                       "1212121111\x14"
+                       "1201103151\x16"
+                       "10510\x17"
+                       "19921</D:\\dl");
+    // From a condition without limits: the old blocks go.
+    EXPECT_EQ(CarryTimeLimits(carried, plain), plain);
+    // Without a time-stamp block they go in front of the source part.
+    EXPECT_EQ(CarryTimeLimits("D:\\a</D:\\dl", "D:\\b\x16"
+                                               "10100"),
+              "D:\\a\x16"
+              "10100</D:\\dl");
+}
+
 } // namespace
 } // namespace sv
