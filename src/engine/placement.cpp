@@ -112,21 +112,6 @@ std::string TimestampFolderText(const LocalDateTime& time, std::string_view patt
     return x;
 }
 
-std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
-                               bool timestampFolder, std::string_view patternCode, TPendingHistory* history) {
-    if (!timestampFolder)
-        return {};
-    if (!isFolder && !CanOpenForReading(sourcePath))
-        return "*";
-    const auto stamp = LastWriteTime(sourcePath);
-    if (!stamp)
-        return "*";
-    const std::string folder = FolderOf(destPath) + TimestampFolderText(ToLocal(*stamp), patternCode);
-    if (!(history != nullptr ? ForceRunFolder(*history, folder) : ForceFolder(folder)))
-        return {};
-    return JoinPath(folder, FileNameOf(destPath));
-}
-
 std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRule>& rules) {
     const std::string name = FileNameOf(path);
     const auto dot = name.rfind('.');

@@ -68,13 +68,6 @@ std::string PlainDestination(std::string_view destFolder, std::string_view name)
 // separator, day, separator, hour, separator, minute); a backslash separator makes a level.
 std::string TimestampFolderText(const LocalDateTime& time, std::string_view patternCode);
 
-// "" when no time-stamp folder applies or it cannot be made (the plain destination is used then),
-// "*" when the entry's time stamp cannot be read (the entry is passed over), else the destination
-// path inside the time-stamp folder, which is created here (and noted in `history` when given).
-std::string BuildTimestampPath(std::string_view sourcePath, std::string_view destPath, bool isFolder,
-                               bool timestampFolder, std::string_view patternCode,
-                               TPendingHistory* history = nullptr);
-
 // The path the first rule whose extension matches (ASCII case ignored) would give; the path itself
 // without a matching rule.
 std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRule>& rules);

@@ -2,6 +2,7 @@
 #include "engine/run.h"
 
 #include "engine/duplicate_compare.h"
+#include "engine/entry_filter.h"
 #include "engine/folder_cache.h"
 #include "engine/keyword_index.h"
 #include "engine/keywords.h"
@@ -31,71 +32,22 @@ constexpr std::string_view kPreviewDone = "テスト実行が完了しました�
 constexpr std::string_view kMd5Missing =
     "適切な md5.dll が見つからなかったため、コンペア処理は実行できませんでした...";
 
-std::string WithOneTrailingBackslash(std::string_view folder) {
-    while (!folder.empty() && folder.back() == '\\')
-        folder.remove_suffix(1);
-    return std::string(folder) + "\\";
-}
-
-// "_incomplete" anywhere in the name, ASCII case ignored, without building a lowered copy.
-bool ContainsIncomplete(std::string_view name) {
-    constexpr std::string_view kIncomplete = "_incomplete";
-    for (auto pos = name.find('_'); pos != std::string_view::npos && name.size() - pos >= kIncomplete.size();
-         pos = name.find('_', pos + 1)) {
-        bool equal = true;
-        for (std::size_t i = 1; i < kIncomplete.size() && equal; ++i) {
-            char c = name[pos + i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            equal = c == kIncomplete[i];
-        }
-        if (equal)
-            return true;
-    }
-    return false;
-}
-
-std::string ExtensionOf(std::string_view name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
-}
-
-// A size limit in bytes, or nothing when the limit is off or its size cannot be read. Sizes and
-// limits are 64-bit: files of 2 GB and more, and limits of 2048 MB and more, compare correctly.
-struct TSizeRule final {
-    std::uint64_t bytes = 0;
-    int relation = 2;
-};
-
-std::optional<TSizeRule> SizeRuleOf(const TSizeLimit& limit) {
-    if (!limit.on)
-        return std::nullopt;
-    const auto size = ParseInteger(Trim(limit.sizeText));
-    if (!size || *size < 0)
-        return std::nullopt;
-    const std::uint64_t unit = limit.unit == 0 ? 1 : limit.unit == 1 ? 1024 : 1048576;
-    return TSizeRule{static_cast<std::uint64_t>(*size) * unit, limit.relation};
-}
-
-bool SizeRuleHolds(const TSizeRule& rule, std::uint64_t size) {
-    switch (rule.relation) {
-    case 0:
-        return size == rule.bytes;
-    case 1:
-        return size <= rule.bytes;
-    default:
-        return size >= rule.bytes;
-    }
-}
-
 // Everything of one condition that the entries need, decoded once per condition.
 struct TActiveCondition final {
-    TConditionFields fields;
-    TKeywordLists lists;
+    TConditionFilter filter;
     TPlacementCondition placement;
-    std::optional<TSizeRule> size1;
-    std::optional<TSizeRule> size2;
-    std::string destFolder;
+};
+
+// The run's answers to the filters: the disk, and the time-stamp folder made and noted for undo.
+class RunFacts final : public EntryFacts {
+public:
+    explicit RunFacts(TPendingHistory& history) : m_history(history) {}
+    bool MakeFolder(const std::string& folderPathText) override {
+        return ForceRunFolder(m_history, folderPathText);
+    }
+
+private:
+    TPendingHistory& m_history;
 };
 
 enum class Flow { Go, Cancelled, Ended };
@@ -107,7 +59,8 @@ public:
         : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
           m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}},
           m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()),
-          m_inUse(request.settings.FileUsingWait * 60) {}
+          m_inUse(request.settings.FileUsingWait * 60), m_facts(history),
+          m_filter(request.settings, m_facts) {}
 
     TRunOutcome Run();
     TRunOutcome Repeated();
@@ -115,7 +68,6 @@ public:
 private:
     void ClosingSteps();
     Flow RunCondition(int index, const std::string& mainFolder);
-    Flow CollectFolders(const std::string& folder, std::vector<std::string>& list);
     Flow RunFolder(const TActiveCondition& condition, std::size_t index, const std::string& folder,
                    bool cacheable);
     Flow RunListing(const TActiveCondition& condition, std::size_t index, const std::string& folder,
@@ -126,10 +78,7 @@ private:
                              const std::string& name, bool isFolder, std::optional<std::string_view> folded);
     EntryOutcome ToSuspiciousFolder(const TActiveCondition& condition, const std::string& folder,
                                     const std::string& name, bool isFolder);
-    bool SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
-                      bool& unreadable);
     std::optional<EntryOutcome> CompareStep(const TActiveCondition& condition, const TPlacementEntry& entry);
-    bool SameFolder(const std::string& destFolder, const std::string& sourceFolder);
     bool Checked(int index) const;
     void SetCaption(std::string caption);
     // "振り分け実行中 - ..." of a run, "テスト実行 - ..." of a test run.
@@ -157,32 +106,17 @@ private:
     std::string m_selectedName;
     TRunOutcome m_outcome;
     int m_countShown = -1;
-    // The folder being enumerated and the last destination folder looked at, by identity: a
-    // destination is compared with its source as items, not as texts.
+    // The folder being enumerated, by identity.
     std::optional<FileIdentity> m_sourceId;
-    std::string m_destIdText;
-    std::optional<FileIdentity> m_destId;
     // Every condition decoded once per run, and what spares a condition the names it cannot match
     // and the enumerations that would give nothing new.
     std::vector<TActiveCondition> m_active;
     std::unique_ptr<KeywordIndex> m_index;
     FolderCache m_cache;
     InUseProbe m_inUse;
+    RunFacts m_facts;
+    EntryFilter m_filter;
 };
-
-// One folder under two spellings (a link, "\.\", "\x\..\", a doubled separator) is the same
-// folder; "src" and "SRC" are two. A destination that does not exist yet is never the source.
-bool SortRun::SameFolder(const std::string& destFolder, const std::string& sourceFolder) {
-    if (!m_sourceId)
-        return WithOneTrailingBackslash(destFolder) == WithOneTrailingBackslash(sourceFolder);
-    // A folder, once there, stays the same item for the rest of the run; one that is missing may
-    // be made by the next entry, so it is looked at again.
-    if (m_destIdText != destFolder || !m_destId) {
-        m_destIdText = destFolder;
-        m_destId = IdentityOf(destFolder);
-    }
-    return m_destId && *m_destId == *m_sourceId;
-}
 
 bool SortRun::InUse(const std::string& path) const {
     return (m_request.openForWriting && m_request.openForWriting(path)) || m_inUse.IsInUseForWriting(path);
@@ -260,19 +194,17 @@ void SortRun::PrepareConditions() {
     const int count = m_request.conditions.Count();
     m_active.resize(static_cast<std::size_t>(count));
     std::vector<const TKeywordLists*> lists;
+    // The age limits count back from the start of the run.
+    const LocalDateTime start = Now();
     for (int i = 0; i < count; ++i) {
-        const TSortCondition& condition = m_request.conditions.At(i);
         TActiveCondition& active = m_active[static_cast<std::size_t>(i)];
-        active.fields = DecodeCondition(condition);
-        active.lists = ParseKeywords(condition.keywordText, condition.destText);
-        active.placement.keywords = active.fields.keywords;
-        active.placement.copyMode = active.fields.copyMode;
-        active.placement.extChangeOff = active.fields.extChangeOff;
-        active.placement.historyOff = active.fields.historyOff;
-        active.size1 = SizeRuleOf(active.fields.size1);
-        active.size2 = SizeRuleOf(active.fields.size2);
-        active.destFolder = NormaliseFolderPath(active.fields.destFolder);
-        lists.push_back(&active.lists);
+        active.filter = PrepareConditionFilter(m_request.conditions.At(i), start);
+        const TConditionFields& fields = active.filter.fields;
+        active.placement.keywords = fields.keywords;
+        active.placement.copyMode = fields.copyMode;
+        active.placement.extChangeOff = fields.extChangeOff;
+        active.placement.historyOff = fields.historyOff;
+        lists.push_back(&active.filter.lists);
     }
     if (!m_request.plainPath)
         m_index = std::make_unique<KeywordIndex>(lists);
@@ -317,54 +249,27 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
     }
 
     const TActiveCondition& active = m_active[static_cast<std::size_t>(index)];
+    const TConditionFields& fields = active.filter.fields;
     m_context.knownFolder.clear();
     // Without a destination every entry would land in the root folder.
-    if (active.destFolder.empty())
+    if (active.filter.destFolder.empty())
         return Flow::Go;
 
-    std::vector<std::string> folders;
-    if (active.fields.ownSource) {
-        const std::string own = NormaliseFolderPath(active.fields.sourceFolder);
-        if (active.fields.subFolders) {
-            const std::string previous = m_caption;
-            const Flow flow = CollectFolders(own, folders);
-            SetCaption(previous);
-            if (flow != Flow::Go)
-                return flow;
-        } else {
-            folders.push_back(own);
-        }
-    } else {
-        folders.push_back(mainFolder);
-    }
+    const std::string previous = m_caption;
+    const auto folders = ConditionFolders(fields, mainFolder, [this](const std::string& folder) {
+        m_ui.SetCaption("サブフォルダ検索中 - " + ToNativePath(folder));
+        m_ui.LetEventsThrough();
+        return !m_ui.CancelRequested();
+    });
+    if (fields.ownSource && fields.subFolders)
+        SetCaption(previous);
+    if (!folders)
+        return Flow::Cancelled;
 
     // A subfolder list is enumerated afresh: it is built from enumerations itself.
-    const bool cacheable = m_index && !(active.fields.ownSource && active.fields.subFolders);
-    for (const std::string& folder : folders) {
+    const bool cacheable = m_index && !(fields.ownSource && fields.subFolders);
+    for (const std::string& folder : *folders) {
         const Flow flow = RunFolder(active, static_cast<std::size_t>(index), folder, cacheable);
-        if (flow != Flow::Go)
-            return flow;
-    }
-    return Flow::Go;
-}
-
-// The folder followed by every folder below it, depth first, hidden ones included.
-Flow SortRun::CollectFolders(const std::string& folder, std::vector<std::string>& list) {
-    m_ui.SetCaption("サブフォルダ検索中 - " + ToNativePath(folder));
-    m_ui.LetEventsThrough();
-    if (m_ui.CancelRequested())
-        return Flow::Cancelled;
-    list.push_back(folder);
-    if (folder.empty())
-        return Flow::Go;
-    std::vector<std::string> children;
-    (void)ForEachEntry(folder, [&](const DirEntry& entry) {
-        if (entry.isFolder && !entry.backslashName)
-            children.push_back(JoinPath(folder, entry.name));
-        return true;
-    });
-    for (const std::string& child : children) {
-        const Flow flow = CollectFolders(child, list);
         if (flow != Flow::Go)
             return flow;
     }
@@ -381,6 +286,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
     if (folder.empty())
         return Flow::Go;
     m_sourceId = IdentityOf(folder);
+    m_filter.EnterFolder(m_sourceId);
     cacheable = cacheable && m_sourceId;
     if (cacheable) {
         if (FolderListing* listing = m_cache.Find(folder, *m_sourceId))
@@ -413,7 +319,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
         if (listing) {
             listing->Add(name, isFolder);
             folded = listing->Folded(static_cast<std::uint32_t>(listing->entries.size() - 1),
-                                     condition.lists.fold);
+                                     condition.filter.lists.fold);
         }
         const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder, folded);
         if (outcome != EntryOutcome::Next) {
@@ -436,7 +342,8 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
 // whose names can match: the others would pass through every test without effect.
 Flow SortRun::RunListing(const TActiveCondition& condition, std::size_t index, const std::string& folder,
                          FolderListing& listing) {
-    const std::vector<std::uint32_t> candidates = listing.Candidates(*m_index, index, condition.lists.fold);
+    const std::vector<std::uint32_t> candidates =
+        listing.Candidates(*m_index, index, condition.filter.lists.fold);
     for (const std::uint32_t i : candidates) {
         if (!listing.entries[i].live)
             continue;
@@ -447,7 +354,7 @@ Flow SortRun::RunListing(const TActiveCondition& condition, std::size_t index, c
         // Copied: handling the entry may end the listing (the cache drops it on the next look).
         const std::string name = listing.entries[i].name;
         const bool isFolder = listing.entries[i].isFolder;
-        const std::string folded(listing.Folded(i, condition.lists.fold));
+        const std::string folded(listing.Folded(i, condition.filter.lists.fold));
         const EntryOutcome outcome = HandleEntry(condition, folder, name, isFolder, folded);
         if (outcome != EntryOutcome::Next)
             return AfterEntry(outcome);
@@ -455,71 +362,18 @@ Flow SortRun::RunListing(const TActiveCondition& condition, std::size_t index, c
     return Flow::Go;
 }
 
-bool SortRun::SizeExcludes(const TActiveCondition& condition, const std::string& path, bool isFolder,
-                           bool& unreadable) {
-    if (!condition.size1 && !condition.size2)
-        return false;
-    std::uint64_t size = 0;
-    if (!isFolder) {
-        const auto read = EntrySize(path);
-        if (!read) {
-            unreadable = true;
-            return true;
-        }
-        size = *read;
-    }
-    return (condition.size1 && SizeRuleHolds(*condition.size1, size)) ||
-           (condition.size2 && SizeRuleHolds(*condition.size2, size));
-}
-
 EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::string& folder,
                                   const std::string& name, bool isFolder,
                                   std::optional<std::string_view> folded) {
-    const TConditionFields& f = condition.fields;
-    // The cheap tests come first: most entries end at the name test, so nothing is built before it.
-    if (m_settings.NotIncomplete && ContainsIncomplete(name))
-        return EntryOutcome::Next;
-    if (isFolder ? !(f.includeFolders || f.onlyFolders) : f.onlyFolders)
-        return EntryOutcome::Next;
-    if (folded ? !MatchesFoldedName(*folded, condition.lists) : !MatchesCondition(name, condition.lists))
-        return EntryOutcome::Next;
-
+    const TConditionFields& f = condition.filter.fields;
     TPlacementEntry entry;
-    entry.name = name;
-    entry.sourceFolder = folder;
-    entry.sourcePath = JoinPath(folder, name);
-    entry.destFolder = condition.destFolder;
-    entry.destPath = PlainDestination(condition.destFolder, name);
-    entry.isFolder = isFolder;
-
-    const std::string stamped = BuildTimestampPath(entry.sourcePath, entry.destPath, isFolder,
-                                                   f.timestampFolder, f.patternCode, &m_context.history);
-    if (stamped == "*")
+    switch (m_filter.Check(condition.filter, folder, name, isFolder, folded, entry)) {
+    case EntryVerdict::Skip:
         return EntryOutcome::Next;
-    if (!stamped.empty()) {
-        entry.destPath = stamped;
-        std::string d = FolderOf(stamped);
-        while (!d.empty() && d.back() == '\\')
-            d.pop_back();
-        entry.destFolder = d;
-    }
-
-    if (SameFolder(entry.destFolder, folder))
-        return EntryOutcome::Next;
-
-    const std::string lowerExt = AsciiLower(ExtensionOf(name));
-    const bool suspicious = (m_settings.NotDouble && CountKnownExtensions(name) >= 2) ||
-                            (m_settings.NotExe && (lowerExt == ".com" || lowerExt == ".exe"));
-    if (suspicious && m_settings.NotClass)
-        return EntryOutcome::Next;
-    if (suspicious && !m_settings.DoubtFolder.empty())
+    case EntryVerdict::Suspicious:
         return ToSuspiciousFolder(condition, folder, name, isFolder);
-    if (!suspicious) {
-        if (ContainsNgKeyword(name, m_settings.NgKeyword))
-            return EntryOutcome::Next;
-        bool unreadable = false;
-        if (SizeExcludes(condition, entry.sourcePath, isFolder, unreadable))
-            return EntryOutcome::Next;
+    case EntryVerdict::Take:
+        break;
     }
 
     // A file some program is still writing is left for a later run; it is not compared either,
@@ -556,7 +410,7 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const auto slash = entry.destPath.rfind('\\');
     const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
     const bool journaled =
-        JournalDeletion(m_context, condition.fields.historyOff, entry, kMarkDeleted, deleted, name);
+        JournalDeletion(m_context, condition.filter.fields.historyOff, entry, kMarkDeleted, deleted, name);
     const Status removed =
         m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
     if (!removed.ok()) {
@@ -569,8 +423,8 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
         return EntryOutcome::Next;
     }
     ++m_context.processed;
-    RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted, condition.fields.historyOff,
-                 {TRunItemKind::Deleted, entry.name});
+    RecordResult(m_context, deleted, name, entry.sourceFolder, kMarkDeleted,
+                 condition.filter.fields.historyOff, {TRunItemKind::Deleted, entry.name});
     return EntryOutcome::Next;
 }
 
@@ -578,12 +432,6 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
                                          const std::string& name, bool isFolder) {
     const std::string& doubt = m_settings.DoubtFolder;
     if (m_suspiciousBlocked)
-        return EntryOutcome::Next;
-    // Compared as items, so that a file is never "replaced" by itself under another spelling.
-    const auto doubtId = IdentityOf(doubt);
-    if (doubtId ? doubtId == m_sourceId
-                : WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
-                      WithOneTrailingBackslash(NormaliseFolderPath(folder)))
         return EntryOutcome::Next;
     if (!FolderExists(doubt)) {
         if (!m_settings.MakeFolder) {
@@ -630,7 +478,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         intent.destName = intent.extName = name;
         // The entry it replaces is not the item, should the run end before its record.
         intent.replaced = ItemStampOf(target);
-        journaled = JournalBefore(m_context, condition.fields.historyOff, std::move(intent));
+        journaled = JournalBefore(m_context, condition.filter.fields.historyOff, std::move(intent));
     }
     m_ui.SetContinueFlag(true);
     const TransferResult result = TransferEntry(source, target, TransferMode::Move, options, nullptr);
@@ -641,7 +489,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         ++m_context.processed;
         TRunItem item(TRunItemKind::Moved, name);
         item.stayedBehind = result.stayedBehind;
-        RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.fields.historyOff, item);
+        RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.filter.fields.historyOff, item);
         if (!result.leftBehind.empty())
             m_ui.AddNote(LeftBehindNote(source, target, result.stayedBehind));
     } else if (result.changedDuringCopy) {
