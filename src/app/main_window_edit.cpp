@@ -41,7 +41,9 @@ void TFormMain::AddCondition() {
                   " 個までしか登録できません。不要な振り分け条件を削除してから追加してください。");
         return;
     }
-    const auto condition = m_formCond->Execute(AddConditionRequest(m_settings));
+    CondEditRequest request = AddConditionRequest(m_settings);
+    request.mainFolders = MainSourceFolders(m_settings, ComboPathText());
+    const auto condition = m_formCond->Execute(request);
     if (!condition)
         return;
     if (const Status inserted = m_list.InsertAt(index, *condition); !inserted.ok()) {
@@ -59,8 +61,9 @@ void TFormMain::EditCondition() {
     if (row < 0)
         return;
     SyncCheckMarks();
-    const auto condition =
-        m_formCond->Execute(EditConditionRequest(m_list.At(row), RowChecked(row), m_settings));
+    CondEditRequest request = EditConditionRequest(m_list.At(row), RowChecked(row), m_settings);
+    request.mainFolders = MainSourceFolders(m_settings, ComboPathText());
+    const auto condition = m_formCond->Execute(request);
     if (!condition)
         return;
     m_list.Put(row, *condition);

@@ -54,10 +54,12 @@ TFormCond::TFormCond(TCondDialogEnv env, QWidget* parent) : QDialog(parent), m_e
     CreatePageSize(MakePage(PageControl1, "TabSheetDoubt", QStringLiteral("ファイルサイズ限定")));
     CreatePageTime(MakePage(PageControl1, "TabSheet1", QStringLiteral("タイムスタンプ限定")));
     CreatePageStamp(MakePage(PageControl1, "TabSheet2", QStringLiteral("振り分け先フォルダ作成")));
+    CreatePageTargets(MakePage(PageControl1, "TabSheetTarget", QStringLiteral("振り分け対象")));
     TabSheetSameName = PageControl1->widget(0);
     TabSheetDoubt = PageControl1->widget(1);
     TabSheet1 = PageControl1->widget(2);
     TabSheet2 = PageControl1->widget(3);
+    TabSheetTarget = PageControl1->widget(4);
 
     // The preview and the current pattern code follow the boxes for the dialog's whole life.
     Timer1 = new QTimer(this);
@@ -244,11 +246,8 @@ void TFormCond::CreatePageSize(QWidget* page) {
 }
 
 void TFormCond::CreatePageTime(QWidget* page) {
-    auto* group = Make<QGroupBox>(
-        page, "GroupBoxTime",
-        QStringLiteral(" タイムスタンプで処理を限定する （この機能は今後のバージョンにて実装の"
-                       "予定です。あしからず） "),
-        {8, 8, kPageWidth - 24, 158});
+    auto* group = Make<QGroupBox>(page, "GroupBoxTime", QStringLiteral(" タイムスタンプで処理を限定する "),
+                                  {8, 8, kPageWidth - 24, 158});
     const QStringList beforeAfter{QStringLiteral("以前の"), QStringLiteral("以降の")};
     const QStringList terms{QStringLiteral("日前"), QStringLiteral("週間前"), QStringLiteral("ヶ月前")};
     int top = 26;
@@ -262,6 +261,8 @@ void TFormCond::CreatePageTime(QWidget* page) {
                                         QStringLiteral("条件") + QString(n), {12, top, 64, 18});
         auto* picker = new QDateEdit(QDate(2009, 1, 1), group);
         picker->setObjectName(QString::fromLatin1("DTPick" + n));
+        // The years a block holds.
+        picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
         picker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         picker->setCalendarPopup(true);
         picker->setGeometry(80, top - 2, 110, 22);

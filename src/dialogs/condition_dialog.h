@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dialogs/condition_form_logic.h"
+#include "dialogs/condition_targets.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
@@ -13,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -25,6 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTimer;
+class QTreeView;
 class QWidget;
 
 namespace sv {
@@ -39,6 +42,8 @@ struct TCondDialogEnv final {
     // and runs the common save of the settings and conditions. Returns whether all was written.
     std::function<bool(const TDefaultCondition&)> saveDefault;
 };
+
+class TTargetModel;
 
 // The modal editor of one sorting condition. Created once and reused; every opening
 // re-initialises the controls from the condition passed in.
@@ -66,6 +71,8 @@ public:
     const std::optional<TSortCondition>& Result() const { return m_result; }
     // The controls as plain data.
     TCondForm ReadForm() const;
+    // How often the list of what the condition takes has read its folders since the dialog was made.
+    int TargetReads() const { return m_targetReads; }
 
     // Handlers, named after their control and event.
     void BtnOkClick();
@@ -93,6 +100,11 @@ private:
     void CreatePageSize(QWidget* page);
     void CreatePageTime(QWidget* page);
     void CreatePageStamp(QWidget* page);
+    void CreatePageTargets(QWidget* page);
+    // The list of what the condition takes, made again when the condition changed while its page
+    // is shown; its folders are read again only when the source changed.
+    void UpdateTargets();
+    void ShowTargets(const TTargetList& list);
     void WriteForm(const TCondForm& form);
     void FocusControl(CondControl control);
     void LimitBytes(QLineEdit* edit, std::string* last, std::size_t maxBytes);
@@ -104,6 +116,13 @@ private:
     bool m_okClose = false;
     std::string m_lastComment;
     std::string m_lastKeyword;
+    TAppSettings m_options;
+    std::vector<std::string> m_mainFolders;
+    TargetListing m_targets;
+    std::optional<TSortCondition> m_targetsShown; // the condition the list shows
+    std::string m_targetsFault;                   // or why it shows nothing
+    int m_targetReads = 0;
+    TTargetModel* m_targetModel = nullptr;
 
 public:
     // Controls keep their component names.
@@ -200,6 +219,12 @@ public:
     QLabel* Lbl2 = nullptr;
     QLabel* LblPath = nullptr;
     QLabel* LblPattern = nullptr;
+
+    // 振り分け対象
+    QWidget* TabSheetTarget = nullptr;
+    QLabel* LblTargetCount = nullptr;
+    QLabel* LblTargetNote = nullptr;
+    QTreeView* ListTarget = nullptr;
 
     QTimer* Timer1 = nullptr;
 

@@ -50,6 +50,12 @@ void TFormCond::Open(const CondEditRequest& request) {
     m_opened = OpenForm(request);
     m_result.reset();
     m_okClose = false;
+    // Every opening reads the folders afresh, once the list is looked at.
+    m_options = request.options;
+    m_mainFolders = request.mainFolders;
+    m_targets = TargetListing();
+    m_targetsShown.reset();
+    m_targetsFault.clear();
     WriteForm(m_opened);
     EditKeyword->setFocus();
 }
@@ -224,6 +230,12 @@ void TFormCond::FocusControl(CondControl control) {
         PageControl1->setCurrentWidget(TabSheetDoubt);
         target = control == CondControl::EditSize1 ? EditSize1 : EditSize2;
         break;
+    case CondControl::EditTimeLimit1:
+    case CondControl::EditTimeLimit2:
+        ChkBoxOption->setChecked(true);
+        PageControl1->setCurrentWidget(TabSheet1);
+        target = control == CondControl::EditTimeLimit1 ? EditTimeLimit1 : EditTimeLimit2;
+        break;
     }
     target->setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(target))
@@ -320,6 +332,7 @@ void TFormCond::Timer1Timer() {
     const TPatternPreview preview = BuildPatternPreview(indexes);
     LblPath->setText(Q(ToNativePath(preview.path)));
     LblPattern->setText(Q("（パターンコード：" + preview.code + "） "));
+    UpdateTargets();
 }
 
 } // namespace sv

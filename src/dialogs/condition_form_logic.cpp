@@ -32,8 +32,11 @@ constexpr std::string_view kOnlyExclusion =
 constexpr std::string_view kRegisterDefault =
     "振り分け条件を追加する際、現在の設定内容を適用します。よろしいですか？";
 
-constexpr std::size_t kLongBlock = 10; // blocks 20 and 21: tick, yyyymmdd, relation
-constexpr std::size_t kShortBlock = 5; // blocks 22 and 23: tick, two-digit count, term, relation
+// Stands in for a destination not typed yet: a folder below the root that no one makes, so that no
+// source is taken for its own destination.
+constexpr std::string_view kNoDestinationYet = "\\sorvanta-no-destination-yet";
+constexpr std::string_view kCountError =
+    "「その他の設定」のタイムスタンプの期間は 0～99 の整数を指定してください。";
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -53,79 +56,6 @@ TSizeRow OpenSizeRow(std::string_view destText, char blockChar) {
     row.unit = DigitOr(block[5], 2, 2);
     row.relation = DigitOr(block[6], 2, 2);
     return row;
-}
-
-std::optional<int> Number(std::string_view digits) {
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit))
-        return std::nullopt;
-    int value = 0;
-    for (const char c : digits)
-        value = value * 10 + (c - '0');
-    return value;
-}
-
-bool ValidDate(int year, int month, int day) {
-    static constexpr std::array<int, 12> kDays{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1601 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1])
-        return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month != 2 || day <= 28 || leap;
-}
-
-// The content of a reserved block when it is whole and holds only digits and blanks: anything
-// else could not be written back without being taken for a marker.
-std::optional<std::string> ReservedContent(std::string_view destText, char blockChar, std::size_t length) {
-    const auto pos = destText.find(blockChar);
-    if (pos == std::string_view::npos || destText.size() - pos - 1 < length)
-        return std::nullopt;
-    const std::string_view content = destText.substr(pos + 1, length);
-    if (!std::all_of(content.begin(), content.end(), [](char c) { return IsDigit(c) || c == ' '; }))
-        return std::nullopt;
-    return std::string(content);
-}
-
-TDateLimitRow DateRow(std::string_view content) {
-    TDateLimitRow row;
-    const auto year = Number(content.substr(1, 4));
-    const auto month = Number(content.substr(5, 2));
-    const auto day = Number(content.substr(7, 2));
-    if (!year || !month || !day || !ValidDate(*year, *month, *day) ||
-        (content[9] != '0' && content[9] != '1'))
-        return row;
-    row.on = content[0] == '1';
-    row.year = *year;
-    row.month = *month;
-    row.day = *day;
-    row.relation = content[9] - '0';
-    return row;
-}
-
-TAgeLimitRow AgeRow(std::string_view content) {
-    TAgeLimitRow row;
-    const auto count = ParseInteger(content.substr(1, 2));
-    if (!count || *count < 0 || content[3] < '0' || content[3] > '2' ||
-        (content[4] != '0' && content[4] != '1'))
-        return row;
-    row.on = content[0] == '1';
-    row.count = std::to_string(*count);
-    row.term = content[3] - '0';
-    row.relation = content[4] - '0';
-    return row;
-}
-
-void OpenReservedBlocks(std::string_view destText, TCondForm& form) {
-    const std::array<char, 4> chars{mark::TimeLimit1, mark::TimeLimit2, mark::TimeLimit3, mark::TimeLimit4};
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        const std::size_t length = i < 2 ? kLongBlock : kShortBlock;
-        const auto content = ReservedContent(destText, chars[i], length);
-        if (!content)
-            continue;
-        if (i < 2)
-            form.dateLimits[i] = DateRow(*content);
-        else
-            form.ageLimits[i - 2] = AgeRow(*content);
-        form.reservedBlocks += chars[i] + *content;
-    }
 }
 
 MbAnswer Tell(MessageBox& box, std::string_view title, std::string text) {
@@ -156,6 +86,26 @@ std::optional<int> ValidSize(const TSizeRow& row) {
     if (!value || *value < 0 || *value > 9999)
         return std::nullopt;
     return static_cast<int>(*value);
+}
+
+std::optional<int> ValidCount(const TAgeLimitRow& row) {
+    const auto value = ParseInteger(row.count);
+    if (!value || *value < 0 || *value > 99)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+// The numbers of the ticked rows, in the order of the pages: what OK refuses first.
+std::optional<std::pair<std::string_view, CondControl>> NumberFault(const TCondForm& form) {
+    if (form.size1.on && !ValidSize(form.size1))
+        return std::pair{kSizeError, CondControl::EditSize1};
+    if (form.size2.on && !ValidSize(form.size2))
+        return std::pair{kSizeError, CondControl::EditSize2};
+    if (form.ageLimits[0].on && !ValidCount(form.ageLimits[0]))
+        return std::pair{kCountError, CondControl::EditTimeLimit1};
+    if (form.ageLimits[1].on && !ValidCount(form.ageLimits[1]))
+        return std::pair{kCountError, CondControl::EditTimeLimit2};
+    return std::nullopt;
 }
 
 std::string UnencodableMessage(std::string_view what, const std::string& ch) {
@@ -246,10 +196,23 @@ TConditionFields FieldsOf(const TCondForm& form) {
     }
     f.timestampFolder = form.timestampFolder;
     f.patternCode = PatternCode(form.pattern);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const TDateLimitRow& date = form.dateLimits[i];
+        f.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        const TAgeLimitRow& age = form.ageLimits[i];
+        // An unticked row's count is not stored, so a count OK would refuse does not matter there.
+        f.ageLimits[i] = {age.on, ValidCount(age).value_or(1), age.term, age.relation};
+    }
     return f;
 }
 
 } // namespace
+
+std::vector<std::string> MainSourceFolders(const TAppSettings& settings, const std::string& boxText) {
+    if (settings.ExecAll)
+        return settings.SourceHistory;
+    return {boxText};
+}
 
 CondEditRequest AddConditionRequest(const TAppSettings& settings) {
     CondEditRequest request;
@@ -260,6 +223,8 @@ CondEditRequest AddConditionRequest(const TAppSettings& settings) {
     request.checked = true;
     request.extRulesExist = !settings.ExtRules.empty();
     request.fileCompOn = settings.FileComp;
+    request.options = settings;
+    request.mainFolders = MainSourceFolders(settings, settings.Source);
     return request;
 }
 
@@ -273,6 +238,8 @@ CondEditRequest EditConditionRequest(const TSortCondition& stored, bool rowCheck
     request.checked = rowChecked;
     request.extRulesExist = !settings.ExtRules.empty();
     request.fileCompOn = settings.FileComp;
+    request.options = settings;
+    request.mainFolders = MainSourceFolders(settings, settings.Source);
     return request;
 }
 
@@ -316,7 +283,12 @@ TCondForm OpenForm(const CondEditRequest& request) {
     form.onlyFolders = f.onlyFolders;
     if (form.onlyFolders)
         form.includeFolders = false;
-    OpenReservedBlocks(d, form);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const TDateLimit& date = f.dateLimits[i];
+        form.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        const TAgeLimit& age = f.ageLimits[i];
+        form.ageLimits[i] = {age.on, std::to_string(age.count), age.term, age.relation};
+    }
     return form;
 }
 
@@ -437,10 +409,8 @@ void NormaliseFolderTexts(TCondForm& form) {
 }
 
 TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
-    if (form.size1.on && !ValidSize(form.size1))
-        return Refuse(box, kSizeError, CondControl::EditSize1);
-    if (form.size2.on && !ValidSize(form.size2))
-        return Refuse(box, kSizeError, CondControl::EditSize2);
+    if (const auto fault = NumberFault(form))
+        return Refuse(box, fault->first, fault->second);
 
     if (form.keywordText.empty() || form.destText.empty() || (form.ownSource && form.sourceText.empty())) {
         const CondControl focus = form.keywordText.empty() ? CondControl::EditKeyword
@@ -468,12 +438,6 @@ TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
     TSortCondition condition;
     if (const Status composed = ComposeCondition(fields, condition); !composed)
         return Refuse(box, composed.error(), CondControl::None);
-    if (!form.reservedBlocks.empty()) {
-        // Nothing here writes the reserved blocks, but an edit must not drop what a condition
-        // carried: they go back behind the time-stamp block.
-        const auto stamp = condition.destText.find(mark::Timestamp);
-        condition.destText.insert(stamp + 11, form.reservedBlocks);
-    }
 
     if (form.ownSource && !FolderExists(FromNativePath(form.sourceText)) &&
         !Ask(box, kHintTitle,
@@ -486,16 +450,34 @@ TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
     return {std::move(condition), CondControl::None};
 }
 
+Status ComposeForm(const TCondForm& form, TSortCondition& out) {
+    if (const auto fault = NumberFault(form))
+        return Status::Fail(std::string(fault->first));
+    TConditionFields fields = FieldsOf(form);
+    // The name has no effect on what is taken; a text the store refuses would only stop the list.
+    fields.settingName.clear();
+    // Typed texts are checked as OK checks them, so that the list never shows what OK refuses.
+    for (const auto& [text, what] : {std::pair{&form.destText, "振り分け先フォルダ"},
+                                     std::pair{&form.sourceText, "振り分け元フォルダ"}}) {
+        if (!text->empty())
+            if (std::string fault = FolderTextFault(*text, what); !fault.empty())
+                return Status::Fail(fault);
+    }
+    if (const auto fault = FaultMessage(CheckKeywordText(form.keywordText), "キーワード", false);
+        !fault.empty())
+        return Status::Fail(fault);
+    fields.destFolder = DecodeDestFolder(FromNativePath(form.destText));
+    if (fields.destFolder.empty())
+        fields.destFolder = std::string(kNoDestinationYet);
+    return ComposeCondition(fields, out);
+}
+
 std::optional<TDefaultCondition> BuildDefaultCondition(const TCondForm& form, MessageBox& box) {
     if (!Ask(box, "確認 - デフォルト登録", std::string(kRegisterDefault), MbAnswer::Yes))
         return std::nullopt;
     // Nothing is required of a default, but what it holds must read back as it was typed.
-    if (form.size1.on && !ValidSize(form.size1)) {
-        Refuse(box, kSizeError, CondControl::EditSize1);
-        return std::nullopt;
-    }
-    if (form.size2.on && !ValidSize(form.size2)) {
-        Refuse(box, kSizeError, CondControl::EditSize2);
+    if (const auto fault = NumberFault(form)) {
+        Refuse(box, fault->first, fault->second);
         return std::nullopt;
     }
     if (CheckStorable(form, box))

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sv {
 
@@ -31,7 +32,15 @@ struct CondEditRequest final {
     bool checked = true;        // carried into the result unchanged
     bool extRulesExist = false; // ChkBoxExtChange is usable only when a rule exists
     bool fileCompOn = false;    // the options' file compare; ChkBoxDup is usable only when it is on
+    // For the list of what the condition takes: the options a run's tests read, and the main
+    // window's source folders (path texts) as a run of all conditions goes through them.
+    TAppSettings options{};
+    std::vector<std::string> mainFolders{};
 };
+
+// The main window's source folders a run goes through: every folder of its list when ExecAll is
+// on, else the one in its box.
+std::vector<std::string> MainSourceFolders(const TAppSettings& settings, const std::string& boxText);
 
 // Adding starts from the registered default condition, ticked.
 CondEditRequest AddConditionRequest(const TAppSettings& settings);
@@ -54,7 +63,7 @@ struct TSizeRow final {
     int relation = 2; // の, 以下の, 以上の
 };
 
-// The reserved time-limit rows. Nothing applies them; they are shown for information only.
+// The time-limit rows; each names items that are not sorted.
 struct TDateLimitRow final {
     bool on = false;
     int year = 2009;
@@ -64,9 +73,9 @@ struct TDateLimitRow final {
 };
 struct TAgeLimitRow final {
     bool on = false;
-    std::string count = "1";
-    int term = 0;     // 日前, 週間前, ヶ月前
-    int relation = 0; // 以前の, 以降の
+    std::string count = "1"; // as typed; 0 to 99
+    int term = 0;            // 日前, 週間前, ヶ月前
+    int relation = 0;        // 以前の, 以降の
 };
 
 inline constexpr std::array<int, 9> kPatternItemCounts{3, 4, 2, 4, 2, 4, 2, 4, 2};
@@ -101,8 +110,6 @@ struct TCondForm final {
     std::array<int, 9> pattern{1, 0, 1, 0, 1, 0, 0, 0, 0}; // combo indexes of "212121111"
     std::array<TDateLimitRow, 2> dateLimits;
     std::array<TAgeLimitRow, 2> ageLimits;
-    // Reserved time-limit blocks the condition carried, written back unchanged.
-    std::string reservedBlocks;
 };
 
 TCondForm OpenForm(const CondEditRequest& request);
@@ -137,7 +144,17 @@ struct TLimitedEdit final {
 };
 TLimitedEdit LimitEdit(std::string_view before, std::string_view after, std::size_t maxBytes);
 
-enum class CondControl { None, EditComment, EdSource, EditKeyword, EditDest, EditSize1, EditSize2 };
+enum class CondControl {
+    None,
+    EditComment,
+    EdSource,
+    EditKeyword,
+    EditDest,
+    EditSize1,
+    EditSize2,
+    EditTimeLimit1,
+    EditTimeLimit2,
+};
 
 struct TCloseResult final {
     std::optional<TSortCondition> condition; // set when the dialog may close accepted
@@ -150,6 +167,11 @@ void NormaliseFolderTexts(TCondForm& form);
 // The checks of an OK, in order, each failure shown in `box`; on success the composed condition.
 // `form` has been normalised already.
 TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box);
+
+// The condition the controls stand for, packed as OK would pack it but without a question or a
+// message: the list of what the condition takes follows it. A destination still empty stands in as
+// a folder that does not exist. Fails with the reason when the controls hold what OK refuses.
+Status ComposeForm(const TCondForm& form, TSortCondition& out);
 
 // BtnDefault: asks whether to register, then composes the default from the controls as they are.
 // Nothing when the user declined or a text could not be stored (told in `box`).

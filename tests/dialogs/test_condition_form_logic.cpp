@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/condition_form_logic.h"
 
+#include "platform/files.h"
 #include "platform/pathtext.h"
 #include "testing.h"
 
@@ -53,8 +54,10 @@ TEST(ConditionFormOpen, AddWithoutDefaultShowsTheStatedDefaults) {
     EXPECT_FALSE(f.timestampFolder);
     EXPECT_EQ(PatternCode(f.pattern), "212121111");
     EXPECT_FALSE(f.dateLimits[0].on);
+    EXPECT_EQ(f.dateLimits[1].year, 2009);
+    EXPECT_EQ(f.dateLimits[1].relation, 0);
     EXPECT_EQ(f.ageLimits[1].count, "1");
-    EXPECT_EQ(f.reservedBlocks, "");
+    EXPECT_EQ(f.ageLimits[1].term, 0);
 }
 
 TEST(ConditionFormOpen, ReadsEveryFieldOfAStoredCondition) {
@@ -114,14 +117,14 @@ TEST(ConditionFormOpen, UnitsOutOfRangeFallBackToTheirDefaults) {
     EXPECT_EQ(f.size1.relation, 2);
 }
 
-TEST(ConditionFormReserved, CarriedBlocksAreShownAndWrittenBack) {
+TEST(ConditionFormTimeLimits, StoredRowsAreShownAndWrittenBackAsTheyAre) {
     const std::string blocks = "\x14"
                                "1201103151"
                                "\x17"
                                "11221";
-    const TCondForm f = OpenForm(Edit(Stored("\\d\\" + blocks +
-                                             "\x13"
-                                             "0212121111")));
+    const TCondForm f = OpenForm(Edit(Stored("\\d\\\x13"
+                                             "0212121111" +
+                                             blocks)));
     EXPECT_TRUE(f.dateLimits[0].on);
     EXPECT_EQ(f.dateLimits[0].year, 2011);
     EXPECT_EQ(f.dateLimits[0].month, 3);
@@ -137,26 +140,99 @@ TEST(ConditionFormReserved, CarriedBlocksAreShownAndWrittenBack) {
     const auto result = c.Close(f);
     ASSERT_TRUE(result.condition);
     const std::string& dest = result.condition->destText;
-    EXPECT_NE(dest.find(blocks), std::string::npos);
+    EXPECT_NE(dest.find("\x13"
+                        "0212121111" +
+                        blocks),
+              std::string::npos);
     EXPECT_EQ(DecodeDestFolder(dest), "\\d\\");
     EXPECT_EQ(TimestampBlock(dest), "0212121111");
 }
 
-TEST(ConditionFormReserved, DamagedBlocksShowDefaultsAndAreNotWrittenBack) {
-    // Cut short by the source part, and holding a marker: neither could be written back safely.
+TEST(ConditionFormTimeLimits, OnlyTickedRowsAreStored) {
+    TCondForm f = OpenForm(Edit(Stored("\\d\x13"
+                                       "0212121111\x14"
+                                       "1201103151")));
+    f.dateLimits[0].on = false; // unticking removes the limit
+    f.dateLimits[1] = {true, 2024, 2, 29, 0};
+    f.ageLimits[0] = {true, "7", 1, 1};
+    f.ageLimits[1] = {false, "30", 2, 1};
+    Closing c;
+    const auto result = c.Close(f);
+    ASSERT_TRUE(result.condition);
+    EXPECT_EQ(result.condition->destText, "\x08\\d\x05"
+                                          "0  1022\x06"
+                                          "0  1022\x13"
+                                          "0212121111\x15"
+                                          "1202402290\x16"
+                                          "10711");
+    // Nothing ticked: not one byte more than a condition that never had limits.
+    f.dateLimits[1].on = f.ageLimits[0].on = false;
+    const auto plain = c.Close(f);
+    ASSERT_TRUE(plain.condition);
+    EXPECT_EQ(plain.condition->destText.find_first_of("\x14\x15\x16\x17"), std::string::npos);
+}
+
+TEST(ConditionFormTimeLimits, ATickedCountMustBeZeroToNinetyNine) {
+    for (const char* bad : {"", "100", "-1", "x"}) {
+        TCondForm f = Valid();
+        f.ageLimits[1] = {true, bad, 0, 0};
+        Closing c;
+        const auto result = c.Close(f);
+        EXPECT_FALSE(result.condition) << bad;
+        EXPECT_EQ(result.focus, CondControl::EditTimeLimit2) << bad;
+        EXPECT_EQ(c.LastText(), "「その他の設定」のタイムスタンプの期間は 0～99 の整数を指定してください。");
+    }
+    // Unticked, a count that does not fit is not stored, so it does not stop OK.
+    TCondForm f = Valid();
+    f.ageLimits[0] = {false, "100", 0, 0};
+    f.ageLimits[1] = {true, "0", 0, 1};
+    Closing c;
+    const auto result = c.Close(f);
+    ASSERT_TRUE(result.condition);
+    EXPECT_EQ(DecodeCondition(*result.condition).ageLimits[1], (TAgeLimit{true, 0, 0, 1}));
+    EXPECT_FALSE(DecodeCondition(*result.condition).ageLimits[0].on);
+}
+
+TEST(ConditionFormTimeLimits, DamagedBlocksOpenUntickedAndAreNotWrittenBack) {
+    // Cut short by the source part, holding a marker, a date that does not exist.
     const TCondForm f = OpenForm(Edit(Stored("\\d\x15"
                                              "12*\x16"
-                                             "1x<")));
+                                             "1x\x14"
+                                             "1200902301</\\s")));
+    EXPECT_FALSE(f.dateLimits[0].on);
     EXPECT_FALSE(f.dateLimits[1].on);
     EXPECT_FALSE(f.ageLimits[0].on);
-    EXPECT_EQ(f.reservedBlocks, "");
-    // A whole block with an impossible date is kept but shown at the defaults.
-    const TCondForm g = OpenForm(Edit(Stored("\\d\x14"
-                                             "1200902301")));
-    EXPECT_FALSE(g.dateLimits[0].on);
-    EXPECT_EQ(g.dateLimits[0].day, 1);
-    EXPECT_EQ(g.reservedBlocks, "\x14"
-                                "1200902301");
+    EXPECT_EQ(f.dateLimits[0].day, 1);
+    Closing c;
+    TCondForm g = f;
+    g.ownSource = false;
+    const auto result = c.Close(g);
+    ASSERT_TRUE(result.condition);
+    EXPECT_EQ(result.condition->destText.find_first_of("\x14\x15\x16\x17"), std::string::npos);
+}
+
+TEST(ConditionFormTimeLimits, TheListFollowsWhatOkWouldStore) {
+    TCondForm f = Valid();
+    f.ageLimits[0] = {true, "3", 0, 1};
+    TSortCondition composed;
+    ASSERT_TRUE(ComposeForm(f, composed).ok());
+    Closing c;
+    const auto closed = c.Close(f);
+    ASSERT_TRUE(closed.condition);
+    EXPECT_EQ(composed.destText, closed.condition->destText);
+    // What OK refuses the list says instead of listing; no box is shown.
+    f.ageLimits[0].count = "123";
+    EXPECT_EQ(ComposeForm(f, composed).error(),
+              "「その他の設定」のタイムスタンプの期間は 0～99 の整数を指定してください。");
+    f = Valid();
+    f.destText = "/data/a?b";
+    EXPECT_FALSE(ComposeForm(f, composed).ok());
+    // A destination not typed yet does not stop the list.
+    f = Valid();
+    f.destText.clear();
+    ASSERT_TRUE(ComposeForm(f, composed).ok());
+    EXPECT_FALSE(DecodeDestFolder(composed.destText).empty());
+    EXPECT_FALSE(FolderExists(DecodeDestFolder(composed.destText)));
 }
 
 TEST(ConditionFormCompose, WritesTheEditorsOrderAndReadsBack) {

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the condition editor with its other settings visible, for looking at it under a display:
-//   show_condition_dialog <page 0-3, or -1 for the other settings hidden> [seconds]
-// It closes itself after the given time (default 3 s).
+//   show_condition_dialog <page 0-4, or -1 for the other settings hidden> [seconds] [main folder]
+// It closes itself after the given time (default 3 s). The list of what the condition takes reads
+// the main folder (a native path) when one is given.
 #include "dialogs/condition_dialog.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "platform/pathtext.h"
 #include "platform/shell.h"
 
 #include <QApplication>
@@ -34,8 +36,16 @@ int main(int argc, char** argv) {
                                                                       "\x06"
                                                                       "0  1022"
                                                                       "\x13"
-                                                                      "1342421111</\\home\\u\\ダウンロード"};
-    dialog.Open(EditConditionRequest(shown, true, settings));
+                                                                      "1342421111"
+                                                                      "\x14"
+                                                                      "1202401010"
+                                                                      "\x16"
+                                                                      "10101"
+                                                                      "/\\home\\u\\ダウンロード"};
+    CondEditRequest request = EditConditionRequest(shown, true, settings);
+    if (argc > 3)
+        request.mainFolders = {FromNativePath(argv[3])};
+    dialog.Open(request);
     if (page < 0)
         dialog.findChild<QCheckBox*>(QStringLiteral("ChkBoxOption"))->setChecked(false);
     else

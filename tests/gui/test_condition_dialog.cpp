@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <filesystem>
 #include <memory>
@@ -343,20 +344,111 @@ private slots:
         QVERIFY(next.Edit("EditDest")->text().isEmpty());
     }
 
-    void ReservedBlocksAreShownAndKept() {
+    void TimeLimitRowsAreShownAndStoredAsTicked() {
         Fixture f;
         const std::string block = "\x14"
                                   "1201103151";
         f.Open(EditConditionRequest({"mp3", "\\d\\" + block}, true, f.settings));
+        QVERIFY(
+            !f.Find<QWidget>("GroupBoxTime")->property("title").toString().contains(QStringLiteral("今後")));
         QVERIFY(f.Box("chkTimeLimit1")->isChecked());
         QCOMPARE(f.Find<QDateEdit>("DTPick1")->date(), QDate(2011, 3, 15));
         QCOMPARE(f.Combo("cboDTP1")->currentText(), QStringLiteral("以降の"));
-        f.Box("chkTimeLimit1")->click(); // the page is not stored; the carried block is
+        QVERIFY(f.Find<QDateEdit>("DTPick1")->isEnabled());
+        f.Box("chkTimeLimit1")->click(); // unticked: the limit goes
         f.Box("chkTimeLimit3")->click();
+        f.Set("EditTimeLimit1", "5");
+        f.Combo("cboTerm1")->setCurrentIndex(1);
+        f.Combo("cboTerm2")->setCurrentIndex(1);
+        f.Box("chkTimeLimit2")->click();
+        f.Find<QDateEdit>("DTPick2")->setDate(QDate(2024, 2, 29));
         f.Ok();
+        QVERIFY(f.dialog->Result());
         const std::string dest = f.dialog->Result()->destText;
-        QVERIFY(dest.find(block) != std::string::npos);
-        QVERIFY(dest.find(mark::TimeLimit3) == std::string::npos);
+        QVERIFY(dest.find(mark::TimeLimit1) == std::string::npos);
+        QVERIFY(dest.find("\x15"
+                          "1202402290"
+                          "\x16"
+                          "10511") != std::string::npos);
+
+        // A count OK cannot store shows its page and its edit.
+        f.Open(EditConditionRequest(*f.dialog->Result(), true, f.settings));
+        f.Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+        f.Set("EditTimeLimit1", "");
+        f.box.QueueAnswer(MbAnswer::Ok);
+        f.Ok();
+        QVERIFY(!f.dialog->Result());
+        QCOMPARE(f.LastText(),
+                 std::string("「その他の設定」のタイムスタンプの期間は 0～99 の整数を指定してください。"));
+        QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentWidget(), f.Find<QWidget>("TabSheet1"));
+        QCOMPARE(f.dialog->focusWidget(), f.Edit("EditTimeLimit1"));
+        f.Find<QPushButton>("BtnCancel")->click();
+    }
+
+    void TheTargetPageListsWhatTheConditionTakesAndFollowsTheEdits() {
+        Fixture f;
+        for (const char* name : {"src/clip 1.avi", "src/clip 2.mp3", "src/other.avi", "own/clip 3.avi"}) {
+            std::filesystem::create_directories(std::filesystem::path(f.dir.NativeFile(name)).parent_path());
+            f.dir.WriteBytes(name, "12345");
+        }
+        CondEditRequest request = AddConditionRequest(f.settings);
+        request.mainFolders = {f.dir.PathText() + "src"};
+        f.Open(request);
+        QCOMPARE(f.dialog->TargetReads(), 0); // nothing is read before the page is looked at
+        f.Box("ChkBoxOption")->setChecked(true);
+        auto* pages = f.Find<QTabWidget>("PageControl1");
+        QCOMPARE(pages->count(), 5);
+        QCOMPARE(pages->tabText(4), QStringLiteral("振り分け対象"));
+        pages->setCurrentIndex(4);
+        auto* count = f.Find<QLabel>("LblTargetCount");
+        auto* list = f.Find<QTreeView>("ListTarget");
+        QVERIFY(f.Find<QLabel>("LblTargetNote")->text().contains(QStringLiteral("先に振り分ける")));
+        f.Set("EditKeyword", "clip");
+        QTRY_COMPARE_WITH_TIMEOUT(count->text(),
+                                  QStringLiteral("2 個のファイル（フォルダ）が振り分け対象です"), 5000);
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("フォルダ"));
+        f.Set("EditKeyword", "clip avi");
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 5000);
+        const QAbstractItemModel* model = list->model();
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("clip 1.avi"));
+        QCOMPARE(model->index(0, 1).data().toString(), QString::fromStdString(f.dir.NativeFile("src")));
+        QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("5 バイト"));
+        f.Find<QRadioButton>("RdBtnOr")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 3, 5000);
+        // Every change above was tested again on the listing read once.
+        QCOMPARE(f.dialog->TargetReads(), 1);
+        // The condition's own folder is read when it is chosen.
+        f.Find<QRadioButton>("RdBtnFolder")->click();
+        f.Set("EdSource", QString::fromStdString(f.dir.NativeFile("own")));
+        QTRY_COMPARE_WITH_TIMEOUT(count->text(),
+                                  QStringLiteral("1 個のファイル（フォルダ）が振り分け対象です"), 5000);
+        QCOMPARE(f.dialog->TargetReads(), 2);
+        // What OK would refuse is said instead of a list.
+        f.Box("chkTimeLimit4")->click();
+        f.Set("EditTimeLimit2", "x");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            count->text(),
+            QStringLiteral("「その他の設定」のタイムスタンプの期間は 0～99 の整数を指定してください。"),
+            5000);
+        QCOMPARE(list->model()->rowCount(), 0);
+        // A folder that is not there says so.
+        f.Set("EditTimeLimit2", "1");
+        f.Set("EdSource", QString::fromStdString(f.dir.NativeFile("gone")));
+        QTRY_VERIFY_WITH_TIMEOUT(count->text().contains(QStringLiteral("] が見つかりません")), 5000);
+        // Nothing was moved, made or written.
+        QVERIFY(f.dir.Exists("src/clip 1.avi"));
+        QVERIFY(f.dir.Exists("own/clip 3.avi"));
+        f.Find<QPushButton>("BtnCancel")->click();
+
+        // Another opening reads the folders again.
+        f.Open(request);
+        f.Box("ChkBoxOption")->setChecked(true);
+        pages->setCurrentIndex(4);
+        f.Set("EditKeyword", "other");
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 5000);
+        QCOMPARE(f.dialog->TargetReads(), 4);
+        f.Find<QPushButton>("BtnCancel")->click();
     }
 
     void HelpBrowsersAndByteLimits() {
