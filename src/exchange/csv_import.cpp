@@ -20,6 +20,41 @@ std::string NotReadBehind(std::size_t lines) {
     return "（ファイルの " + std::to_string(lines) + " 行目より後は読み込んでいません）";
 }
 
+// What tells one condition from another for the user: the list's four columns.
+struct TIdentity final {
+    std::string name;
+    std::string keywords;
+    bool ownSource = false;
+    std::string source;
+    std::string dest;
+    bool operator==(const TIdentity&) const = default;
+};
+
+TIdentity ConditionIdentity(const TSortCondition& condition) {
+    const TConditionFields f = DecodeCondition(condition);
+    return {f.settingName, f.keywords, f.ownSource, f.sourceFolder, f.destFolder};
+}
+
+// The file has no columns for the time-stamp limits. A row that stands for a condition the import
+// replaces keeps that condition's limits: the n-th row of one identity takes those of the n-th
+// replaced condition of that identity.
+void CarryTimeLimitsOfReplaced(const TConditionList& replaced, std::vector<TSortCondition>& rows) {
+    std::vector<TIdentity> identities;
+    std::vector<bool> used(static_cast<std::size_t>(replaced.Count()), false);
+    for (int i = 0; i < replaced.Count(); ++i)
+        identities.push_back(ConditionIdentity(replaced.At(i)));
+    for (TSortCondition& row : rows) {
+        const TIdentity identity = ConditionIdentity(row);
+        for (std::size_t i = 0; i < identities.size(); ++i) {
+            if (used[i] || !(identities[i] == identity))
+                continue;
+            used[i] = true;
+            row.destText = CarryTimeLimits(row.destText, replaced.At(static_cast<int>(i)).destText);
+            break;
+        }
+    }
+}
+
 } // namespace
 
 std::string TImportOutcome::MemoText() const {
@@ -78,6 +113,8 @@ TImportOutcome ImportConditions(std::string_view pathText, ImportMode mode, int 
     }
     if (file.more)
         outcome.note = NotReadBehind(file.lines.size());
+    if (mode == ImportMode::Replace)
+        CarryTimeLimitsOfReplaced(state.undoCopy, accepted);
     outcome.imported = list.InsertAll(point, std::move(accepted));
     state.undoPossible = true;
     state.changed = true;

@@ -39,6 +39,8 @@ int ImportInsertionPoint(ImportMode mode, int rowCount, int selectedRow);
 
 // Reads the file and, when that worked, takes the undo copy, empties the table in mode 0, checks
 // the rows behind the three header lines and inserts the accepted ones in file order in one pass.
+// In mode 0 a row with the setting name, keywords and folders of a condition it replaces keeps that
+// condition's time-stamp limits, which the file does not hold.
 // Rows that no longer fit into the table are refused with a report line; no stored condition is
 // lost. Sets both marks.
 TImportOutcome ImportConditions(std::string_view pathText, ImportMode mode, int selectedRow,

@@ -125,6 +125,60 @@ TEST(CsvImport, OnlyFoldersAndReservedBlocksAreNotCarried) {
     EXPECT_TRUE(report.empty());
 }
 
+// The file has no columns for the time-stamp limits: clearing and importing a file exported a
+// moment ago must not lose them, while an import beside the conditions adds conditions of its own.
+TEST(CsvImport, ReplacedConditionsKeepTheirTimeLimits) {
+    const auto limited = [](std::string_view keywords, std::string_view dest, int days) {
+        TConditionFields f;
+        f.settingName = "名前";
+        f.keywords = keywords;
+        f.destFolder = dest;
+        f.ageLimits[0] = {true, days, 0, 1};
+        return Packed(f);
+    };
+    const auto named = [](std::string_view keywords, std::string_view dest) {
+        TConditionFields f;
+        f.settingName = "名前";
+        f.keywords = keywords;
+        f.destFolder = dest;
+        return Packed(f);
+    };
+    // Two conditions of one identity, each with its own limit, and one without a limit.
+    const TConditionList before =
+        Table({limited("mp3", "\\d\\a", 1), limited("mp3", "\\d\\a", 2), named("avi", "\\d\\b")});
+    Importer in;
+    ASSERT_TRUE(ExportConditions(in.dir.PathText() + "out.csv", before, before.Count()).ok());
+    const std::string exported = in.dir.ReadBytes("out.csv");
+    // The file lost nothing else: it reads back as the same conditions without their limits.
+    in.list = before;
+    ASSERT_TRUE(in.Run(exported, ImportMode::Replace).read.ok());
+    ASSERT_EQ(in.list.Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(in.list.At(i), before.At(i)) << i;
+
+    // Rows of another identity, or more rows than conditions of one, have no limits to keep.
+    in.list = Table({limited("mp3", "\\d\\a", 3), limited("mp3", "\\d\\other", 4)});
+    ASSERT_TRUE(in.Run(exported, ImportMode::Replace).read.ok());
+    ASSERT_EQ(in.list.Count(), 3);
+    EXPECT_EQ(DecodeCondition(in.list.At(0)).ageLimits[0], (TAgeLimit{true, 3, 0, 1}));
+    EXPECT_FALSE(DecodeCondition(in.list.At(1)).ageLimits[0].on);
+    EXPECT_EQ(in.list.At(1), named("mp3", "\\d\\a"));
+    // Undo brings the replaced conditions back with theirs.
+    UndoImport(in.list, in.state);
+    EXPECT_EQ(DecodeCondition(in.list.At(1)).ageLimits[0], (TAgeLimit{true, 4, 0, 1}));
+
+    // Beside the conditions: nothing is replaced, so the new rows come without limits.
+    for (const ImportMode mode : {ImportMode::Top, ImportMode::Bottom, ImportMode::AtCursor}) {
+        in.list = before;
+        ASSERT_TRUE(in.Run(exported, mode, 1).read.ok());
+        ASSERT_EQ(in.list.Count(), 6);
+        int limitedRows = 0;
+        for (int i = 0; i < 6; ++i)
+            limitedRows += DecodeCondition(in.list.At(i)).ageLimits[0].on ? 1 : 0;
+        EXPECT_EQ(limitedRows, 2) << static_cast<int>(mode);
+    }
+}
+
 TEST(CsvImport, EveryColumnCheckWritesItsReportLine) {
     EXPECT_EQ(ImportReportLine(7, 9, "x"), "   7行 9列： x");
     EXPECT_EQ(ImportReportLine(12345, 28, "x"), "12345行28列： x");
