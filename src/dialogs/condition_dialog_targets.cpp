@@ -74,7 +74,7 @@ void TFormCond::CreatePageTargets(QWidget* page) {
     ListTarget->setAllColumnsShowFocus(true);
     ListTarget->header()->setStretchLastSection(true);
     ListTarget->setGeometry(8, 28, kWidth - 20, 118);
-    for (const auto& [column, width] : {std::pair{0, 220}, std::pair{1, 190}, std::pair{2, 70}})
+    for (const auto& [column, width] : {std::pair{0, 210}, std::pair{1, 170}, std::pair{2, 70}})
         ListTarget->setColumnWidth(column, width);
     LblTargetNote = Make<QLabel>(
         page, "LblTargetNote",

@@ -88,11 +88,10 @@ std::vector<TTimeRule> TimeRulesOf(const TConditionFields& fields, const LocalDa
         if (row.on)
             rules.push_back({EpochSeconds({row.year, row.month, row.day, 0, 0, 0}), row.relation == 0});
     }
-    const std::int64_t start = EpochSeconds(runStart);
     for (const TAgeLimit& row : fields.ageLimits) {
         if (!row.on)
             continue;
-        std::int64_t moment = start;
+        std::int64_t moment = EpochSeconds(runStart);
         if (row.term == 0)
             moment -= row.count * kDay;
         else if (row.term == 1)

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     TAppSettings settings;
     settings.FileComp = true;
     settings.ExtRules.push_back({"jpeg", "jpg"});
-    const TSortCondition shown{"mp3 ogg \"/live rec\"//音楽ファイル", "\\home\\u\\音楽\\*?\x02\x10"
+    const TSortCondition shown{"mp3 ogg \"/live rec\"//音楽ファイル", "\\home\\u\\音楽\\*?|\x02\x10"
                                                                       "\x05"
                                                                       "1 10012"
                                                                       "\x06"

@@ -40,6 +40,31 @@ TEST(ConditionFile, ReadsAFileOfAnotherInstallationAndWritesItBackByteForByte) {
     EXPECT_EQ(dir.ReadBytes("Condition.txt"), bytes);
 }
 
+TEST(ConditionFile, TimeLimitBlocksSurviveTheFileAndDoNotCountAsDamage) {
+    TempFolder dir;
+    TConditionFields f;
+    f.keywords = "mp3";
+    f.destFolder = "\\d";
+    f.ownSource = true;
+    f.sourceFolder = "\\s";
+    f.dateLimits = {TDateLimit{true, 2011, 3, 15, 1}, TDateLimit{true, 1601, 1, 1, 0}};
+    f.ageLimits = {TAgeLimit{true, 0, 2, 0}, TAgeLimit{true, 99, 1, 1}};
+    TSortCondition c;
+    ASSERT_TRUE(ComposeCondition(f, c).ok());
+    TConditionList list;
+    ASSERT_TRUE(list.InsertAt(0, c).ok());
+    ASSERT_TRUE(SaveConditions(dir.PathText(), list).ok());
+    const std::string bytes = dir.ReadBytes("Condition.txt");
+    TConditionList back;
+    const ConditionLoad load = LoadConditions(dir.PathText(), back);
+    EXPECT_FALSE(load.unreadable);
+    EXPECT_FALSE(load.keptAside.Needed());
+    EXPECT_EQ(ConditionFileDamage(bytes, back), "");
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back.At(0), c);
+    EXPECT_EQ(DecodeCondition(back.At(0)).ageLimits[1], (TAgeLimit{true, 99, 1, 1}));
+}
+
 TEST(ConditionFile, AcceptsAnyLineEndAndStopsAtAZeroByte) {
     TempFolder dir;
     dir.WriteBytes("Condition.txt", std::string("k1\rd1\nk2\r\nd2\nk3\nd3\0k4\r\nd4\r\n", 24));
