@@ -130,6 +130,11 @@ TTargetList TargetListing::Match(const TSortCondition& condition, const TAppSett
                                  const LocalDateTime& now) {
     TTargetList out;
     const TConditionFilter filter = PrepareConditionFilter(condition, now);
+    // A run passes over a condition without a destination.
+    if (filter.destFolder.empty()) {
+        out.countLine = "振り分け先フォルダが指定されていません";
+        return out;
+    }
     CachedFacts facts;
     EntryFilter tests(settings, facts);
     // A folder moved whole takes what is inside it along: the run finds its subfolders gone.

@@ -174,6 +174,13 @@ TEST_F(TargetListingTest, MissingAndUnreadableFoldersSayWhy) {
                   "] はフォルダではありません）");
     EXPECT_EQ(List(Condition(f), {""}).countLine,
               "0 個のファイル（フォルダ）が振り分け対象です（振り分け元フォルダが指定されていません）");
+    // Without a destination a run takes nothing from any folder.
+    Write("src/x3");
+    EXPECT_EQ(List({"x", "\x13"
+                         "0212121111"},
+                   {P("src")})
+                  .countLine,
+              "振り分け先フォルダが指定されていません");
     // Several main folders: what can be read is listed, and the rest is counted.
     Write("a/x1");
     const TTargetList several = List(Condition(f), {P("a"), P("b"), P("c")});
