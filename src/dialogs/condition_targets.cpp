@@ -85,6 +85,7 @@ bool TargetListing::Read(const TTargetSource& source) {
         return false;
     m_source = source;
     m_folders.clear();
+    m_cut = false;
 
     std::vector<std::string> paths;
     if (source.ownSource) {
@@ -92,7 +93,17 @@ bool TargetListing::Read(const TTargetSource& source) {
         fields.ownSource = true;
         fields.sourceFolder = source.sourceFolder;
         fields.subFolders = source.subFolders;
-        paths = ConditionFolders(fields, {}, nullptr).value_or(std::vector<std::string>{});
+        // The run's own search, stopped at the count; what it found so far is read.
+        const auto all = ConditionFolders(fields, {}, [&](const std::string& folder) {
+            if (paths.size() == m_maxFolders) {
+                m_cut = true;
+                return false;
+            }
+            paths.push_back(folder);
+            return true;
+        });
+        if (all)
+            paths = *all;
     } else {
         // Every pass of a run has its own main folder; one listed twice is read once.
         for (const std::string& folder : source.mainFolders) {
@@ -101,7 +112,12 @@ bool TargetListing::Read(const TTargetSource& source) {
         }
     }
 
+    std::size_t entries = 0;
     for (const std::string& path : paths) {
+        if (entries >= m_maxEntries) {
+            m_cut = true;
+            break;
+        }
         Folder& folder = m_folders.emplace_back();
         folder.path = path;
         DirReader reader;
@@ -116,6 +132,10 @@ bool TargetListing::Read(const TTargetSource& source) {
             // As in a run: such a name cannot be written as a path text; it stays where it is.
             if (entry->backslashName || entry->hidden)
                 continue;
+            if (++entries > m_maxEntries) {
+                m_cut = true;
+                break;
+            }
             folder.listing.Add(entry->name, entry->isFolder);
         }
         if (!reader.error().empty())
@@ -167,6 +187,9 @@ TTargetList TargetListing::Match(const TSortCondition& condition, const TAppSett
     }
 
     out.countLine = std::to_string(out.count) + " 個のファイル（フォルダ）が振り分け対象です";
+    if (m_cut)
+        out.countLine += "（項目が多いため、フォルダ " + std::to_string(m_maxFolders) + " 個・項目 " +
+                         std::to_string(m_maxEntries) + " 個までを調べました）";
     if (!unread.empty()) {
         out.countLine += "（" + *unread.front();
         if (unread.size() > 1)

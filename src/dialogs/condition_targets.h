@@ -53,6 +53,14 @@ TTargetSource TargetSourceOf(const TConditionFields& fields, const std::vector<s
 // run's own tests are made again for every change of the condition. Nothing on disk is changed.
 class TargetListing final {
 public:
+    // A source typed as "/" with its subfolders would have the whole disk read while the user is
+    // still typing: the reading stops at these counts and the count line says so.
+    static constexpr std::size_t kMaxFolders = 2000;
+    static constexpr std::size_t kMaxEntries = 100000;
+
+    explicit TargetListing(std::size_t maxFolders = kMaxFolders, std::size_t maxEntries = kMaxEntries)
+        : m_maxFolders(maxFolders), m_maxEntries(maxEntries) {}
+
     // Reads the entries of the source's folders unless they are the ones read last; returns whether
     // it read them.
     bool Read(const TTargetSource& source);
@@ -79,8 +87,11 @@ private:
     };
     class CachedFacts;
 
+    std::size_t m_maxFolders;
+    std::size_t m_maxEntries;
     std::optional<TTargetSource> m_source;
     std::vector<Folder> m_folders;
+    bool m_cut = false; // the reading stopped at a count
 };
 
 } // namespace sv

@@ -234,6 +234,27 @@ TEST_F(TargetListingTest, TheFirstThousandAreListedAndAllAreCounted) {
     EXPECT_EQ(list.countLine, "1200 個のファイル（フォルダ）が振り分け対象です");
 }
 
+TEST_F(TargetListingTest, AHugeSourceIsReadOnlyUpToItsCounts) {
+    for (const char* rel : {"src/a/1.dat", "src/b/2.dat", "src/c/3.dat", "src/d/4.dat", "src/5.dat"})
+        Write(rel);
+    TConditionFields f;
+    f.keywords = "dat";
+    f.ownSource = true;
+    f.sourceFolder = P("src");
+    f.subFolders = true;
+    listing = TargetListing(3, 100);
+    TTargetList list = List(Condition(f), {});
+    EXPECT_EQ(list.count, 3); // src and two of its folders
+    EXPECT_EQ(list.countLine, "3 個のファイル（フォルダ）が振り分け対象です（項目が多いため、フォルダ 3 "
+                              "個・項目 100 個までを調べました）");
+    listing = TargetListing(100, 6);
+    EXPECT_EQ(List(Condition(f), {}).count, 2); // src's five entries and one more
+    listing = TargetListing(100, 9);
+    list = List(Condition(f), {});
+    EXPECT_EQ(list.count, 5);
+    EXPECT_EQ(list.countLine, "5 個のファイル（フォルダ）が振り分け対象です");
+}
+
 TEST_F(TargetListingTest, AFolderMovedWholeTakesWhatIsInsideAlong) {
     Write("src/clip box/clip 1.avi");
     Write("src/clip box/inner/clip 2.avi");
