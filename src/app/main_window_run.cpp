@@ -3,6 +3,7 @@
 // the command line ("/a").
 #include "app/condition_list_view.h"
 #include "app/main_window.h"
+#include "app/watch_controller.h"
 #include "engine/report_window.h"
 #include "engine/source_check.h"
 
@@ -68,9 +69,18 @@ void TFormMain::StartRun(int runMode, bool preview) {
     m_report->ApplyGeometry(m_settings);
     hide();
     request.inTray = m_inTray;
-    if (m_inTray && m_watch.Active())
-        request.openForWriting = [this](std::string_view pathText) { return NoticedWriting(pathText); };
+    // While the folders are watched, the watch says what arrived and is not yet complete, and
+    // hears of what the run passed over as in use.
+    const bool watching = m_inTray && m_watcher->Active() && !preview;
+    if (watching) {
+        m_watcher->RunStarting();
+        request.heldBack = [this](std::string_view pathText) { return m_watcher->Holds(pathText); };
+        request.passedOverInUse = [this](std::string_view pathText) { m_watcher->PassedOver(pathText); };
+    }
     m_report->Execute(request, m_runShared, m_settings, m_autoRun);
+    // A run from the tray menu took what it moved out of the folders: that is not an arrival.
+    if (watching)
+        m_watcher->RunEnded();
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
     if (!m_inTray)
         show();
@@ -95,9 +105,6 @@ void TFormMain::RunAll() {
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
-    // A run from the tray menu moved files out of the watched folders: that is not an arrival.
-    if (m_inTray && !m_autoRun && m_watch.Active())
-        StartWatching();
     ShowTrayState();
 }
 

@@ -100,7 +100,8 @@ TRunOutcome RunFixture::Run(int runMode, int selected) {
     request.sourceText = P("src");
     request.sourceItems = sourceItems;
     request.digest = digest.get();
-    request.openForWriting = openForWriting;
+    request.heldBack = heldBack;
+    request.passedOverInUse = passedOverInUse;
     return PerformSortRun(request, shared, ui, box, history);
 }
 
