@@ -56,6 +56,8 @@ struct TMainWindowEnv final {
     // Whether the desktop has a tray now; empty: the desktop is asked. Asked each time the window
     // goes to the tray.
     std::function<bool()> trayAvailable;
+    // "/a": all conditions once, right after the window is first painted, then the program ends.
+    bool runAllAndExit = false;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -99,8 +101,9 @@ public:
     void TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure);
     void RecoverDeadRun();
     void BringToFront();
-    // Runs: all conditions, the selected one; both check the source folders first.
-    void RunAll();
+    // Runs: all conditions, the selected one; both check the source folders first. Whether the
+    // run of all conditions began.
+    bool RunAll();
     void RunSelected();
     // All conditions as a test run: the run window shows what a run would do; nothing moves.
     void RunPreview();
@@ -111,6 +114,9 @@ public:
     TFormExport* ExportDialog() const { return m_formExport; }
     TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
+    // The program's exit status after "/a": 1 when the run could not begin (a source folder
+    // missing), as for "/t".
+    int ExitStatus() const { return m_exitStatus; }
 
     // The tray. Without a tray host the window minimises to the task bar instead and counts as
     // being in the tray while it is minimised; restoring it is the restore from the tray.
@@ -231,6 +237,7 @@ private:
     int m_flashes = 0;
     WatchController* m_watcher = nullptr;
     bool m_firstPainted = false;
+    int m_exitStatus = 0;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
     bool m_loading = true;

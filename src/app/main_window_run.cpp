@@ -88,9 +88,9 @@ void TFormMain::StartRun(int runMode, bool preview) {
         showMinimized();
 }
 
-void TFormMain::RunAll() {
+bool TFormMain::RunAll() {
     if (m_report->isVisible())
-        return;
+        return false;
     m_runActive = true;
     TidySourceHistory();
     m_noticeMuted = true;
@@ -99,13 +99,14 @@ void TFormMain::RunAll() {
     if (!CheckSourceFolders()) {
         m_runActive = false;
         ComboBox1->setFocus();
-        return;
+        return false;
     }
     StartRun(kRunAllConditions);
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
     ShowTrayState();
+    return true;
 }
 
 void TFormMain::RunPreview() {
@@ -134,8 +135,7 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     if (m_firstPainted)
         return;
     m_firstPainted = true;
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2 || args.at(1) != QStringLiteral("/a")) {
+    if (!m_env.runAllAndExit) {
         // A minimised start goes to the tray as soon as the window has been painted once.
         if (m_startMinPending) {
             QTimer::singleShot(0, this, [this] {
@@ -149,7 +149,8 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     // Not from inside the paint: the run window is modal.
     QTimer::singleShot(0, this, [this] {
         m_autoRun = true;
-        RunAll();
+        if (!RunAll())
+            m_exitStatus = 1;
         close();
     });
 }

@@ -59,12 +59,21 @@ void WatchController::Configure(int waitSeconds, int quietSeconds, int periodMin
     m_periodMinutes = periodMinutes;
 }
 
-void WatchController::Start() {
+void WatchController::Start(bool catchUp) {
     m_said.clear();
     m_problem.clear();
     m_arrival.Start();
     TakeFolders();
-    FindDownloads();
+    LookAtFolders(catchUp);
+    ArmTimer();
+}
+
+void WatchController::Refresh() {
+    if (!Active())
+        return;
+    NoticesArrived();
+    TakeFolders();
+    LookAtFolders(false);
     ArmTimer();
 }
 
@@ -98,12 +107,17 @@ void WatchController::TakeFolders() {
 }
 
 // The downloads that were there before the notices could tell of them.
-void WatchController::FindDownloads() {
+void WatchController::LookAtFolders(bool arrived) {
     m_downloadTargets.clear();
+    const std::int64_t now = Now();
     for (const std::string& folder : m_notices.Folders()) {
         (void)ForEachEntry(folder, [&](const DirEntry& entry) {
-            if (!entry.isFolder && !entry.backslashName && IsDownloadInProgressName(entry.name))
+            if (entry.backslashName)
+                return true;
+            if (!entry.isFolder && IsDownloadInProgressName(entry.name))
                 m_downloadTargets.insert(JoinPath(folder, DownloadTargetName(entry.name)));
+            if (arrived)
+                m_arrival.Changed(JoinPath(folder, entry.name), entry.isFolder, false, now);
             return true;
         });
     }
@@ -198,7 +212,7 @@ void WatchController::RunEnded() {
     NoticesArrived();
     m_arrival.RunEnded();
     TakeFolders();
-    FindDownloads();
+    LookAtFolders(false);
     ArmTimer();
 }
 

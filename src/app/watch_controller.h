@@ -47,8 +47,11 @@ public:
     // WatchWait; `quietSeconds`: FileUsingWait in seconds while files in use are left (0 when not);
     // `periodMinutes`: what the text about unwatchable folders says.
     void Configure(int waitSeconds, int quietSeconds, int periodMinutes);
-    // Watching begins with the folders the host names; what is there now is not new.
-    void Start();
+    // Watching begins with the folders the host names; what is there now is not new, or with
+    // `catchUp` counts as just arrived (what came while nobody watched is sorted once quiet).
+    void Start(bool catchUp = false);
+    // The settings or conditions changed: the folders are taken anew, what is known is kept.
+    void Refresh();
     // Watching ends; everything known is forgotten.
     void Stop();
     bool Active() const { return m_arrival.Active(); }
@@ -80,7 +83,8 @@ public:
 private:
     std::int64_t Now() const;
     void TakeFolders();
-    void FindDownloads();
+    // Downloads still arriving in the watched folders; with `arrived` every entry counts as new.
+    void LookAtFolders(bool arrived);
     void NoteDownload(const std::string& path, bool gone);
     bool HeldNow(const std::string& path, bool folder);
     bool DownloadHeld(std::string_view path) const;
@@ -97,8 +101,8 @@ private:
     std::set<std::string> m_said;
     std::string m_problem;
     bool m_fallback = false;
-    // Every name a download still arriving will take (path texts), with how many downloads do.
-    std::multiset<std::string, std::less<>> m_downloadTargets;
+    // Every name a download still arriving will take (path texts).
+    std::set<std::string, std::less<>> m_downloadTargets;
     bool m_reading = false;
 };
 

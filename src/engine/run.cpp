@@ -706,7 +706,7 @@ TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi
     if (ActiveDryRun() == nullptr)
         own.emplace();
     const DryRunScope scope(own ? &*own : ActiveDryRun());
-    PreviewMessageBox previewBox(ui);
+    PreviewMessageBox previewBox(ui, request.previewUnattended);
     TPendingHistory unkept;
     return RunSort(test, shared, ui, previewBox, unkept);
 }

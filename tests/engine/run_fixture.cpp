@@ -102,6 +102,8 @@ TRunOutcome RunFixture::Run(int runMode, int selected) {
     request.digest = digest.get();
     request.heldBack = heldBack;
     request.passedOverInUse = passedOverInUse;
+    request.preview = preview;
+    request.previewUnattended = previewUnattended;
     return PerformSortRun(request, shared, ui, box, history);
 }
 

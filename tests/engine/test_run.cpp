@@ -386,6 +386,40 @@ TEST_F(SortRun, FilesPassedOverAsInUseAreNamedToTheWatch) {
     EXPECT_TRUE(Has("src/held.avi"));
 }
 
+// A test run plans what the run after it does: from the window that run is answered with the
+// default buttons (Enter), from the command line nobody answers and "/a" leaves files alone.
+TEST_F(SortRun, ATestRunAnswersAsTheRunItPlansFor) {
+    settings.MakeFolder = false;
+    Write("src/a.avi");
+    Add(Fields("avi", "dst/new"));
+    preview = true;
+    Run();
+    EXPECT_EQ(Rows(), Strings{"a.avi|  |dst/new"});
+    ASSERT_EQ(ui.notes.size(), 1U);
+    EXPECT_NE(ui.notes[0].find("→ [はい] として続けます。"), std::string::npos) << ui.notes[0];
+
+    ui.rows.clear();
+    ui.notes.clear();
+    previewUnattended = true;
+    Run();
+    EXPECT_TRUE(Rows().empty());
+    ASSERT_EQ(ui.notes.size(), 1U);
+    EXPECT_NE(ui.notes[0].find("→ [いいえ] として続けます。"), std::string::npos) << ui.notes[0];
+    EXPECT_TRUE(box.Shown().empty());
+    EXPECT_TRUE(Has("src/a.avi"));
+    EXPECT_FALSE(Has("dst"));
+
+    // The run nobody answers does what that plan said: nothing.
+    ui.rows.clear();
+    ui.notes.clear();
+    preview = false;
+    box.QueueAnswer(MbAnswer::No);
+    Run();
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(Has("src/a.avi"));
+    EXPECT_TRUE(box.AllAnswersUsed());
+}
+
 TEST_F(SortRun, DuplicateCompareWithoutTheDigestLibraryIsReported) {
     settings.FileComp = true;
     Write("src/a.avi", "data");

@@ -353,6 +353,7 @@ private slots:
         QVERIFY(QFile::link(runtime, temp + QLatin1Char('/') + TempSubfolder()));
 
         TempFolder dir;
+        dir.WriteBytes("Sorvanta.ini", "[Path]\r\nSource=" + dir.PathText() + "\r\n"); // a run that can begin
         QProcessEnvironment env = Environment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_CACHE_HOME"), QStringLiteral("/dev/null/cache"));
