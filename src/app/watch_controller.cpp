@@ -163,7 +163,9 @@ void WatchController::NoticesArrived() {
         // went is said and periodic runs stand in.
         if (folderArrived || drained.folderGone || drained.lost)
             TakeFolders();
-        ArmTimer();
+        // Asked before every entry of a run: nothing new, nothing to set.
+        if (drained.any)
+            ArmTimer();
     }
     m_reading = false;
 }

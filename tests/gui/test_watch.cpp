@@ -184,7 +184,7 @@ private slots:
     // notices show it being written. Its close starts the countdown again.
     void AFileAnotherUserIsWritingWaitsForItsClose() {
         if (::getuid() != 0)
-            QSKIP("needs processes under other users");
+            QSKIP("needs root (CAP_SETUID): the writer and the window act as two other users");
         Fixture f("CycleExec=0\r\n" + kWatchOn); // and FileUsing=0
         for (const char* rel : {"", "src"})
             QVERIFY(::chmod(f.dir.NativeFile(rel).c_str(), 0777) == 0);
