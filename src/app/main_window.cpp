@@ -10,7 +10,6 @@
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
-#include "platform/write_notices.h"
 #include "store/condition_file.h"
 #include "store/history_file.h"
 

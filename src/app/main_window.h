@@ -3,7 +3,6 @@
 
 #include "app/main_logic.h"
 #include "app/tray_logic.h"
-#include "app/watch_logic.h"
 #include "engine/run.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -19,18 +18,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class QAction;
 class QComboBox;
-class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QSocketNotifier;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
@@ -46,7 +42,7 @@ class TFormOption;
 class TConditionListView;
 class TFormCond;
 class TFormReport;
-class WriteNotices;
+class WatchController;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -60,6 +56,8 @@ struct TMainWindowEnv final {
     // Whether the desktop has a tray now; empty: the desktop is asked. Asked each time the window
     // goes to the tray.
     std::function<bool()> trayAvailable;
+    // "/a": all conditions once, right after the window is first painted, then the program ends.
+    bool runAllAndExit = false;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -103,8 +101,9 @@ public:
     void TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure);
     void RecoverDeadRun();
     void BringToFront();
-    // Runs: all conditions, the selected one; both check the source folders first.
-    void RunAll();
+    // Runs: all conditions, the selected one; both check the source folders first. Whether the
+    // run of all conditions began.
+    bool RunAll();
     void RunSelected();
     // All conditions as a test run: the run window shows what a run would do; nothing moves.
     void RunPreview();
@@ -115,6 +114,9 @@ public:
     TFormExport* ExportDialog() const { return m_formExport; }
     TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
+    // The program's exit status after "/a": 1 when the run could not begin (a source folder
+    // missing), as for "/t".
+    int ExitStatus() const { return m_exitStatus; }
 
     // The tray. Without a tray host the window minimises to the task bar instead and counts as
     // being in the tray while it is minimised; restoring it is the restore from the tray.
@@ -140,19 +142,14 @@ public:
     const TPeriodicSchedule& Schedule() const { return m_schedule; }
 
     // Sorting on arrival: while in the tray with WatchSource on, the source folders a run of all
-    // conditions visits are watched; a run starts once they are quiet for WatchWait seconds.
-    void SourceFolderChanged();
+    // conditions visits are watched; what arrives is sorted once it has been quiet for WatchWait
+    // seconds and is complete. The watch itself is the controller the background service uses.
     void TimerWatchTimer();
-    const TWatchDebounce& Watch() const { return m_watch; }
-    const std::vector<std::string>& WatchedFolders() const { return m_watchFolders; }
-    QFileSystemWatcher* Watcher() const { return m_watcher; }
-    const std::string& WatchProblem() const { return m_watchProblem; }
-    // The kernel's notices of writes in the watched folders: read them now (they are also read
-    // whenever they arrive).
+    WatchController* Watcher() const { return m_watcher; }
+    const std::string& WatchProblem() const;
+    // The kernel's notices in the watched folders: read them now (they are also read whenever
+    // they arrive).
     void WriteNoticesArrived();
-    // Whether the notices show a file of the watched folders open for writing; what a run from
-    // the tray asks before it moves a file.
-    bool NoticedWriting(std::string_view pathText);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -187,12 +184,9 @@ private:
     void RunAutomatically(bool onArrival);
     void StartWatching();
     void StopWatching();
-    void ArmTimerWatch();
-    // A change in the watched folders restarts the countdown; `finished`: a file was closed after
-    // writing, and counts as new.
-    void NoteSourceChange(bool finished);
-    // The quiet time of a file whose writer cannot be seen, in seconds; 0 while files in use are sorted.
-    int QuietSeconds() const;
+    void ConfigureWatch();
+    // Folders that cannot be watched: said once, and periodic runs stand in.
+    void TellUnwatchable(const std::string& text);
     TRunRequest RunRequest(int runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
@@ -241,16 +235,9 @@ private:
     int m_notices = 0;
     std::string m_lastNotice;
     int m_flashes = 0;
-    QFileSystemWatcher* m_watcher = nullptr;
-    TWatchDebounce m_watch;
-    std::vector<std::string> m_watchFolders;
-    std::string m_watchProblem;
-    std::set<std::string> m_unwatchableSaid; // said once while in the tray
-    bool m_periodicFallback = false;
-    std::unique_ptr<WriteNotices> m_writeNotices;
-    QSocketNotifier* m_writeNoticesNotifier = nullptr;
-    bool m_passedOverWriting = false; // the run passed over a file the notices showed being written
+    WatchController* m_watcher = nullptr;
     bool m_firstPainted = false;
+    int m_exitStatus = 0;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
     bool m_saveBlocked = false;           // an unreadable Condition.txt stayed in place: never overwrite it
     bool m_loading = true;

@@ -36,7 +36,7 @@ void TFormMain::ApplyOptions(const TAppSettings& stored) {
     m_settings = stored;
     // The new period counts at once, without a restart.
     m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
-    m_watch.SetWaitSeconds(m_settings.WatchWait);
+    ConfigureWatch();
     if (checkBoxes != m_settings.ExecChkBox) {
         // The list's check boxes come or go; the ticks and the selection stay.
         RebuildList();

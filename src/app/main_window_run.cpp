@@ -3,6 +3,7 @@
 // the command line ("/a").
 #include "app/condition_list_view.h"
 #include "app/main_window.h"
+#include "app/watch_controller.h"
 #include "engine/report_window.h"
 #include "engine/source_check.h"
 
@@ -68,9 +69,18 @@ void TFormMain::StartRun(int runMode, bool preview) {
     m_report->ApplyGeometry(m_settings);
     hide();
     request.inTray = m_inTray;
-    if (m_inTray && m_watch.Active())
-        request.openForWriting = [this](std::string_view pathText) { return NoticedWriting(pathText); };
+    // While the folders are watched, the watch says what arrived and is not yet complete, and
+    // hears of what the run passed over as in use.
+    const bool watching = m_inTray && m_watcher->Active() && !preview;
+    if (watching) {
+        m_watcher->RunStarting();
+        request.heldBack = [this](std::string_view pathText) { return m_watcher->Holds(pathText); };
+        request.passedOverInUse = [this](std::string_view pathText) { m_watcher->PassedOver(pathText); };
+    }
     m_report->Execute(request, m_runShared, m_settings, m_autoRun);
+    // A run from the tray menu took what it moved out of the folders: that is not an arrival.
+    if (watching)
+        m_watcher->RunEnded();
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
     if (!m_inTray)
         show();
@@ -78,9 +88,9 @@ void TFormMain::StartRun(int runMode, bool preview) {
         showMinimized();
 }
 
-void TFormMain::RunAll() {
+bool TFormMain::RunAll() {
     if (m_report->isVisible())
-        return;
+        return false;
     m_runActive = true;
     TidySourceHistory();
     m_noticeMuted = true;
@@ -89,16 +99,14 @@ void TFormMain::RunAll() {
     if (!CheckSourceFolders()) {
         m_runActive = false;
         ComboBox1->setFocus();
-        return;
+        return false;
     }
     StartRun(kRunAllConditions);
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
-    // A run from the tray menu moved files out of the watched folders: that is not an arrival.
-    if (m_inTray && !m_autoRun && m_watch.Active())
-        StartWatching();
     ShowTrayState();
+    return true;
 }
 
 void TFormMain::RunPreview() {
@@ -127,8 +135,7 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     if (m_firstPainted)
         return;
     m_firstPainted = true;
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2 || args.at(1) != QStringLiteral("/a")) {
+    if (!m_env.runAllAndExit) {
         // A minimised start goes to the tray as soon as the window has been painted once.
         if (m_startMinPending) {
             QTimer::singleShot(0, this, [this] {
@@ -142,7 +149,8 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     // Not from inside the paint: the run window is modal.
     QTimer::singleShot(0, this, [this] {
         m_autoRun = true;
-        RunAll();
+        if (!RunAll())
+            m_exitStatus = 1;
         close();
     });
 }

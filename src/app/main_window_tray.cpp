@@ -3,21 +3,19 @@
 // leak warning, and the minimised start. What each of them decides is in tray_logic.
 #include "app/condition_list_view.h"
 #include "app/main_window.h"
+#include "app/watch_controller.h"
 #include "dialogs/option_dialog.h"
 #include "engine/report_window.h"
 #include "engine/watch_folders.h"
 #include "history/history_window.h"
 #include "platform/pathtext.h"
-#include "platform/write_notices.h"
 #include "services/window_look.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeWidget>
@@ -102,9 +100,9 @@ TTrayState TFormMain::TrayState() const {
     state.leakWarning = m_leakWarning;
     state.cycleExec = m_settings.CycleExec;
     state.cycleExecTime = m_settings.CycleExecTime;
-    state.watching = m_watch.Active();
-    state.periodicFallback = m_periodicFallback;
-    state.watchProblem = m_watchProblem;
+    state.watching = m_watcher->Active();
+    state.periodicFallback = m_watcher->PeriodicFallback();
+    state.watchProblem = m_watcher->Problem();
     return state;
 }
 
@@ -173,7 +171,7 @@ void TFormMain::GoToTray() {
         showMinimized();
     }
     StartWatching();
-    if (m_settings.CycleExec || m_periodicFallback)
+    if (m_settings.CycleExec || m_watcher->PeriodicFallback())
         m_schedule.Arm(ClockNow());
     else
         m_schedule.Disarm();
@@ -188,11 +186,6 @@ void TFormMain::RestoreFromTray() {
     m_schedule.Disarm();
     Timer1->stop();
     StopWatching();
-    m_unwatchableSaid.clear();
-    m_watchProblem.clear();
-    m_periodicFallback = false;
-    m_writeNotices->Clear();
-    m_passedOverWriting = false;
     if (Tray() != nullptr)
         Tray()->hide();
     setWindowIcon(ProgramIcon());
@@ -238,6 +231,8 @@ void TFormMain::RunAutomatically(bool onArrival) {
     m_report->StopTimer();
     m_autoRun = true;
     m_trayIconShown = TrayIcon::Running;
+    // What could not be watched was said until now; the run takes the folders anew.
+    m_watcher->ClearProblem();
     ShowTrayState();
     const int before = m_runShared.completionCount;
     RunAll();
@@ -245,12 +240,10 @@ void TFormMain::RunAutomatically(bool onArrival) {
     m_noticeMuted = false;
     m_autoRun = false;
     // The next run follows one full period after this one ended; a folder error brought the window
-    // back, and periodic runs wait for the next time it goes to the tray. Watching starts anew:
-    // the folders as the run left them are not new, and a folder that appeared is picked up.
+    // back, and periodic runs wait for the next time it goes to the tray. The watch took the
+    // folders anew when the run ended: a folder that appeared is picked up.
     if (m_inTray) {
-        m_watchProblem.clear();
-        StartWatching();
-        if (m_settings.CycleExec || m_periodicFallback) {
+        if (m_settings.CycleExec || m_watcher->PeriodicFallback()) {
             m_schedule.Arm(ClockNow());
             ArmTimer1();
         }
@@ -303,141 +296,58 @@ void TFormMain::Timer2Timer() {
 }
 
 void TFormMain::CreateWatch() {
-    m_watcher = new QFileSystemWatcher(this);
-    m_watcher->setObjectName(QStringLiteral("Watcher1"));
     TimerWatch = new QTimer(this);
     TimerWatch->setObjectName(QStringLiteral("TimerWatch"));
-    TimerWatch->setSingleShot(true);
-    m_watch.SetWaitSeconds(m_settings.WatchWait);
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { SourceFolderChanged(); });
-    connect(TimerWatch, &QTimer::timeout, this, [this] { TimerWatchTimer(); });
-    // The folder watcher tells of entries that come and go; these notices tell of writes into
-    // them, whoever writes.
-    m_writeNotices = std::make_unique<WriteNotices>();
-    m_writeNotices->SetQuietMs(m_watch.WaitMs());
-    if (m_writeNotices->Descriptor() >= 0) {
-        m_writeNoticesNotifier =
-            new QSocketNotifier(m_writeNotices->Descriptor(), QSocketNotifier::Read, this);
-        connect(m_writeNoticesNotifier, &QSocketNotifier::activated, this, [this] { WriteNoticesArrived(); });
-    }
+    WatchHost host;
+    host.clock = [this] { return ClockNow(); };
+    host.folders = [this] { return WatchedSourceFolders(RunRequest(kRunAllConditions)); };
+    // The run's own moves change the folders too; nothing starts during a run or while a run is shown.
+    host.mayRun = [this] { return !m_autoRun && !m_runActive && m_inTray; };
+    host.run = [this] { RunAutomatically(true); };
+    host.tell = [this](const std::string& text) { TellUnwatchable(text); };
+    m_watcher = new WatchController(std::move(host), TimerWatch, this);
+    m_watcher->setObjectName(QStringLiteral("Watcher1"));
+    ConfigureWatch();
 }
 
-int TFormMain::QuietSeconds() const {
-    return m_settings.FileUsing ? m_settings.FileUsingWait * 60 : 0;
+void TFormMain::ConfigureWatch() {
+    m_watcher->Configure(m_settings.WatchWait, m_settings.FileUsing ? m_settings.FileUsingWait * 60 : 0,
+                         m_settings.CycleExecTime);
+}
+
+const std::string& TFormMain::WatchProblem() const {
+    return m_watcher->Problem();
 }
 
 void TFormMain::StartWatching() {
-    StopWatching();
-    m_periodicFallback = false;
     if (!m_settings.WatchSource || !m_inTray) {
-        m_writeNotices->Clear();
-        m_passedOverWriting = false;
+        m_watcher->Stop();
         return;
     }
-    m_watchFolders = WatchedSourceFolders(RunRequest(kRunAllConditions));
-    // What the notices know of the folders that stay watched is kept across a run: a file still
-    // being written stays so. A folder they cannot watch only loses what they add.
-    m_writeNotices->SetQuietMs(m_watch.WaitMs());
-    (void)m_writeNotices->WatchOnly(m_watchFolders);
-    QStringList paths;
-    for (const std::string& folder : m_watchFolders)
-        paths << Q(ToNativePath(folder));
-    // A folder that is missing, not readable, or beyond the system's watch limit.
-    const QStringList failed = paths.isEmpty() ? QStringList() : m_watcher->addPaths(paths);
-    if (!failed.isEmpty()) {
-        m_periodicFallback = true;
-        std::vector<std::string> unsaid;
-        for (const QString& path : failed) {
-            if (m_unwatchableSaid.insert(path.toStdString()).second)
-                unsaid.push_back(path.toStdString());
-        }
-        if (!unsaid.empty()) {
-            m_watchProblem = UnwatchableText(unsaid, m_settings.CycleExecTime);
-            if (Tray() != nullptr)
-                Tray()->showMessage(QStringLiteral("Sorvanta"), Q(m_watchProblem), ProgramIcon(), 10000);
-        }
-    }
-    m_watch.Start(FolderSignature(m_watchFolders));
-    // A file the run passed over because it was being written is not new to the folders as they
-    // look now, but must be sorted once it is finished: the countdown waits for it.
-    if (m_passedOverWriting) {
-        m_passedOverWriting = false;
-        m_watch.Touched(ClockNow());
-        m_watch.MarkFinished();
-        ArmTimerWatch();
-    }
+    ConfigureWatch();
+    m_watcher->Start();
 }
 
 void TFormMain::StopWatching() {
-    m_watch.Stop();
-    TimerWatch->stop();
-    const QStringList watched = m_watcher->directories();
-    if (!watched.isEmpty())
-        m_watcher->removePaths(watched);
-    m_watchFolders.clear();
+    m_watcher->Stop();
 }
 
-void TFormMain::ArmTimerWatch() {
-    const std::optional<std::int64_t> remaining = m_watch.Remaining(ClockNow());
-    if (remaining)
-        TimerWatch->start(static_cast<int>(std::min<std::int64_t>(*remaining, 24LL * 60 * 60 * 1000)));
-    else
-        TimerWatch->stop();
-}
-
-void TFormMain::SourceFolderChanged() {
-    NoteSourceChange(false);
-}
-
-// The run's own moves change the folders too: what happens during an automatic run or while a
-// run is shown starts no countdown.
-void TFormMain::NoteSourceChange(bool finished) {
-    if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
-        return;
-    const std::int64_t now = ClockNow();
-    if (m_watch.NeedsSignature(now))
-        m_watch.Changed(now, FolderSignature(m_watchFolders));
-    else
-        m_watch.Touched(now);
-    if (finished)
-        m_watch.MarkFinished();
-    ArmTimerWatch();
-}
-
-// Read during runs too, so that what is open stays known; a close seen during a run starts
-// nothing (the run's own copies close files as well).
-void TFormMain::WriteNoticesArrived() {
-    const WriteNotices::Drained drained = m_writeNotices->Drain(ClockNow());
-    if (drained.closedAfterWriting || drained.lost)
-        NoteSourceChange(drained.closedAfterWriting);
-}
-
-bool TFormMain::NoticedWriting(std::string_view pathText) {
-    const std::int64_t now = ClockNow();
-    // Read what waits first: a writer may have begun since the last event loop turn.
-    (void)m_writeNotices->Drain(now);
-    const bool writing = m_writeNotices->IsOpenForWriting(pathText, now);
-    m_passedOverWriting = m_passedOverWriting || writing;
-    return writing;
+// A folder that is missing, not readable, went away or is beyond the system's watch limit.
+void TFormMain::TellUnwatchable(const std::string& text) {
+    if (Tray() != nullptr)
+        Tray()->showMessage(QStringLiteral("Sorvanta"), Q(text), ProgramIcon(), 10000);
+    if (m_inTray && !m_schedule.Armed() && !m_autoRun) {
+        m_schedule.Arm(ClockNow());
+        ArmTimer1();
+    }
 }
 
 void TFormMain::TimerWatchTimer() {
-    if (!m_watch.Active() || m_autoRun || m_runActive || !m_inTray)
-        return;
-    WriteNoticesArrived();
-    const std::int64_t now = ClockNow();
-    if (!m_watch.Due(now)) {
-        ArmTimerWatch();
-        return;
-    }
-    const WatchStep step = m_watch.Expired(now, FolderSignature(m_watchFolders), [this, now] {
-        return DownloadInProgress(m_watchFolders) || m_writeNotices->AnyOpenForWriting(now) ||
-               WriteInProgress(m_watchFolders, QuietSeconds());
-    });
-    if (step == WatchStep::Run)
-        RunAutomatically(true);
-    else
-        ArmTimerWatch();
+    m_watcher->TimerFired();
+}
+
+void TFormMain::WriteNoticesArrived() {
+    m_watcher->NoticesArrived();
 }
 
 void TFormMain::changeEvent(QEvent* event) {

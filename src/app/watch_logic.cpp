@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/watch_logic.h"
 
-#include "platform/dir_reader.h"
-#include "platform/files.h"
-#include "platform/in_use.h"
-#include "platform/pathtext.h"
 #include "store/settings.h"
 
 #include <algorithm>
@@ -12,6 +8,8 @@
 
 namespace sv {
 namespace {
+
+constexpr std::string_view kDownloadSuffixes[] = {".part", ".crdownload", ".download"};
 
 bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
     if (name.size() <= suffix.size())
@@ -25,66 +23,15 @@ bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
 } // namespace
 
 bool IsDownloadInProgressName(std::string_view name) {
-    return EndsWithNoCase(name, ".part") || EndsWithNoCase(name, ".crdownload") ||
-           EndsWithNoCase(name, ".download");
+    return !DownloadTargetName(name).empty();
 }
 
-std::string FolderSignature(const std::vector<std::string>& folders) {
-    std::string signature;
-    for (const std::string& folder : folders) {
-        std::vector<std::string> lines;
-        (void)ForEachEntry(folder, [&](const DirEntry& entry) {
-            const FileStamp stamp = StampOf(JoinPath(folder, entry.name));
-            lines.push_back(std::string(entry.name) + '\t' + (entry.isFolder ? "d" : "f") + '\t' +
-                            std::to_string(stamp.size) + '\t' + std::to_string(stamp.mtimeNanoseconds));
-            return true;
-        });
-        std::sort(lines.begin(), lines.end());
-        signature += folder + '\n';
-        for (const std::string& line : lines)
-            signature += line + '\n';
+std::string_view DownloadTargetName(std::string_view name) {
+    for (const std::string_view suffix : kDownloadSuffixes) {
+        if (EndsWithNoCase(name, suffix))
+            return name.substr(0, name.size() - suffix.size());
     }
-    return signature;
-}
-
-bool DownloadInProgress(const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders) {
-        bool found = false;
-        (void)ForEachEntry(folder, [&](const DirEntry& entry) {
-            found = IsDownloadInProgressName(entry.name);
-            return !found;
-        });
-        if (found)
-            return true;
-    }
-    return false;
-}
-
-bool WriteInProgress(const std::vector<std::string>& folders, int quietSeconds) {
-    const InUseProbe probe(quietSeconds);
-    for (const std::string& folder : folders) {
-        if (!FolderExists(folder))
-            continue;
-        // One walk over every process answers for the whole folder.
-        bool complete = false;
-        if (IsOpenForWritingByAnyProcess(folder, &complete))
-            return true;
-        if (complete || quietSeconds <= 0)
-            continue;
-        // Some writers could not be seen: each file answers by its lease, or by its quiet time.
-        bool found = false;
-        (void)ForEachEntry(
-            folder,
-            [&](const DirEntry& entry) {
-                if (!entry.isFolder && !entry.backslashName)
-                    found = probe.IsInUseUnseen(JoinPath(folder, entry.name));
-                return !found;
-            },
-            EnumOptions{.skipHidden = true});
-        if (found)
-            return true;
-    }
-    return false;
+    return {};
 }
 
 std::string UnwatchableText(const std::vector<std::string>& nativePaths, int minutes) {
@@ -97,73 +44,150 @@ std::string UnwatchableText(const std::vector<std::string>& nativePaths, int min
     return text;
 }
 
-void TWatchDebounce::SetWaitSeconds(int seconds) {
+void TArrivalWatch::SetWaitSeconds(int seconds) {
     m_waitMs = static_cast<std::int64_t>(std::clamp(seconds, kMinWatchWait, kMaxWatchWait)) * 1000;
 }
 
-void TWatchDebounce::Start(std::string baseline) {
+void TArrivalWatch::Start() {
     m_active = true;
-    m_finished = false;
-    m_baseline = std::move(baseline);
-    m_last = m_baseline;
-    m_due.reset();
-    m_lookedAt.reset();
+    m_lost = false;
+    m_entries.clear();
+    m_notBefore = 0;
 }
 
-void TWatchDebounce::Stop() {
+void TArrivalWatch::Stop() {
     m_active = false;
-    m_due.reset();
+    m_lost = false;
+    m_entries.clear();
 }
 
-void TWatchDebounce::Changed(std::int64_t now, std::string signature) {
+void TArrivalWatch::Changed(const std::string& path, bool folder, bool open, std::int64_t now) {
     if (!m_active)
         return;
-    m_last = std::move(signature);
-    m_lookedAt = now;
-    m_due = now + m_waitMs;
+    Entry& entry = m_entries[path];
+    entry.state = State::Waiting;
+    entry.folder = folder;
+    entry.lastChange = now;
+    entry.passes = 0;
+    if (!open) {
+        m_lastCounted = now;
+        m_notBefore = 0;
+    }
 }
 
-bool TWatchDebounce::NeedsSignature(std::int64_t now) const {
-    constexpr std::int64_t kLookGapMs = 1000;
-    return !m_lookedAt || now - *m_lookedAt >= kLookGapMs || now < *m_lookedAt;
+void TArrivalWatch::Gone(const std::string& path, bool folder) {
+    m_entries.erase(path);
+    if (!folder)
+        return;
+    // Whatever was known below it went with it.
+    const std::string below = path + '\\';
+    for (auto it = m_entries.lower_bound(below);
+         it != m_entries.end() && it->first.compare(0, below.size(), below) == 0;)
+        it = m_entries.erase(it);
 }
 
-void TWatchDebounce::Touched(std::int64_t now) {
-    if (m_active)
-        m_due = now + m_waitMs;
+void TArrivalWatch::Lost(std::int64_t now) {
+    if (!m_active)
+        return;
+    m_lost = true;
+    m_lastCounted = now;
+    m_notBefore = 0;
 }
 
-void TWatchDebounce::MarkFinished() {
-    if (m_active)
-        m_finished = true;
+bool TArrivalWatch::Pending() const {
+    return m_active && NextLook().has_value();
 }
 
-std::optional<std::int64_t> TWatchDebounce::Remaining(std::int64_t now) const {
-    if (!m_due)
+std::optional<std::int64_t> TArrivalWatch::NextLook() const {
+    std::optional<std::int64_t> next;
+    const auto earliest = [&next](std::int64_t at) { next = next ? std::min(*next, at) : at; };
+    bool waiting = m_lost;
+    for (const auto& [path, entry] : m_entries) {
+        if (entry.state == State::Waiting)
+            waiting = true;
+        else if (entry.state == State::PassedOver)
+            earliest(entry.recheckAt);
+    }
+    if (waiting)
+        earliest(std::max(m_lastCounted + m_waitMs, m_notBefore));
+    return next;
+}
+
+std::optional<std::int64_t> TArrivalWatch::Remaining(std::int64_t now) const {
+    if (!m_active)
         return std::nullopt;
-    return std::max<std::int64_t>(*m_due - now, 0);
+    const std::optional<std::int64_t> next = NextLook();
+    if (!next)
+        return std::nullopt;
+    return std::max<std::int64_t>(*next - now, 0);
 }
 
-WatchStep TWatchDebounce::Expired(std::int64_t now, const std::string& signature,
-                                  const std::function<bool()>& busy) {
-    if (!m_active || !Due(now))
+bool TArrivalWatch::Due(std::int64_t now) const {
+    const std::optional<std::int64_t> next = m_active ? NextLook() : std::nullopt;
+    return next && now >= *next;
+}
+
+bool TArrivalWatch::Ready(const std::string& path, const Entry& entry, std::int64_t now,
+                          const Held& held) const {
+    return entry.state == State::Waiting && now - entry.lastChange >= m_waitMs &&
+           !(held && held(path, entry.folder));
+}
+
+WatchStep TArrivalWatch::Expired(std::int64_t now, const Held& held) {
+    if (!Due(now))
         return WatchStep::Nothing;
-    if (signature != m_last) {
-        m_last = signature;
-        m_due = now + m_waitMs;
-        return WatchStep::WaitAgain;
+    // Passed over long enough ago: looked at like an entry that has just gone quiet.
+    for (auto& [path, entry] : m_entries) {
+        if (entry.state == State::PassedOver && entry.recheckAt <= now)
+            entry.state = State::Waiting;
     }
-    if (signature == m_baseline && !m_finished) {
-        m_due.reset();
-        return WatchStep::Nothing;
+    // After lost notices nobody knows what arrived: the run looks at everything.
+    bool ready = m_lost && now - m_lastCounted >= m_waitMs;
+    for (auto it = m_entries.begin(); !ready && it != m_entries.end(); ++it)
+        ready = Ready(it->first, it->second, now, held);
+    if (ready)
+        return WatchStep::Run;
+    m_notBefore = now + m_waitMs;
+    return Pending() ? WatchStep::WaitAgain : WatchStep::Nothing;
+}
+
+void TArrivalWatch::RunStarting(std::int64_t now, const Held& held) {
+    m_lost = false;
+    for (auto& [path, entry] : m_entries) {
+        if (entry.state == State::PassedOver && entry.recheckAt <= now)
+            entry.state = State::Waiting;
+        if (Ready(path, entry, now, held))
+            entry.state = State::TakenByRun;
     }
-    if (busy && busy()) {
-        m_due = now + m_waitMs;
-        return WatchStep::WaitAgain;
+}
+
+bool TArrivalWatch::HeldFromRun(std::string_view path) const {
+    const auto found = m_entries.find(path);
+    return found != m_entries.end() && found->second.state == State::Waiting;
+}
+
+void TArrivalWatch::PassedOver(const std::string& path, std::int64_t recheckAt) {
+    if (!m_active)
+        return;
+    Entry& entry = m_entries[path];
+    entry.state = State::PassedOver;
+    entry.recheckAt = recheckAt;
+    ++entry.passes;
+}
+
+int TArrivalWatch::Passes(std::string_view path) const {
+    const auto found = m_entries.find(path);
+    return found == m_entries.end() ? 0 : found->second.passes;
+}
+
+void TArrivalWatch::RunEnded() {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.state == State::TakenByRun)
+            it = m_entries.erase(it);
+        else
+            ++it;
     }
-    m_due.reset();
-    m_finished = false;
-    return WatchStep::Run;
+    m_notBefore = 0;
 }
 
 } // namespace sv

@@ -23,17 +23,22 @@ std::string OneLine(std::string text) {
 
 } // namespace
 
-std::string PreviewNote(const MessageBoxRequest& request) {
+std::string PreviewNote(const MessageBoxRequest& request, MbAnswer answer) {
     const std::string text = OneLine(request.text);
     if (request.buttons == MbButtons::Ok)
         return "実行すると次のメッセージが表示されます：" + text;
-    return "実行すると次の確認が表示されます：" + text + " → [" +
-           std::string(AnswerText(request.defaultButton)) + "] として続けます。";
+    return "実行すると次の確認が表示されます：" + text + " → [" + std::string(AnswerText(answer)) +
+           "] として続けます。";
+}
+
+std::string PreviewNote(const MessageBoxRequest& request) {
+    return PreviewNote(request, request.defaultButton);
 }
 
 MbAnswer PreviewMessageBox::Show(const MessageBoxRequest& request) {
-    m_ui.AddNote(PreviewNote(request));
-    return request.defaultButton;
+    const MbAnswer answer = m_unattended ? UnattendedAnswer(request) : request.defaultButton;
+    m_ui.AddNote(PreviewNote(request, answer));
+    return answer;
 }
 
 } // namespace sv

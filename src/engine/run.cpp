@@ -85,9 +85,9 @@ private:
     std::string RunningCaption(std::string_view what) const;
     std::string_view RunningStatus() const { return m_request.preview ? kPreviewRunning : kStatusRunning; }
     void ShowCount();
-    // FileUsing's test: open for writing as far as the watch's notices, the kernel or the quiet
-    // time tell.
-    bool InUse(const std::string& path) const;
+    // Left for a later run: what the watch holds back, and with FileUsing a file open for writing
+    // as far as the kernel or the quiet time tell.
+    bool Held(const std::string& path, bool testInUse) const;
 
     const TRunRequest& m_request;
     const TAppSettings& m_settings;
@@ -118,8 +118,14 @@ private:
     EntryFilter m_filter;
 };
 
-bool SortRun::InUse(const std::string& path) const {
-    return (m_request.openForWriting && m_request.openForWriting(path)) || m_inUse.IsInUseForWriting(path);
+bool SortRun::Held(const std::string& path, bool testInUse) const {
+    if (m_request.heldBack && m_request.heldBack(path))
+        return true;
+    if (!m_settings.FileUsing || !testInUse || !m_inUse.IsInUseForWriting(path))
+        return false;
+    if (m_request.passedOverInUse)
+        m_request.passedOverInUse(path);
+    return true;
 }
 
 // The label only changes with the count; building its text for every entry would cost more than
@@ -378,7 +384,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
 
     // A file some program is still writing is left for a later run; it is not compared either,
     // since its bytes may still change after they were found equal.
-    if (m_settings.FileUsing && !isFolder && InUse(entry.sourcePath))
+    if (Held(entry.sourcePath, !isFolder))
         return EntryOutcome::Next;
 
     if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
@@ -459,7 +465,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
 
     const std::string source = JoinPath(folder, name);
     const std::string target = JoinPath(doubt, name);
-    if (m_settings.FileUsing && InUse(source))
+    if (Held(source, true))
         return EntryOutcome::Next;
     // A file replaces a file of its name there; a folder on either side is never replaced, since
     // that would delete everything inside it.
@@ -548,7 +554,7 @@ TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi
     if (ActiveDryRun() == nullptr)
         own.emplace();
     const DryRunScope scope(own ? &*own : ActiveDryRun());
-    PreviewMessageBox previewBox(ui);
+    PreviewMessageBox previewBox(ui, request.previewUnattended);
     TPendingHistory unkept;
     return RunSort(test, shared, ui, previewBox, unkept);
 }

@@ -38,10 +38,16 @@ struct TRunRequest final {
     // A test run: the whole run as it would go, on a dry run of the folders. Nothing on disk
     // changes, no history is kept and no box is shown: what would be asked becomes a note.
     bool preview = false;
-    // While the source folders are watched: whether the kernel's change notices show this file
-    // (a path text) open for writing, by any user. With FileUsing on such a file is passed over like
-    // a file in use. Empty outside the watch.
-    std::function<bool(std::string_view pathText)> openForWriting{};
+    // How a test run answers what would be asked: with the default button, as the window's run
+    // does when Enter is pressed; or as a run without a display does (unattended.h), so that
+    // the test run of the command line plans what "/a" then does.
+    bool previewUnattended = false;
+    // While the source folders are watched: whether the watch holds this entry (a path text)
+    // back: it is still arriving, or the kernel's change notices show it open for writing, by any
+    // user. Such an entry is passed over whatever FileUsing says. Empty outside the watch.
+    std::function<bool(std::string_view pathText)> heldBack{};
+    // Told of every file passed over as in use (FileUsing), so that the watch looks at it again.
+    std::function<void(std::string_view pathText)> passedOverInUse{};
 };
 
 // Process-wide state a run reads and changes; owned by the main window.

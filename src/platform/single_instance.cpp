@@ -3,12 +3,16 @@
 
 #include "platform/posix_util.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStringList>
+#include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -23,6 +27,15 @@ namespace sv {
 namespace {
 
 constexpr qsizetype kDigestChars = 16;
+// How long a caller waits for the running program to answer, and the running one for a caller
+// to say what it wants.
+constexpr int kAnswerMs = 2000;
+constexpr char kShowWord[] = "show";
+constexpr char kWhoWord[] = "who";
+constexpr char kHandOverWord[] = "handover";
+constexpr char kWindowWord[] = "window";
+constexpr char kOneShotWord[] = "run";
+constexpr char kServiceWord[] = "service";
 const QString kKeyPrefix = QStringLiteral("sorvanta-");
 const QString kLockSuffix = QStringLiteral(".lock");
 const QString kSocketSuffix = QStringLiteral(".socket");
@@ -204,17 +217,35 @@ SingleInstance::SingleInstance(const QString& programFolder, QObject* parent)
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            socket->disconnectFromServer();
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Answer(socket); });
+            // A caller that says nothing is only looking whether the program runs.
+            QTimer::singleShot(kAnswerMs, socket, [socket] { socket->disconnectFromServer(); });
         }
-        emit ActivationRequested();
     });
+}
+
+void SingleInstance::Answer(QLocalSocket* socket) {
+    if (!socket->canReadLine())
+        return;
+    const QByteArray request = socket->readLine().trimmed();
+    const char* role = m_role == Role::Service   ? kServiceWord
+                       : m_role == Role::OneShot ? kOneShotWord
+                                                 : kWindowWord;
+    socket->write(QByteArray(role) + ' ' + QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+    socket->flush();
+    socket->disconnectFromServer();
+    if (request == kShowWord)
+        emit ActivationRequested();
+    else if (request == kHandOverWord)
+        emit HandOverRequested();
 }
 
 SingleInstance::~SingleInstance() {
     m_server.close();
 }
 
-bool SingleInstance::Claim() {
+bool SingleInstance::Claim(Request request) {
+    m_holder = {};
     // Refusing to start would lock the user out over a folder; running unguarded, said aloud, does not.
     QStringList why;
     const QString folder = PrivateFolder(PrivatePlaces::FromEnvironment(), &why);
@@ -231,8 +262,9 @@ bool SingleInstance::Claim() {
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
         if (m_lock->error() == QLockFile::LockFailedError) {
-            AskRunningToShow();
             m_lock.reset();
+            if (m_asking)
+                m_holder = Ask(request);
             return false;
         }
         m_problem =
@@ -241,6 +273,7 @@ bool SingleInstance::Claim() {
         m_lock.reset();
         return true;
     }
+    m_claimed = true;
     QLocalServer::removeServer(m_serverName); // a socket file left by a crashed run
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server.listen(m_serverName))
@@ -251,11 +284,50 @@ bool SingleInstance::Claim() {
     return true;
 }
 
-void SingleInstance::AskRunningToShow() const {
+bool SingleInstance::ClaimWithin(int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    m_asking = false; // the one still holding it is leaving already
+    bool claimed = false;
+    while (!(claimed = Claim(Request::Who)) && !deadline.hasExpired())
+        QThread::msleep(100);
+    m_asking = true;
+    return claimed;
+}
+
+SingleInstance::Holder SingleInstance::Ask(Request request) {
+    Holder holder;
+    if (m_serverName.isEmpty())
+        return holder;
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
-    if (socket.waitForConnected(2000))
-        socket.disconnectFromServer();
+    if (!socket.waitForConnected(kAnswerMs))
+        return holder;
+    const char* word = request == Request::Show       ? kShowWord
+                       : request == Request::HandOver ? kHandOverWord
+                                                      : kWhoWord;
+    socket.write(QByteArray(word) + '\n');
+    if (!socket.waitForBytesWritten(kAnswerMs))
+        return holder;
+    while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerMs)) {
+    }
+    const QList<QByteArray> answer = socket.readLine().trimmed().split(' ');
+    if (answer.size() != 2)
+        return holder;
+    bool number = false;
+    holder.pid = answer[1].toLongLong(&number);
+    holder.known = number;
+    holder.role = answer[0] == kServiceWord   ? Role::Service
+                  : answer[0] == kOneShotWord ? Role::OneShot
+                                              : Role::Window;
+    return holder;
+}
+
+void SingleInstance::Release() {
+    m_server.close();
+    if (m_lock)
+        m_lock->unlock();
+    m_lock.reset();
+    m_claimed = false;
 }
 
 } // namespace sv

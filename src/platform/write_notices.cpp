@@ -19,8 +19,43 @@ namespace {
 
 // IN_EXCL_UNLINK: a file deleted while a writer still holds it is forgotten with its name, and
 // the writes that follow into the deleted file say nothing about a file of that name.
-constexpr std::uint32_t kMask = IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE |
-                                IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+constexpr std::uint32_t kMask = IN_CREATE | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
+                                IN_MOVED_TO | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                IN_EXCL_UNLINK;
+
+// A regular file that has just been made under its one name was made by an open that is still to
+// be closed; a second link to an existing file, a symbolic link or a device node was not.
+bool CreatedByAnOpen(const std::string& folderText, const std::string& name) {
+    struct stat st {};
+    std::string native = NativeOf(folderText);
+    if (native != "/")
+        native += '/';
+    native += name; // the name as it is on disk, backslashes and all
+    return ::lstat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+// The entry's path text in its folder.
+std::string EntryPath(const std::string& folderText, std::string_view name) {
+    std::string path = folderText;
+    if (path != "\\")
+        path += '\\';
+    path += name;
+    return path;
+}
+
+// Successive notices about one entry make one change.
+void Report(std::vector<WriteNotices::Change>* changes, std::string path, bool folder, bool gone, bool open) {
+    if (changes == nullptr)
+        return;
+    if (!changes->empty() && changes->back().path == path) {
+        WriteNotices::Change& last = changes->back();
+        last.folder = folder;
+        last.gone = gone;
+        last.open = open;
+        return;
+    }
+    changes->push_back({std::move(path), folder, gone, open});
+}
 
 std::string_view WithoutTrailingSeparators(std::string_view text) {
     while (text.size() > 1 && text.back() == '\\')
@@ -78,7 +113,14 @@ void WriteNotices::Clear() {
     m_lost = false;
 }
 
-WriteNotices::Drained WriteNotices::Drain(std::int64_t now) {
+std::vector<std::string> WriteNotices::Folders() const {
+    std::vector<std::string> folders;
+    for (const auto& [wd, folder] : m_folders)
+        folders.push_back(folder.text);
+    return folders;
+}
+
+WriteNotices::Drained WriteNotices::Drain(std::int64_t now, std::vector<Change>* changes) {
     Drained drained;
     if (m_fd < 0)
         return drained;
@@ -110,19 +152,32 @@ WriteNotices::Drained WriteNotices::Drain(std::int64_t now) {
             if (it == m_folders.end())
                 continue;
             if ((event.mask & IN_IGNORED) != 0) {
+                drained.folderGone = true;
                 m_folders.erase(it);
                 continue;
             }
             auto& entries = it->second.entries;
             if (event.len == 0) {
                 // The folder itself moved or went: its names say nothing any more.
-                if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0)
+                if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0) {
                     entries.clear();
+                    drained.folderGone = true;
+                }
                 continue;
             }
             const std::string name(namePtr, ::strnlen(namePtr, event.len));
-            if ((event.mask & IN_ISDIR) != 0)
+            const bool reported = name.find('\\') == std::string::npos;
+            const bool gone = (event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0;
+            if ((event.mask & IN_ISDIR) != 0) {
+                if (reported)
+                    Report(changes, EntryPath(it->second.text, name), true, gone, false);
                 continue;
+            }
+            if ((event.mask & IN_CREATE) != 0 && CreatedByAnOpen(it->second.text, name)) {
+                Entry& entry = entries[name];
+                entry.open = true;
+                entry.lastNotice = now;
+            }
             if ((event.mask & IN_MODIFY) != 0) {
                 Entry& entry = entries[name];
                 entry.open = true;
@@ -153,6 +208,11 @@ WriteNotices::Drained WriteNotices::Drain(std::int64_t now) {
                 } else {
                     entries.erase(name); // a file renamed over it is another file
                 }
+            }
+            if (reported) {
+                const auto found = entries.find(name);
+                Report(changes, EntryPath(it->second.text, name), false, gone,
+                       found != entries.end() && found->second.open);
             }
         }
     }
@@ -211,10 +271,39 @@ bool WriteNotices::IsOpenForWriting(std::string_view pathText, std::int64_t now)
     return (entry != nullptr && entry->open) || Uncertain(entry, now);
 }
 
+std::string WriteNotices::WatchedSpelling(std::string_view pathText) {
+    const auto slash = pathText.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 == pathText.size())
+        return std::string(pathText);
+    const Folder* folder = FolderOf(slash == 0 ? pathText.substr(0, 1) : pathText.substr(0, slash));
+    if (folder == nullptr)
+        return std::string(pathText);
+    return EntryPath(folder->text, pathText.substr(slash + 1));
+}
+
 bool WriteNotices::AnyOpenForWriting(std::int64_t now) const {
     if (m_lost && Uncertain(nullptr, now))
         return true;
     for (const auto& [wd, folder] : m_folders) {
+        for (const auto& [name, entry] : folder.entries) {
+            if (entry.open || Uncertain(&entry, now))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool WriteNotices::AnyOpenBelow(std::string_view folderText, std::int64_t now) const {
+    folderText = WithoutTrailingSeparators(folderText);
+    for (const auto& [wd, folder] : m_folders) {
+        const bool below =
+            folder.text == folderText || (folder.text.size() > folderText.size() &&
+                                          folder.text.compare(0, folderText.size(), folderText) == 0 &&
+                                          (folderText == "\\" || folder.text[folderText.size()] == '\\'));
+        if (!below)
+            continue;
+        if (m_lost && Uncertain(nullptr, now))
+            return true;
         for (const auto& [name, entry] : folder.entries) {
             if (entry.open || Uncertain(&entry, now))
                 return true;

@@ -10,11 +10,12 @@
 
 namespace sv {
 
-// Which files of watched folders are open for writing as far as the kernel's change notices show:
-// a file that was written to and not yet closed after writing, whoever writes it. This sees the
-// writers of other users, which neither a lease nor a look at /proc can see for an ordinary user;
-// it knows only what happened while it watched. Times are a monotonic clock in milliseconds that
-// the caller passes in, so that the rules can be tested with a clock the test sets.
+// What the kernel's change notices show of the entries of watched folders: which files are open
+// for writing (created by an open, or written to, and not yet closed after writing, whoever writes
+// them) and which entries arrived, changed or went. This sees the writers of other users, which
+// neither a lease nor a look at /proc can see for an ordinary user; it knows only what happened
+// while it watched. Times are a monotonic clock in milliseconds that the caller passes in, so that
+// the rules can be tested with a clock the test sets.
 class WriteNotices final {
 public:
     WriteNotices();
@@ -35,19 +36,38 @@ public:
     // counts as open for writing until nothing has been noticed of it for this long.
     void SetQuietMs(std::int64_t ms) { m_quietMs = ms; }
 
+    // The folders watched now, as they were given.
+    std::vector<std::string> Folders() const;
+
     struct Drained final {
         bool any = false;
         bool closedAfterWriting = false; // a file was closed after writing: it may be complete now
         bool lost = false;               // notices were lost
+        bool folderGone = false;         // a watched folder was deleted or moved: it is no longer watched
     };
-    // Reads every notice that waits, without blocking.
-    Drained Drain(std::int64_t now);
+    // One entry of a watched folder that a notice named: it arrived or changed (created, written,
+    // closed after writing, renamed in, its attributes changed), or went (deleted, renamed away).
+    struct Change final {
+        std::string path; // a path text
+        bool folder = false;
+        bool gone = false;
+        bool open = false; // after this notice the file counts as open for writing
+    };
+    // Reads every notice that waits, without blocking; what they name goes to `changes`, one
+    // change per run of notices about one entry. A name that cannot be part of a path text (it
+    // holds a backslash) is not reported.
+    Drained Drain(std::int64_t now, std::vector<Change>* changes = nullptr);
 
     // Whether the notices show this file (a path text in a watched folder) open for writing, or
     // cannot rule it out since notices were lost. A file outside the watched folders is not.
     bool IsOpenForWriting(std::string_view pathText, std::int64_t now);
+    // The entry (a path text) as the notices name it: its folder spelled as it was given to
+    // WatchOnly (a link or "\.\" in the path may name the same folder); unchanged outside them.
+    std::string WatchedSpelling(std::string_view pathText);
     // Whether that holds for any entry of the watched folders.
     bool AnyOpenForWriting(std::int64_t now) const;
+    // Whether it holds for a file of a watched folder at or below `folderText`.
+    bool AnyOpenBelow(std::string_view folderText, std::int64_t now) const;
     // The names of the files the notices show open for writing, for the report of a test.
     std::vector<std::string> OpenNames() const;
 

@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sorting on arrival without a window: which folders are watched, what counts as a change, a
-// download in progress, and the countdown on a clock the test sets.
+// Sorting on arrival without a window: which folders are watched, a download in progress, and the
+// state of every entry on a clock the test sets.
 #include "app/watch_logic.h"
 #include "engine/watch_folders.h"
-#include "foreign_writer.h"
 #include "store/condition.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <set>
 
 using namespace sv;
 
@@ -100,163 +97,158 @@ TEST(WatchNames, BrowserDownloadsStillArriving) {
         EXPECT_TRUE(IsDownloadInProgressName(name)) << name;
     for (const char* name : {"part", ".part", "movie.mp4", "a.partial", "download", "a.downloaded"})
         EXPECT_FALSE(IsDownloadInProgressName(name)) << name;
+    EXPECT_EQ(DownloadTargetName("movie.mp4.part"), "movie.mp4");
+    EXPECT_EQ(DownloadTargetName("x.Crdownload"), "x");
+    EXPECT_EQ(DownloadTargetName("movie.mp4"), "");
 }
 
-TEST(WatchFolders, SignatureDownloadsAndWritesInProgress) {
-    sv::testing::TempFolder dir;
-    const std::vector<std::string> folders{dir.PathText() + "in", dir.PathText() + "missing"};
-    std::filesystem::create_directories(dir.NativeFile("in"));
-    const std::string empty = FolderSignature(folders);
-    dir.WriteBytes("in/a.jpg", "1");
-    const std::string one = FolderSignature(folders);
-    EXPECT_NE(one, empty);
-    EXPECT_EQ(FolderSignature(folders), one);
-    dir.WriteBytes("in/a.jpg", "12"); // grows: no entry changes, the signature does
-    EXPECT_NE(FolderSignature(folders), one);
+namespace {
 
-    EXPECT_FALSE(DownloadInProgress(folders));
-    dir.WriteBytes("in/b.mp4.part", "");
-    EXPECT_TRUE(DownloadInProgress(folders));
-    std::filesystem::remove(dir.NativeFile("in/b.mp4.part"));
+const TArrivalWatch::Held kNothingHeld = [](const std::string&, bool) { return false; };
 
-    EXPECT_FALSE(WriteInProgress(folders, 600));
-    const int fd = ::open(dir.NativeFile("in/c.jpg").c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    EXPECT_TRUE(WriteInProgress(folders, 600));
-    ::close(fd);
-    EXPECT_FALSE(WriteInProgress(folders, 600));
+TArrivalWatch Watching(int seconds = 10) {
+    TArrivalWatch watch;
+    watch.SetWaitSeconds(seconds);
+    watch.Start();
+    return watch;
 }
 
-// A writer of another user, seen from a third: only the quiet time tells that it is being written.
-TEST(WatchFolders, AFileAnUnseenWriterChangedLatelyIsAWriteInProgress) {
-    if (::getuid() != 0)
-        GTEST_SKIP() << "needs processes under other users";
-    sv::testing::TempFolder dir;
-    ::chmod(dir.Native().c_str(), 0755);
-    std::filesystem::create_directories(dir.NativeFile("in"));
-    ::chmod(dir.NativeFile("in").c_str(), 0777);
-    dir.WriteBytes("in/quiet.jpg", "x");
-    const std::vector<std::string> folders{dir.PathText() + "in"};
-    sv::testing::ForeignWriter writer(dir.NativeFile("in/download.mp4"), sv::testing::kForeignUid);
-    ASSERT_TRUE(writer.Open());
-    ASSERT_TRUE(writer.Write());
-    const auto look = [&folders] {
-        return std::string(WriteInProgress(folders, 600) ? "W" : "-") +
-               (WriteInProgress(folders, 0) ? "W" : "-");
-    };
-    EXPECT_EQ(sv::testing::AsOtherUser(sv::testing::kOtherUid, look), "W-");
-    // Root sees the writer itself, quiet time or not; once it closed, nothing is in progress.
-    EXPECT_EQ(look(), "WW");
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(look(), "--");
-}
+} // namespace
 
-TEST(WatchDebounce, AFileClosedAfterWritingIsNewThoughTheFoldersLookAsBefore) {
-    TWatchDebounce watch;
-    watch.SetWaitSeconds(10);
-    // A run passed over a file being written; the folders as the run left them hold it.
-    watch.Start("with the download");
-    watch.MarkFinished(); // nothing pending yet: it waits for its countdown
-    EXPECT_FALSE(watch.Pending());
-    watch.Touched(0);
-    bool writing = true;
-    EXPECT_EQ(watch.Expired(10 * kSecond, "with the download", [&] { return writing; }),
-              WatchStep::WaitAgain);
-    writing = false; // closed
-    EXPECT_EQ(watch.Expired(20 * kSecond, "with the download", [&] { return writing; }), WatchStep::Run);
-    // Once run, the same folders are not new again.
-    watch.Touched(30 * kSecond);
-    EXPECT_EQ(watch.Expired(40 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
-    // Nor after a new start.
-    watch.MarkFinished();
-    watch.Start("with the download");
-    watch.Touched(50 * kSecond);
-    EXPECT_EQ(watch.Expired(60 * kSecond, "with the download", [] { return false; }), WatchStep::Nothing);
-}
-
-TEST(WatchDebounce, OneRunAfterTheFoldersWereQuietForTheWait) {
-    TWatchDebounce watch;
+TEST(ArrivalWatch, OneRunOnceEverythingThatArrivedHasBeenQuietForTheWait) {
+    TArrivalWatch watch;
     watch.SetWaitSeconds(10);
     EXPECT_EQ(watch.WaitMs(), 10 * kSecond);
-    watch.Changed(0, "x"); // not watching: nothing
+    watch.Changed("\\in\\a", false, false, 0); // not watching: nothing
     EXPECT_FALSE(watch.Pending());
-    watch.Start("empty");
-    EXPECT_TRUE(watch.Active());
-    EXPECT_FALSE(watch.Pending());
+    watch.Start();
+    EXPECT_FALSE(watch.Pending()); // what was there when watching began is not new
 
-    const auto idle = [] { return false; };
-    watch.Changed(100 * kSecond, "a");
+    watch.Changed("\\in\\a", false, false, 100 * kSecond);
     EXPECT_EQ(*watch.Remaining(100 * kSecond), 10 * kSecond);
-    EXPECT_EQ(watch.Expired(109 * kSecond, "a", idle), WatchStep::Nothing); // not yet due
-    EXPECT_TRUE(watch.Pending());
-    // A second file before the wait ran out restarts the countdown: one run for both.
-    watch.Changed(105 * kSecond, "ab");
+    EXPECT_EQ(watch.Expired(109 * kSecond, kNothingHeld), WatchStep::Nothing); // not yet due
+    // A second file before the wait ran out: one run for both, once both are quiet.
+    watch.Changed("\\in\\b", false, false, 105 * kSecond);
     EXPECT_FALSE(watch.Due(114 * kSecond));
-    EXPECT_EQ(watch.Expired(115 * kSecond, "ab", idle), WatchStep::Run);
+    EXPECT_EQ(watch.Expired(115 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(115 * kSecond, kNothingHeld);
+    EXPECT_FALSE(watch.HeldFromRun("\\in\\a"));
+    EXPECT_FALSE(watch.HeldFromRun("\\in\\b"));
+    watch.RunEnded();
+    EXPECT_FALSE(watch.Pending());
+    EXPECT_EQ(watch.EntryCount(), 0U);
+}
+
+// A download written slowly and left open: its writes do not hold back what else arrives, and
+// it is held (from the decision and from the run) until its close, which starts its own wait.
+TEST(ArrivalWatch, AFileOpenForWritingWaitsForItsCloseAndHoldsNothingElseBack) {
+    TArrivalWatch watch = Watching();
+    std::set<std::string> open{"\\in\\big.mp4"};
+    const TArrivalWatch::Held held = [&open](const std::string& path, bool) { return open.count(path) > 0; };
+    watch.Changed("\\in\\big.mp4", false, true, 0);
+    watch.Changed("\\in\\small.jpg", false, false, kSecond);
+    for (std::int64_t t = 2; t <= 11; ++t)
+        watch.Changed("\\in\\big.mp4", false, true, t * kSecond); // still being written
+    EXPECT_TRUE(watch.Due(11 * kSecond));
+    EXPECT_EQ(watch.Expired(11 * kSecond, held), WatchStep::Run);
+    watch.RunStarting(11 * kSecond, held);
+    EXPECT_TRUE(watch.HeldFromRun("\\in\\big.mp4"));
+    EXPECT_FALSE(watch.HeldFromRun("\\in\\small.jpg"));
+    watch.RunEnded();
+    // Held: looked at again after each further wait, and still held while open.
+    EXPECT_TRUE(watch.Pending());
+    EXPECT_EQ(watch.Expired(12 * kSecond, held), WatchStep::WaitAgain);
+    EXPECT_EQ(*watch.Remaining(12 * kSecond), 10 * kSecond);
+    EXPECT_EQ(watch.Expired(22 * kSecond, held), WatchStep::WaitAgain);
+    // Closed after writing: the wait counts from the close.
+    open.clear();
+    watch.Changed("\\in\\big.mp4", false, false, 25 * kSecond);
+    EXPECT_EQ(*watch.Remaining(25 * kSecond), 10 * kSecond);
+    EXPECT_EQ(watch.Expired(34 * kSecond, held), WatchStep::Nothing);
+    EXPECT_EQ(watch.Expired(35 * kSecond, held), WatchStep::Run);
+}
+
+TEST(ArrivalWatch, WhatWentAwayIsForgottenWithEverythingBelowIt) {
+    TArrivalWatch watch = Watching();
+    watch.Changed("\\in\\a.jpg", false, false, 0);
+    watch.Gone("\\in\\a.jpg", false); // the run's own move, or the user's
+    EXPECT_FALSE(watch.Pending());
+    watch.Changed("\\in\\album", true, false, 0);
+    watch.Changed("\\in\\album\\1.jpg", false, false, 0);
+    watch.Changed("\\in\\album\\2.jpg", false, false, 0);
+    watch.Changed("\\in\\albums.txt", false, false, 0);
+    watch.Gone("\\in\\album", true);
+    EXPECT_EQ(watch.EntryCount(), 1U);
+    EXPECT_TRUE(watch.HeldFromRun("\\in\\albums.txt"));
+}
+
+// Passed over as in use (another user's download whose writer cannot be seen): looked at again at
+// the time given, or at once after its next notice; never taken as done in between.
+TEST(ArrivalWatch, AnEntryPassedOverAsInUseKeepsTheWatchPendingUntilItIsSortedOrGone) {
+    TArrivalWatch watch = Watching();
+    watch.Changed("\\in\\a.mp4", false, false, 0);
+    ASSERT_EQ(watch.Expired(10 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(10 * kSecond, kNothingHeld);
+    watch.PassedOver("\\in\\a.mp4", 70 * kSecond);
+    EXPECT_EQ(watch.Passes("\\in\\a.mp4"), 1);
+    watch.RunEnded();
+    EXPECT_TRUE(watch.Pending());
+    EXPECT_EQ(*watch.Remaining(10 * kSecond), 60 * kSecond);
+    EXPECT_FALSE(watch.HeldFromRun("\\in\\a.mp4")); // another run may try it
+    EXPECT_EQ(watch.Expired(69 * kSecond, kNothingHeld), WatchStep::Nothing);
+    EXPECT_EQ(watch.Expired(70 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(70 * kSecond, kNothingHeld);
+    watch.PassedOver("\\in\\a.mp4", 200 * kSecond);
+    EXPECT_EQ(watch.Passes("\\in\\a.mp4"), 2);
+    watch.RunEnded();
+    // Its close is a notice: the wait counts from it.
+    watch.Changed("\\in\\a.mp4", false, false, 80 * kSecond);
+    EXPECT_EQ(watch.Passes("\\in\\a.mp4"), 0);
+    EXPECT_EQ(*watch.Remaining(80 * kSecond), 10 * kSecond);
+    EXPECT_EQ(watch.Expired(90 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(90 * kSecond, kNothingHeld);
+    watch.RunEnded(); // sorted this time
+    EXPECT_FALSE(watch.Pending());
+    // A file that was there before watching began, passed over by a periodic run: kept in mind.
+    watch.PassedOver("\\in\\old.mp4", 150 * kSecond);
+    EXPECT_TRUE(watch.Pending());
+    watch.Gone("\\in\\old.mp4", false);
     EXPECT_FALSE(watch.Pending());
 }
 
-TEST(WatchDebounce, AGrowingFileOrOneStillWrittenWaitsAgain) {
-    TWatchDebounce watch;
-    watch.SetWaitSeconds(10);
-    watch.Start("empty");
-    watch.Changed(0, "a:1");
-    // Grown without a notice (a folder reports new names, not growth): the countdown restarts.
-    EXPECT_EQ(watch.Expired(10 * kSecond, "a:2", [] { return false; }), WatchStep::WaitAgain);
-    EXPECT_EQ(*watch.Remaining(10 * kSecond), 10 * kSecond);
-    // Quiet, but still open for writing (or a browser's temporary name beside it).
-    bool asked = false;
-    EXPECT_EQ(watch.Expired(20 * kSecond, "a:2",
-                            [&asked] {
-                                asked = true;
-                                return true;
-                            }),
-              WatchStep::WaitAgain);
-    EXPECT_TRUE(asked);
-    EXPECT_EQ(watch.Expired(30 * kSecond, "a:2", [] { return false; }), WatchStep::Run);
+TEST(ArrivalWatch, WhatArrivesDuringARunWaitsForTheNext) {
+    TArrivalWatch watch = Watching();
+    watch.Changed("\\in\\a", false, false, 0);
+    ASSERT_EQ(watch.Expired(10 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(10 * kSecond, kNothingHeld);
+    watch.Changed("\\in\\b", false, false, 11 * kSecond);
+    EXPECT_TRUE(watch.HeldFromRun("\\in\\b"));
+    watch.RunEnded();
+    EXPECT_TRUE(watch.Pending());
+    EXPECT_EQ(watch.Expired(21 * kSecond, kNothingHeld), WatchStep::Run);
+    // A periodic run takes only what is quiet.
+    watch.Changed("\\in\\c", false, false, 30 * kSecond);
+    watch.RunStarting(35 * kSecond, kNothingHeld);
+    EXPECT_TRUE(watch.HeldFromRun("\\in\\c"));
+    EXPECT_FALSE(watch.HeldFromRun("\\in\\b"));
 }
 
-TEST(WatchDebounce, WhatWasThereWhenWatchingBeganOrARunEndedIsNotNew) {
-    TWatchDebounce watch;
-    watch.SetWaitSeconds(1);
-    watch.Start("after the run");
-    // The run's own moves arrive as a late notice: the folders look as the run left them.
-    watch.Changed(0, "after the run");
-    bool asked = false;
-    EXPECT_EQ(watch.Expired(kSecond, "after the run",
-                            [&asked] {
-                                asked = true;
-                                return false;
-                            }),
-              WatchStep::Nothing);
-    EXPECT_FALSE(asked);
+TEST(ArrivalWatch, LostNoticesGiveOneRunOverEverythingOnceQuiet) {
+    TArrivalWatch watch = Watching();
+    watch.Lost(0);
+    EXPECT_TRUE(watch.Pending());
+    EXPECT_EQ(watch.Expired(5 * kSecond, kNothingHeld), WatchStep::Nothing);
+    EXPECT_EQ(watch.Expired(10 * kSecond, kNothingHeld), WatchStep::Run);
+    watch.RunStarting(10 * kSecond, kNothingHeld);
+    watch.RunEnded();
     EXPECT_FALSE(watch.Pending());
     watch.Stop();
-    EXPECT_FALSE(watch.Active());
-    EXPECT_EQ(watch.Expired(100 * kSecond, "new", [] { return false; }), WatchStep::Nothing);
+    watch.Lost(20 * kSecond);
+    EXPECT_FALSE(watch.Pending());
 }
 
-TEST(WatchDebounce, ABurstOfNoticesLooksAtTheFoldersOnceASecond) {
-    TWatchDebounce watch;
-    watch.SetWaitSeconds(10);
-    watch.Start("empty");
-    EXPECT_TRUE(watch.NeedsSignature(0));
-    watch.Changed(0, "a");
-    EXPECT_FALSE(watch.NeedsSignature(999));
-    watch.Touched(500); // "ab" arrived, not looked at
-    EXPECT_EQ(*watch.Remaining(500), 10 * kSecond);
-    EXPECT_TRUE(watch.NeedsSignature(1000));
-    // The countdown ran out from the last notice; the folders differ from the last look, so it
-    // waits once more rather than run on a look that missed the end of the burst.
-    EXPECT_EQ(watch.Expired(10500, "ab", [] { return false; }), WatchStep::WaitAgain);
-    EXPECT_EQ(watch.Expired(20500, "ab", [] { return false; }), WatchStep::Run);
-    // A new start looks at once again.
-    watch.Start("ab");
-    EXPECT_TRUE(watch.NeedsSignature(20600));
-}
-
-TEST(WatchDebounce, TheWaitStaysWithinOneSecondAndAnHour) {
-    TWatchDebounce watch;
+TEST(ArrivalWatch, TheWaitStaysWithinOneSecondAndAnHour) {
+    TArrivalWatch watch;
     watch.SetWaitSeconds(0);
     EXPECT_EQ(watch.WaitMs(), kSecond);
     watch.SetWaitSeconds(99999);

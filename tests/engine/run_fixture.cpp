@@ -100,7 +100,10 @@ TRunOutcome RunFixture::Run(int runMode, int selected) {
     request.sourceText = P("src");
     request.sourceItems = sourceItems;
     request.digest = digest.get();
-    request.openForWriting = openForWriting;
+    request.heldBack = heldBack;
+    request.passedOverInUse = passedOverInUse;
+    request.preview = preview;
+    request.previewUnattended = previewUnattended;
     return PerformSortRun(request, shared, ui, box, history);
 }
 

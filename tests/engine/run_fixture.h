@@ -55,7 +55,10 @@ protected:
     TRunShared shared;
     std::unique_ptr<DigestLibrary> digest;
     // What the watch's notices would say of a file; empty as outside the watch.
-    std::function<bool(std::string_view)> openForWriting;
+    std::function<bool(std::string_view)> heldBack;
+    std::function<void(std::string_view)> passedOverInUse;
+    bool preview = false;
+    bool previewUnattended = false;
 };
 
 } // namespace sv::testing

@@ -6,8 +6,10 @@
 #include "store/history_file.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace sv {
 namespace {
@@ -320,9 +322,11 @@ TEST_F(SortRun, FilesInUseAndReadOnlyFilesFollowTheirOptions) {
     EXPECT_EQ(box.Shown().size(), 1u);
 }
 
-// While the folders are watched, a file the kernel's notices show being written (by any user) is
-// passed over like a file in use, also on its way to the suspicious-file folder.
-TEST_F(SortRun, FilesTheWatchSeesBeingWrittenArePassedOverLikeFilesInUse) {
+// While the folders are watched, what the watch holds back (a file the kernel's notices show being
+// written by any user, a download still arriving) is passed over, also on its way to the
+// suspicious-file folder, and also where files in use are sorted: that option is about what the
+// kernel can tell, not about what the watch knows is still arriving.
+TEST_F(SortRun, WhatTheWatchHoldsBackIsPassedOverWhateverFileUsingSays) {
     Write("src/writing.avi");
     Write("src/done.avi");
     Write("src/setup.exe");
@@ -333,7 +337,7 @@ TEST_F(SortRun, FilesTheWatchSeesBeingWrittenArePassedOverLikeFilesInUse) {
     Add(Fields("exe", "dst"));
     settings.FileUsing = true;
     std::vector<std::string> asked;
-    openForWriting = [&](std::string_view path) {
+    heldBack = [&](std::string_view path) {
         asked.emplace_back(path);
         return path == P("src/writing.avi") || path == P("src/setup.exe");
     };
@@ -348,13 +352,72 @@ TEST_F(SortRun, FilesTheWatchSeesBeingWrittenArePassedOverLikeFilesInUse) {
     EXPECT_EQ(asked,
               (Strings{P("src/done.avi"), P("src/setup.exe"), P("src/tool.exe"), P("src/writing.avi")}));
 
-    // With files in use sorted, so are these, and nothing is asked.
     asked.clear();
     settings.FileUsing = false;
     Run();
+    EXPECT_TRUE(Has("src/writing.avi"));
+    EXPECT_TRUE(Has("src/setup.exe"));
+    EXPECT_EQ(asked, (Strings{P("src/writing.avi"), P("src/setup.exe")}));
+
+    // Let go, they are sorted.
+    heldBack = {};
+    Run();
     EXPECT_TRUE(Has("dst/writing.avi"));
     EXPECT_TRUE(Has("doubt/setup.exe"));
-    EXPECT_TRUE(asked.empty());
+}
+
+// A file passed over as in use is named to the watch, which looks at it again later; a file the
+// watch itself held back is not named again.
+TEST_F(SortRun, FilesPassedOverAsInUseAreNamedToTheWatch) {
+    Write("src/held.avi");
+    Write("src/free.avi");
+    Add(Fields("avi", "dst"));
+    settings.FileUsing = true;
+    const int fd = ::open(N("src/open.avi").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    heldBack = [&](std::string_view path) { return path == P("src/held.avi"); };
+    std::vector<std::string> named;
+    passedOverInUse = [&](std::string_view path) { named.emplace_back(path); };
+    Run();
+    ::close(fd);
+    EXPECT_EQ(named, Strings{P("src/open.avi")});
+    EXPECT_TRUE(Has("dst/free.avi"));
+    EXPECT_TRUE(Has("src/open.avi"));
+    EXPECT_TRUE(Has("src/held.avi"));
+}
+
+// A test run plans what the run after it does: from the window that run is answered with the
+// default buttons (Enter), from the command line nobody answers and "/a" leaves files alone.
+TEST_F(SortRun, ATestRunAnswersAsTheRunItPlansFor) {
+    settings.MakeFolder = false;
+    Write("src/a.avi");
+    Add(Fields("avi", "dst/new"));
+    preview = true;
+    Run();
+    EXPECT_EQ(Rows(), Strings{"a.avi|  |dst/new"});
+    ASSERT_EQ(ui.notes.size(), 1U);
+    EXPECT_NE(ui.notes[0].find("→ [はい] として続けます。"), std::string::npos) << ui.notes[0];
+
+    ui.rows.clear();
+    ui.notes.clear();
+    previewUnattended = true;
+    Run();
+    EXPECT_TRUE(Rows().empty());
+    ASSERT_EQ(ui.notes.size(), 1U);
+    EXPECT_NE(ui.notes[0].find("→ [いいえ] として続けます。"), std::string::npos) << ui.notes[0];
+    EXPECT_TRUE(box.Shown().empty());
+    EXPECT_TRUE(Has("src/a.avi"));
+    EXPECT_FALSE(Has("dst"));
+
+    // The run nobody answers does what that plan said: nothing.
+    ui.rows.clear();
+    ui.notes.clear();
+    preview = false;
+    box.QueueAnswer(MbAnswer::No);
+    Run();
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(Has("src/a.avi"));
+    EXPECT_TRUE(box.AllAnswersUsed());
 }
 
 TEST_F(SortRun, DuplicateCompareWithoutTheDigestLibraryIsReported) {

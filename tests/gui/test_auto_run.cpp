@@ -38,10 +38,16 @@ struct ProgramFolder final {
     }
     // Runs the program with "/a"; its standard error is kept.
     // With `noDisplay` the program gets no display of any kind and no platform named either.
-    int RunAuto(bool noDisplay = false, const QStringList& arguments = {QStringLiteral("/a")}) {
+    // With `noRuntime` no runtime folder is named either, as under cron.
+    int RunAuto(bool noDisplay = false, const QStringList& arguments = {QStringLiteral("/a")},
+                bool noRuntime = false) {
         dir.WriteBytes("Condition.txt", conditions);
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (noRuntime) {
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            env.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString(dir.NativeFile("cache")));
+        }
         if (noDisplay) {
             for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
                 env.remove(QString::fromLatin1(name));
@@ -172,8 +178,9 @@ private slots:
     }
 
     // "/t" prints what a run would do, one tab-separated line an action, and changes nothing:
-    // not the files, not the data files, not even a folder's time stamp.
-    void TheTestRunPrintsThePlanAndChangesNothing() {
+    // not the files, not the data files, not even a folder's time stamp. Nobody answers it, so it
+    // plans with the answers "/a" gets: what it prints is what "/a" then does.
+    void TheTestRunPrintsThePlanOfTheRunAfterItAndChangesNothing() {
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");
         f.Condition("mp3", "dst/まだない/音楽");
@@ -188,30 +195,79 @@ private slots:
 
         QVERIFY(Snapshot(f.dir.Native()) == before);
         const std::string top = f.dir.Native();
-        QCOMPARE(f.output, "\u3000変\t花火[1].jpg\t" + top + "/src\t" + top + "/dst/画像/花火[1].jpg\n" +
-                               "  \ttab\\tname.mp3\t" + top + "/src\t" + top +
-                               "/dst/まだない/音楽/tab\\tname.mp3\n");
-        QVERIFY2(f.errors.contains(
-                     QStringLiteral("が存在しません。フォルダを作成して振り分け処理を実行しますか？ → [はい] "
-                                    "として続けます。")),
+        QCOMPARE(f.output, "\u3000変\t花火[1].jpg\t" + top + "/src\t" + top + "/dst/画像/花火[1].jpg\n");
+        QVERIFY2(f.errors.contains(QStringLiteral(
+                     "が存在しません。フォルダを作成して振り分け処理を実行しますか？ → [いいえ] "
+                     "として続けます。")),
                  qPrintable(f.errors));
+        // Standard error carries the program's own lines only.
+        for (const QString& line : f.errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(QStringLiteral("Sorvanta: ")), qPrintable(line));
 
         // The real run that follows does what the test run said.
-        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
-                                              "\r\n[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
         QCOMPARE(f.RunAuto(true), 0);
         QCOMPARE(f.dir.ReadBytes("dst/画像/花火[1].jpg"), std::string("new"));
+        QVERIFY(f.Has("src/tab\tname.mp3"));
+        QVERIFY(!f.Has("dst/まだない"));
+
+        // Where the folder would be made, the plan says so too, and so does the run.
+        f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("src") +
+                                              "\r\n[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("--test-run")}), 0);
+        QCOMPARE(f.output,
+                 "  \ttab\\tname.mp3\t" + top + "/src\t" + top + "/dst/まだない/音楽/tab\\tname.mp3\n");
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("--run-all")}), 0);
         QVERIFY(f.Has("dst/まだない/音楽/tab\tname.mp3"));
     }
 
-    void AMissingSourceFolderIsReportedAndTheProgramStillEnds() {
+    // "/a" and "/t" agree: a run that cannot begin ends with status 1, the reason on standard
+    // error, and nothing written but the settings.
+    void AMissingSourceFolderIsReportedAndTheProgramEndsWithStatusOne() {
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");
         f.dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + f.P("ない") + "\r\n"));
-        QCOMPARE(f.RunAuto(), 0);
+        QCOMPARE(f.RunAuto(), 1);
         QVERIFY2(f.errors.contains(QStringLiteral("振り分け元フォルダが存在しません。 -> OK")),
                  qPrintable(f.errors));
         QVERIFY(!f.Has("History.dat"));
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("/t")}), 1);
+        QVERIFY2(f.errors.contains(QStringLiteral("Sorvanta: 振り分け元フォルダが存在しません。")),
+                 qPrintable(f.errors));
+    }
+
+    // A cron job's log keeps the program's lines only: nothing of Qt's, also without a runtime
+    // folder named; and an option the program does not know touches no data file.
+    void StandardErrorCarriesOnlyTheProgramsOwnLines() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        f.dir.WriteBytes("Sorvanta.ini",
+                         Sjis("[Path]\r\nSource=" + f.P("src") + "\r\n[Condition]\r\nMakeFolder=0\r\n"));
+        f.dir.WriteBytes("src/花火.jpg", "x");
+        f.dir.WriteBytes("src/曲.mp3", "y");
+        f.Condition("mp3", "dst/ない");
+        QCOMPARE(f.RunAuto(false, {QStringLiteral("/a")}, true), 0);
+        QVERIFY(f.Has("dst/画像/花火.jpg"));
+        QVERIFY2(!f.errors.contains(QStringLiteral("QStandardPaths")) &&
+                     !f.errors.contains(QStringLiteral("raise()")),
+                 qPrintable(f.errors));
+        for (const QString& line : f.errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(QStringLiteral("Sorvanta: ")) ||
+                         line.startsWith(QStringLiteral("[Sorvanta")),
+                     qPrintable(line));
+        QVERIFY2(f.errors.contains(QStringLiteral("-> いいえ")), qPrintable(f.errors));
+
+        const std::set<std::string> before = Snapshot(f.dir.Native());
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("--frobnicate")}), 2);
+        QCOMPARE(
+            f.errors,
+            QStringLiteral(
+                "Sorvanta: 不明なオプションです：--frobnicate\n使い方は sorvanta --help で表示します。\n"));
+        QVERIFY(Snapshot(f.dir.Native()) == before);
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("--version")}), 0);
+        QCOMPARE(f.output, std::string("Sorvanta 3.90\n"));
+        QCOMPARE(f.RunAuto(true, {QStringLiteral("--help")}), 0);
+        QVERIFY(f.output.find("--watch") != std::string::npos);
+        QVERIFY(Snapshot(f.dir.Native()) == before);
     }
 
     void WithFileCompTrueDuplicatesAreDeletedAndTheRestSorted() {

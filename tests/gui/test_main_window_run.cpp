@@ -26,7 +26,7 @@ using sv::testing::Sjis;
 namespace {
 
 struct Fixture final {
-    explicit Fixture(const std::string& pathKeys = "") {
+    explicit Fixture(const std::string& pathKeys = "", const std::string& makeFolder = "1") {
         std::filesystem::create_directories(dir.NativeFile("src"));
         std::string conditions;
         const char* rows[][3] = {{"jpg", "画像", "dst\\画像"}, {"mp3", "", "dst\\音楽"}};
@@ -40,8 +40,9 @@ struct Fixture final {
             conditions += Sjis(condition.keywordText) + "\r\n" + Sjis(condition.destText) + "\r\n";
         }
         dir.WriteBytes("Condition.txt", conditions);
-        dir.WriteBytes("Sorvanta.ini", Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" + pathKeys +
-                                            "[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\n"));
+        dir.WriteBytes("Sorvanta.ini",
+                       Sjis("[Path]\r\nSource=" + dir.PathText() + "src\r\n" + pathKeys +
+                            "[Condition]\r\nMakeFolder=" + makeFolder + "\r\nFileUsing=0\r\n"));
         for (const char* name : {"写真1.jpg", "写真2.jpg", "曲.mp3"})
             dir.WriteBytes(std::string("src/") + name, "x");
         window = ports.MakeWindow(dir.PathText());
@@ -132,6 +133,25 @@ private slots:
         QVERIFY(f.dir.Exists("src/写真1.jpg") && f.dir.Exists("src/曲.mp3"));
         QVERIFY(!f.dir.Exists("dst"));
         QVERIFY(!f.dir.Exists("History.dat") && !f.dir.Exists("History.dat.journal"));
+        QVERIFY(f.box.Shown().empty());
+    }
+
+    // From the window the run after a test run is answered by someone: the test run takes the
+    // answers of the window's default buttons, as Enter would give them.
+    void TheWindowsTestRunAnswersWithTheDefaultButtons() {
+        Fixture f("", "0");
+        f.RunWith(
+            [&f] { f.Find<QAction>("PreviewRun")->trigger(); },
+            [](TFormReport* report) {
+                QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                const QString notes = report->NotesText();
+                QCOMPARE(notes.count(QStringLiteral("フォルダを作成して振り分け処理を実行しますか？ → [はい] "
+                                                    "として続けます。")),
+                         2);
+                QVERIFY2(!notes.contains(QStringLiteral("[いいえ]")), qPrintable(notes));
+            });
+        QVERIFY(f.ranDuring);
+        QVERIFY(!f.dir.Exists("dst"));
         QVERIFY(f.box.Shown().empty());
     }
 

@@ -130,6 +130,15 @@ private slots:
         QCOMPARE(second->exitCode(), 255); // -1 as the process status
         QVERIFY(second->readAllStandardOutput().isEmpty());
         QVERIFY(!dir.Exists("Sorvanta.ini")); // the second one saved nothing
+
+        // "/a" from cron meets the window the same way: it ends at once, says nothing, sorts nothing.
+        auto runAll = Start(program, Environment(), {QStringLiteral("/a")});
+        QVERIFY(runAll->waitForFinished(60000));
+        QCOMPARE(runAll->exitCode(), 255);
+        QVERIFY(runAll->readAllStandardOutput().isEmpty());
+        QVERIFY(runAll->readAllStandardError().isEmpty());
+        QVERIFY(!dir.Exists("Sorvanta.ini"));
+        QVERIFY(!dir.Exists("History.dat"));
         QCOMPARE(first->state(), QProcess::Running);
         Stop(*first);
     }
@@ -353,6 +362,7 @@ private slots:
         QVERIFY(QFile::link(runtime, temp + QLatin1Char('/') + TempSubfolder()));
 
         TempFolder dir;
+        dir.WriteBytes("Sorvanta.ini", "[Path]\r\nSource=" + dir.PathText() + "\r\n"); // a run that can begin
         QProcessEnvironment env = Environment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_CACHE_HOME"), QStringLiteral("/dev/null/cache"));

@@ -6,8 +6,8 @@
 #include "foreign_writer.h"
 #include "tray_fixture.h"
 
+#include "app/watch_controller.h"
 #include <QAction>
-#include <QFileSystemWatcher>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -29,10 +29,11 @@ namespace {
 
 const std::string kWatchOn = "WatchSource=1\r\nWatchWait=10\r\n";
 
-QStringList Native(const Fixture& f, std::initializer_list<const char*> rels) {
-    QStringList paths;
+// The folders the watch has in its notices, as path texts.
+std::vector<std::string> Texts(const Fixture& f, std::initializer_list<const char*> rels) {
+    std::vector<std::string> paths;
     for (const char* rel : rels)
-        paths << QString::fromStdString(f.dir.NativeFile(rel));
+        paths.push_back(f.dir.PathText() + rel);
     return paths;
 }
 
@@ -72,11 +73,11 @@ private slots:
     void WithTheOptionOffNothingIsWatched() {
         Fixture f("CycleExec=0\r\n");
         f.window->GoToTray();
-        QVERIFY(f.window->Watcher()->directories().isEmpty());
-        QVERIFY(!f.window->Watch().Active());
+        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
+        QVERIFY(!f.window->Watcher()->Active());
         f.Arrive({"a.jpg"});
         LetNoticesIn();
-        QVERIFY(!f.window->Watch().Pending());
+        QVERIFY(!f.window->Watcher()->Arrival().Pending());
         f.now = 600 * kMinute;
         QVERIFY(!f.WatchTick());
         QVERIFY(f.dir.Exists("src/a.jpg"));
@@ -84,12 +85,12 @@ private slots:
 
     void NothingIsWatchedWhileTheWindowIsOnScreen() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        QVERIFY(f.window->Watcher()->directories().isEmpty());
+        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
         f.window->GoToTray();
-        QCOMPARE(f.window->Watcher()->directories(), Native(f, {"src"}));
+        QCOMPARE(f.window->Watcher()->WatchedFolders(), Texts(f, {"src"}));
         f.window->RestoreFromTray();
-        QVERIFY(f.window->Watcher()->directories().isEmpty());
-        QVERIFY(!f.window->Watch().Active());
+        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
+        QVERIFY(!f.window->Watcher()->Active());
     }
 
     void AFileArrivingStartsOneRunAfterTheQuietTime() {
@@ -98,7 +99,7 @@ private slots:
         QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - フォルダ監視中"));
         QVERIFY(!f.window->Schedule().Armed()); // periodic runs stay off
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         QVERIFY(f.window->TimerWatch->isActive());
         f.now += 9 * kSecond;
         QVERIFY(!f.WatchTick());
@@ -116,8 +117,8 @@ private slots:
                  std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
         QCOMPARE(f.window->TrayTipText(),
                  std::string("Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個"));
-        QVERIFY(f.window->Watch().Active());
-        QCOMPARE(f.window->Watcher()->directories(), Native(f, {"src"}));
+        QVERIFY(f.window->Watcher()->Active());
+        QCOMPARE(f.window->Watcher()->WatchedFolders(), Texts(f, {"src"}));
 
         // The run's own move out of the folder starts nothing.
         LetNoticesIn();
@@ -130,7 +131,7 @@ private slots:
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.window->GoToTray();
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         f.now += 5 * kSecond;
         f.Arrive({"b.mp3"});
         LetNoticesIn();
@@ -153,7 +154,7 @@ private slots:
         QVERIFY(fd >= 0);
         const std::string chunk(4096, 'x');
         QVERIFY(::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size()));
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         LetNoticesIn();
         for (int step = 0; step < 3; ++step) {
             f.now += 10 * kSecond;
@@ -183,7 +184,7 @@ private slots:
     // notices show it being written. Its close starts the countdown again.
     void AFileAnotherUserIsWritingWaitsForItsClose() {
         if (::getuid() != 0)
-            QSKIP("needs processes under other users");
+            QSKIP("needs root (CAP_SETUID): the writer and the window act as two other users");
         Fixture f("CycleExec=0\r\n" + kWatchOn); // and FileUsing=0
         for (const char* rel : {"", "src"})
             QVERIFY(::chmod(f.dir.NativeFile(rel).c_str(), 0777) == 0);
@@ -193,7 +194,7 @@ private slots:
         QVERIFY(writer.Write());
         const ActingAs user(sv::testing::kOtherUid);
         QVERIFY(user.On());
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         LetNoticesIn();
         for (int step = 0; step < 3; ++step) {
             f.now += 10 * kMinute;
@@ -204,7 +205,7 @@ private slots:
         QVERIFY(writer.Close());
         f.now += 5 * kSecond;
         LetNoticesIn();
-        QCOMPARE(*f.window->Watch().Remaining(f.now), 10 * kSecond);
+        QCOMPARE(*f.window->Watcher()->Arrival().Remaining(f.now), 10 * kSecond);
         f.now += 10 * kSecond;
         QVERIFY(f.WatchTick());
         QVERIFY(f.dir.Exists("dst/画像/映画.jpg"));
@@ -217,7 +218,7 @@ private slots:
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.window->GoToTray();
         f.Arrive({"写真.jpg", "写真.jpg.crdownload"});
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         LetNoticesIn();
         f.now += 10 * kSecond;
         QVERIFY(!f.WatchTick());
@@ -238,10 +239,20 @@ private slots:
         f.Arrive({"a.jpg"}); // there before watching began
         f.window->GoToTray();
         f.Arrive({"b.jpg"});
-        QTRY_VERIFY(f.window->Watch().Pending());
-        // All conditions from the tray menu, confirmed with OK, before the quiet time is over.
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        f.now += 10 * kSecond;
+        f.Arrive({"c.jpg"});
+        LetNoticesIn();
+        // All conditions from the tray menu, confirmed with OK, before the watch's timer fired:
+        // what is quiet goes; what has only just arrived is left to the watch.
         f.RunAllFromTrayMenu();
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
+        QVERIFY(f.dir.Exists("dst/画像/b.jpg"));
+        QVERIFY(f.dir.Exists("src/c.jpg"));
+        f.now += 10 * kSecond;
+        QVERIFY(f.WatchTick());
+        QVERIFY(f.dir.Exists("dst/画像/c.jpg"));
+        f.runStarts.clear();
         LetNoticesIn();
         for (int tick = 0; tick < 3; ++tick) {
             f.now += kMinute;
@@ -256,7 +267,7 @@ private slots:
         QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎・監視中"));
         f.now = 3 * kMinute;
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watch().Pending());
+        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
         f.now += 10 * kSecond;
         QVERIFY(f.WatchTick());
         QCOMPARE(*f.window->Schedule().Remaining(f.now), 10 * kMinute);
@@ -276,13 +287,13 @@ private slots:
         Fixture g("CycleExec=0\r\nCycleExecTime=10\r\n" + kWatchOn, true, {own});
 
         g.window->GoToTray();
-        QCOMPARE(g.window->Watcher()->directories(), Native(g, {"src"}));
+        QCOMPARE(g.window->Watcher()->WatchedFolders(), Texts(g, {"src"}));
         QVERIFY(g.window->WatchProblem().find("監視できないフォルダ：" + g.dir.NativeFile("あとで")) == 0);
         QVERIFY(g.window->TrayTipText().find("監視できないフォルダ") != std::string::npos);
         QVERIFY(g.window->Schedule().Armed()); // periodic runs stand in, though they are off
         // The folder that is watched still works.
         g.Arrive({"a.jpg"});
-        QTRY_VERIFY(g.window->Watch().Pending());
+        QTRY_VERIFY(g.window->Watcher()->Arrival().Pending());
         g.now += 10 * kSecond;
         QVERIFY(g.WatchTick());
         QVERIFY(g.dir.Exists("dst/画像/a.jpg"));
@@ -295,10 +306,10 @@ private slots:
         std::filesystem::create_directories(g.dir.NativeFile("あとで"));
         g.now += 10 * kMinute;
         QVERIFY(g.PeriodicTick());
-        QCOMPARE(g.window->Watcher()->directories(), Native(g, {"src", "あとで"}));
+        QCOMPARE(g.window->Watcher()->WatchedFolders(), Texts(g, {"src", "あとで"}));
         QVERIFY(!g.window->Schedule().Armed()); // nothing to stand in for any more
         g.Arrive({"memo.txt"}, "あとで");
-        QTRY_VERIFY(g.window->Watch().Pending());
+        QTRY_VERIFY(g.window->Watcher()->Arrival().Pending());
         g.now += 10 * kSecond;
         QVERIFY(g.WatchTick());
         QVERIFY(g.dir.Exists("dst/文書/memo.txt"));

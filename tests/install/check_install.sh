@@ -21,7 +21,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/sorvanta lib/sorvanta/libmd5.so share/sorvanta/help/14.html share/applications/sorvanta.desktop \
     share/metainfo/org.sorvanta.Sorvanta.metainfo.xml share/icons/hicolor/scalable/apps/sorvanta.svg \
-    share/sorvanta/sorvanta-autostart.desktop; do
+    share/sorvanta/sorvanta-autostart.desktop lib/systemd/user/sorvanta-watch.service share/man/man1/sorvanta.1; do
     [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 desktop-file-validate "$prefix/share/applications/sorvanta.desktop"

@@ -45,6 +45,19 @@ template <typename Done> bool DrainUntil(WriteNotices& notices, std::int64_t now
     }
 }
 
+// Collects what the notices name until there are at least `count` changes or a generous time has
+// passed.
+std::vector<WriteNotices::Change> Collect(WriteNotices& notices, std::size_t count) {
+    std::vector<WriteNotices::Change> changes;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (changes.size() < count && std::chrono::steady_clock::now() < until) {
+        notices.Drain(0, &changes);
+        pollfd wait{notices.Descriptor(), POLLIN, 0};
+        ::poll(&wait, 1, 100);
+    }
+    return changes;
+}
+
 struct Watched final {
     Watched() {
         ::chmod(dir.Native().c_str(), 0755);
@@ -68,10 +81,11 @@ void WriterStepsAreFollowed(uid_t uid) {
     Watched w;
     ForeignWriter writer(w.dir.NativeFile("in/movie.mp4"), uid);
     ASSERT_TRUE(writer.Open());
-    w.notices.Drain(0);
-    EXPECT_FALSE(w.Open("in/movie.mp4")) << "opened, nothing written yet";
-    ASSERT_TRUE(writer.Write());
+    // Made by the writer's open: open for writing before anything is written.
     ASSERT_TRUE(DrainUntil(w.notices, 0, [&](const auto&) { return w.Open("in/movie.mp4"); }));
+    ASSERT_TRUE(writer.Write());
+    w.notices.Drain(0);
+    EXPECT_TRUE(w.Open("in/movie.mp4"));
     EXPECT_TRUE(w.notices.AnyOpenForWriting(0));
     EXPECT_EQ(w.notices.OpenNames(), Names{"movie.mp4"});
     // Paused in the middle for as long as anybody waits: still open.
@@ -94,8 +108,54 @@ TEST(WriteNotices, AWriterOfThisUserIsFollowedFromWriteToClose) {
 
 TEST(WriteNotices, AWriterOfAnotherUserIsFollowedToo) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs a process under another user";
+        GTEST_SKIP() << "needs root (CAP_SETUID): the writer runs under another user id";
     WriterStepsAreFollowed(testing::kForeignUid);
+}
+
+// What the watch is told: every entry that arrived, changed or went, once per run of notices,
+// with whether it is open for writing afterwards. A second name for an existing file, a symbolic
+// link and a folder are made without an open that is still to be closed.
+TEST(WriteNotices, EveryEntryThatArrivesChangesOrGoesIsNamed) {
+    Watched w;
+    w.dir.WriteBytes("elsewhere/moved.jpg", "x");
+    w.dir.WriteBytes("elsewhere/linked.jpg", "x");
+    std::filesystem::rename(w.dir.NativeFile("elsewhere/moved.jpg"), w.dir.NativeFile("in/moved.jpg"));
+    ASSERT_EQ(
+        ::link(w.dir.NativeFile("elsewhere/linked.jpg").c_str(), w.dir.NativeFile("in/linked.jpg").c_str()),
+        0);
+    std::filesystem::create_symlink("moved.jpg", w.dir.NativeFile("in/symlink.jpg"));
+    MakeFolders(w.dir, "in/album");
+    const int fd = ::open(w.dir.NativeFile("in/new.bin").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "12", 2), 2);
+    ::chmod(w.dir.NativeFile("in/moved.jpg").c_str(), 0600);
+    w.dir.WriteBytes("in/back\\slash.jpg", "x");
+    std::filesystem::remove(w.dir.NativeFile("in/linked.jpg"));
+
+    std::vector<WriteNotices::Change> changes = Collect(w.notices, 7);
+    std::vector<std::string> seen;
+    for (const WriteNotices::Change& c : changes) {
+        ASSERT_EQ(c.path.rfind(Text(w.dir, "in/"), 0), 0U) << c.path;
+        seen.push_back(c.path.substr(Text(w.dir, "in/").size()) + (c.folder ? "/" : "") +
+                       (c.gone ? " gone" : "") + (c.open ? " open" : ""));
+    }
+    EXPECT_EQ(seen, (Names{"moved.jpg", "linked.jpg", "symlink.jpg", "album/", "new.bin open", "moved.jpg",
+                           "linked.jpg gone"}));
+    ::close(fd);
+    changes = Collect(w.notices, 1);
+    ASSERT_EQ(changes.size(), 1U);
+    EXPECT_FALSE(changes[0].open);
+    EXPECT_FALSE(changes[0].gone);
+    EXPECT_FALSE(w.notices.AnyOpenForWriting(0));
+
+    // A watched folder that goes is said.
+    std::filesystem::remove_all(w.dir.NativeFile("in"));
+    bool gone = false;
+    ASSERT_TRUE(DrainUntil(w.notices, 0, [&](const WriteNotices::Drained& d) {
+        gone = gone || d.folderGone;
+        return gone;
+    }));
+    EXPECT_TRUE(w.notices.Folders().empty());
 }
 
 TEST(WriteNotices, ReadingOnlyOrAnotherFolderIsNotWriting) {
