@@ -94,7 +94,7 @@ TEST(WriteNotices, AWriterOfThisUserIsFollowedFromWriteToClose) {
 
 TEST(WriteNotices, AWriterOfAnotherUserIsFollowedToo) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs a process under another user";
+        GTEST_SKIP() << testing::kNeedsRootForOtherUser;
     WriterStepsAreFollowed(testing::kForeignUid);
 }
 
