@@ -60,6 +60,9 @@ struct TMainWindowEnv final {
     // Whether the desktop has a tray now; empty: the desktop is asked. Asked each time the window
     // goes to the tray.
     std::function<bool()> trayAvailable;
+    // The folder a first start offers as the source folder (a native path, empty for none);
+    // empty: the user's download folder.
+    std::function<std::string()> downloadFolder;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -210,6 +213,7 @@ private:
     void SelectRow(int row);
     void UpdateSourceButtons();
     void SetSourceItems(const TSourceHistory& history);
+    void OfferDownloadFolder();
     std::string ComboPathText() const;
     void ShowError(const std::string& text, const std::string& title = "Sorvanta");
     QAction* MakeAction(const char* name, const QString& caption, const QKeySequence& key = {});
