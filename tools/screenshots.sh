@@ -86,7 +86,7 @@ conditions = [
 lines = []
 for keywords, dest in conditions:
     lines.append(keywords)
-    lines.append(text(tmp + "/") + dest + "\x05 0  1022\x06 0  1022\x13 0212121111")
+    lines.append(text(tmp + "/") + dest + "\x050  1022\x060  1022\x130212121111")
 open(tmp + "/Sorvanta/Condition.txt", "wb").write(("\r\n".join(lines) + "\r\n").encode("cp932"))
 EOF
 shot main "$prog/sorvanta"
