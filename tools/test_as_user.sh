@@ -20,9 +20,9 @@ source "$top/tools/packages.sh"
 need_packages "to let the test user through the folders above the tree" acl
 id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
-chown -R "$user:" "$build"
-
-# The user may pass through (not list) each folder above the tree that it could not enter.
+# The build folder is the user's for the run and goes back to its owner afterwards. The user may
+# pass through (not list) each folder above the tree that it could not enter, for the run only.
+owner=$(stat -c %u:%g "$build")
 opened=()
 runtime=$(mktemp -d)
 cleanup() {
@@ -31,8 +31,10 @@ cleanup() {
         setfacl -x "u:$user" "$dir" || true
     done
     rm -rf "$runtime"
+    chown -R "$owner" "$build"
 }
 trap cleanup EXIT
+chown -R "$user:" "$build"
 dir=$top
 while :; do
     if ! runuser -u "$user" -- test -x "$dir"; then
