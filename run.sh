@@ -6,7 +6,7 @@
 # SORVANTA_PROGRAM_DIR chooses that folder (default: ~/.local/share/sorvanta).
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-build=$("$top/tools/setup.sh" | tail -n 1)
+build=$("$top/tools/setup.sh")
 dest=${SORVANTA_PROGRAM_DIR:-"${XDG_DATA_HOME:-$HOME/.local/share}/sorvanta"}
 mkdir -p "$dest/help"
 

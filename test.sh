@@ -4,7 +4,7 @@
 # into build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer instead.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-build=$("$top/tools/setup.sh" | tail -n 1)
+build=$("$top/tools/setup.sh")
 export QT_QPA_PLATFORM=offscreen
 runtime=$(mktemp -d)
 chmod 0700 "$runtime"

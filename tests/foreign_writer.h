@@ -2,7 +2,8 @@
 #pragma once
 // A process under another user id that writes one file step by step when told, as a download
 // service of its own user does: open, write, pause (nothing is asked of it), write more, close.
-// Tests run as root; the child drops to the given ids before it touches the file.
+// The child drops to the given ids before it touches the file, which needs root; a writer of the
+// tests' own user stays as it is, so that test runs for anyone.
 
 #include <cstddef>
 #include <fcntl.h>
@@ -14,6 +15,11 @@
 #include <unistd.h>
 
 namespace sv::testing {
+
+// Why a test that acts as another user skips for anyone but root: only root may start a process
+// under another user id.
+inline constexpr const char* kNeedsRootForOtherUser =
+    "needs root to start a process under another user id (setuid in a forked child)";
 
 inline constexpr uid_t kForeignUid = 65534; // the writer, and the owner of what it writes
 inline constexpr uid_t kOtherUid = 65533;   // a user that is neither the writer nor root

@@ -362,8 +362,11 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 void TFormMain::LoadData() {
     // Damaged files are copied aside before anything is read into the program, which saves soon.
     const TKeptAside settingsKept = KeepDamagedSettingsAside(m_env.programFolder, m_env.iniFileName);
+    const bool firstStart = !FileExists(JoinPath(m_env.programFolder, m_env.iniFileName));
     m_settings = LoadSettings(m_env.programFolder, m_env.iniFileName);
     SetSourceItems(TSourceHistory{m_settings.SourceHistory, m_settings.Source});
+    if (firstStart)
+        OfferDownloadFolder();
 
     const ConditionLoad load = LoadConditions(m_env.programFolder, m_list);
     if (load.unreadable) {

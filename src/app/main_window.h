@@ -58,6 +58,9 @@ struct TMainWindowEnv final {
     std::function<bool()> trayAvailable;
     // "/a": all conditions once, right after the window is first painted, then the program ends.
     bool runAllAndExit = false;
+    // The folder a first start offers as the source folder (a native path, empty for none);
+    // empty: the user's download folder.
+    std::function<std::string()> downloadFolder;
 };
 
 // The main window: owns the condition table, the settings, the source-folder history and the
@@ -204,6 +207,7 @@ private:
     void SelectRow(int row);
     void UpdateSourceButtons();
     void SetSourceItems(const TSourceHistory& history);
+    void OfferDownloadFolder();
     std::string ComboPathText() const;
     void ShowError(const std::string& text, const std::string& title = "Sorvanta");
     QAction* MakeAction(const char* name, const QString& caption, const QKeySequence& key = {});

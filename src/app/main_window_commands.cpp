@@ -5,9 +5,11 @@
 #include "app/main_window.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
+#include "platform/user_folders.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -261,6 +263,19 @@ void TFormMain::SetSourceItems(const TSourceHistory& history) {
     m_settings.SourceHistory = history.items;
     m_settings.Source = history.text;
     UpdateSourceButtons();
+}
+
+// A first start has nothing to sort from: the download folder stands in the box, so that the
+// first condition can be added and run without a trip to the folder browser. It reaches the
+// history only once the user runs or keeps it, as any typed folder does. A "/a" run sorts only
+// folders somebody chose.
+void TFormMain::OfferDownloadFolder() {
+    const QStringList args = QCoreApplication::arguments();
+    if (!ComboBox1->currentText().isEmpty() || (args.size() > 1 && args.at(1) == QStringLiteral("/a")))
+        return;
+    const std::string folder = m_env.downloadFolder ? m_env.downloadFolder() : DownloadFolder();
+    if (!folder.empty() && TypedFolderProblem(folder).empty())
+        ComboBox1->setEditText(Q(folder));
 }
 
 void TFormMain::UpdateSourceButtons() {

@@ -48,6 +48,7 @@ void TFormExt::Prepare(const QString& caption, const TExtRule& rule) {
 
 std::optional<TExtRule> TFormExt::Execute(const QString& caption, const TExtRule& rule) {
     Prepare(caption, rule);
+    CentreOnDesktop(*this);
     exec();
     return m_result;
 }

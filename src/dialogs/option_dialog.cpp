@@ -72,6 +72,7 @@ TFormOption::~TFormOption() = default;
 
 std::optional<TAppSettings> TFormOption::Execute(const TAppSettings& settings) {
     Load(settings);
+    CentreOnDesktop(*this);
     exec();
     return m_result;
 }
@@ -163,25 +164,25 @@ TOptionForm TFormOption::Form() const {
 
 void TFormOption::BtnOkClick() {
     TOptionForm form = Form();
-    const std::optional<TOptionRefusal> refusal = CheckOptions(form, *m_env.box, IsExecutableFile);
+    // A message is shown over its page, with the focus already on the control it is about.
+    const std::optional<TOptionRefusal> refusal = CheckOptions(
+        form, *m_env.box, IsExecutableFile, [this](const TOptionRefusal& where) { GoTo(where); });
     // The tidied folder texts stand in the edits, as they will be stored.
     EditDoubtFolder->setText(Q(form.doubtFolder));
     EdWinnyFolder->setText(Q(form.nyFolder));
     EdFiler->setText(Q(form.filerProg));
-    if (refusal) {
-        Refuse(*refusal);
+    if (refusal)
         return;
-    }
     TAppSettings stored = m_settings;
     StoreOptions(form, stored);
     m_result = stored;
     accept();
 }
 
-void TFormOption::Refuse(const TOptionRefusal& refusal) {
-    PageControl1->setCurrentIndex(refusal.page);
-    if (!refusal.focus.empty()) {
-        if (auto* control = findChild<QWidget*>(Q(refusal.focus)))
+void TFormOption::GoTo(const TOptionRefusal& where) {
+    PageControl1->setCurrentIndex(where.page);
+    if (!where.focus.empty()) {
+        if (auto* control = findChild<QWidget*>(Q(where.focus)))
             control->setFocus();
     }
 }
@@ -359,12 +360,13 @@ void TFormOption::BtnEditClick() {
 }
 
 void TFormOption::BtnDelClick() {
-    // Nothing selected: nothing to delete, and nothing is asked.
-    const auto row = SelectedRule();
-    if (!row)
-        return;
+    // The Delete key asks also with no rule selected (the button is disabled then); Yes then
+    // deletes nothing.
     if (m_env.box->Show({"Sorvanta", "選択した拡張子変更条件を削除しますか？", MbIcon::Warning,
                          MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes)
+        return;
+    const auto row = SelectedRule();
+    if (!row)
         return;
     m_rules.erase(m_rules.begin() + static_cast<std::ptrdiff_t>(*row));
     ShowRules(std::nullopt);

@@ -88,7 +88,8 @@ private:
     void CreateOthers2Page(QWidget* page);
     void ShowRules(std::optional<std::size_t> select);
     std::optional<std::size_t> SelectedRule() const;
-    void Refuse(const TOptionRefusal& refusal);
+    // Selects the page and focuses the control a check is about.
+    void GoTo(const TOptionRefusal& where);
     void ChooseFolder(QLineEdit* edit, const char* title);
 
     TOptionDialogEnv m_env;

@@ -109,58 +109,62 @@ TOptionForm OptionFormFrom(const TAppSettings& s) {
 }
 
 std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
-                                           const std::function<bool(const std::string&)>& isExecutableFile) {
-    if (!Number(form.cycleExecTime, 1, 9999)) {
-        box.Show(Error("「その他1」の定周期実行時間は 1～9999 の整数を指定してください。"));
-        return TOptionRefusal{4, form.cycleExec ? "EditCycleExecTime" : ""};
-    }
-    if (!Number(form.watchWait, kMinWatchWait, kMaxWatchWait)) {
-        box.Show(Error("「その他1」の監視の待ち時間は 1～3600 の整数（秒）を指定してください。"));
-        return TOptionRefusal{4, form.watchSource ? "EditWatchWait" : ""};
-    }
-    if (!Number(form.histMax, 0, 99)) {
-        box.Show(Error("「その他2」の振り分け履歴の保存件数は 0～99 の整数を指定してください。"));
-        return TOptionRefusal{5, form.histDel ? "EditHistMax" : ""};
-    }
-    if (!Number(form.usingWait, kMinFileUsingWait, kMaxFileUsingWait)) {
-        box.Show(Error("「振り分けないファイル」の書き込み中か判別できないファイルの待ち時間は 1～1440 "
-                       "の整数（分）を指定してください。"));
-        return TOptionRefusal{2, form.fileUsing ? "EditUsingWait" : ""};
-    }
+                                           const std::function<bool(const std::string&)>& isExecutableFile,
+                                           const std::function<void(const TOptionRefusal&)>& place) {
+    // The user is taken to the page and the control first, then told what is wrong there.
+    const auto ask = [&](const TOptionRefusal& where, const MessageBoxRequest& request) {
+        if (place)
+            place(where);
+        return box.Show(request);
+    };
+    const auto refuse = [&](TOptionRefusal where, const MessageBoxRequest& request) {
+        ask(where, request);
+        return std::optional<TOptionRefusal>(std::move(where));
+    };
+    if (!Number(form.cycleExecTime, 1, 9999))
+        return refuse({4, form.cycleExec ? "EditCycleExecTime" : ""},
+                      Error("「その他1」の定周期実行時間は 1～9999 の整数を指定してください。"));
+    if (!Number(form.watchWait, kMinWatchWait, kMaxWatchWait))
+        return refuse({4, form.watchSource ? "EditWatchWait" : ""},
+                      Error("「その他1」の監視の待ち時間は 1～3600 の整数（秒）を指定してください。"));
+    if (!Number(form.histMax, 0, 99))
+        return refuse({5, form.histDel ? "EditHistMax" : ""},
+                      Error("「その他2」の振り分け履歴の保存件数は 0～99 の整数を指定してください。"));
+    if (!Number(form.usingWait, kMinFileUsingWait, kMaxFileUsingWait))
+        return refuse({2, form.fileUsing ? "EditUsingWait" : ""},
+                      Error("「振り分けないファイル」の書き込み中か判別できないファイルの待ち時間は 1～1440 "
+                            "の整数（分）を指定してください。"));
     const MessageBoxRequest m3{"Sorvanta",
                                "フォルダの設定で / * ? \" < > | を使用することはできません。\u3000",
                                MbIcon::Error, MbButtons::Ok, MbAnswer::Ok};
     if (HasBadFolderChar(form.doubtFolder)) {
-        if (!form.notClass) {
-            box.Show(m3);
-            return TOptionRefusal{1, "EditDoubtFolder"};
-        }
+        if (!form.notClass)
+            return refuse({1, "EditDoubtFolder"}, m3);
     } else {
         TidyFolder(form.doubtFolder);
     }
     if (form.ny) {
-        if (HasBadFolderChar(form.nyFolder)) {
-            box.Show(m3);
-            return TOptionRefusal{5, "EdWinnyFolder"};
-        }
+        const TOptionRefusal winnyFolder{5, "EdWinnyFolder"};
+        if (HasBadFolderChar(form.nyFolder))
+            return refuse(winnyFolder, m3);
         const std::string winny = JoinPath(FromNativePath(Trim(form.nyFolder)), "winny.exe");
-        if (!FileExists(winny) &&
-            box.Show({kConfirmTitle, "指定したフォルダに Winny が存在しませんが、よろしいですか？",
-                      MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes) {
-            TidyFolder(form.nyFolder);
-            return TOptionRefusal{5, "EdWinnyFolder"};
-        }
+        const bool declined =
+            !FileExists(winny) &&
+            ask(winnyFolder, {kConfirmTitle, "指定したフォルダに Winny が存在しませんが、よろしいですか？",
+                              MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes;
         TidyFolder(form.nyFolder);
+        if (declined)
+            return winnyFolder;
     }
     if (form.filer) {
+        const TOptionRefusal filer{5, "EdFiler"};
         // On Linux a file manager is any executable file, not an ".exe".
-        if (!isExecutableFile(FromNativePath(Trim(form.filerProg))) &&
-            box.Show({kConfirmTitle, "指定したファイラが存在しませんが、よろしいですか？", MbIcon::Warning,
-                      MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes) {
-            TidyFolder(form.filerProg);
-            return TOptionRefusal{5, "EdFiler"};
-        }
+        const bool declined = !isExecutableFile(FromNativePath(Trim(form.filerProg))) &&
+                              ask(filer, {kConfirmTitle, "指定したファイラが存在しませんが、よろしいですか？",
+                                          MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes;
         TidyFolder(form.filerProg);
+        if (declined)
+            return filer;
     }
     // Every text that will be stored must read back as typed.
     const std::tuple<const std::string*, const char*, int, const char*> texts[] = {
@@ -170,10 +174,8 @@ std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
         {&form.filerProg, "ファイラ", 5, "EdFiler"},
     };
     for (const auto& [text, what, page, focus] : texts) {
-        if (const auto message = Unstorable(*text, what)) {
-            box.Show({"Sorvanta", *message, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
-            return TOptionRefusal{page, focus};
-        }
+        if (const auto message = Unstorable(*text, what))
+            return refuse({page, focus}, {"Sorvanta", *message, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
     }
     return std::nullopt;
 }

@@ -61,9 +61,12 @@ struct TOptionRefusal final {
 
 // The close request with OK: the checks in their order, each refusal shown through `box`. Returns
 // the refusal, or nothing when the values may be stored; the folder texts of `form` are tidied in
-// place as the checks go. `isExecutableFile` answers for the file manager (a path text).
+// place as the checks go. `isExecutableFile` answers for the file manager (a path text). `place`,
+// when given, is called with the page and control of a message or question just before it is
+// shown, so that the user sees the setting it is about.
 std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
-                                           const std::function<bool(const std::string&)>& isExecutableFile);
+                                           const std::function<bool(const std::string&)>& isExecutableFile,
+                                           const std::function<void(const TOptionRefusal&)>& place = {});
 
 // Stores the checked form into the settings, in the dialog's order.
 void StoreOptions(const TOptionForm& form, TAppSettings& settings);

@@ -262,7 +262,6 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     const TAppSettings& settings = run.settings;
     std::string& d = entry.destFolder;
     std::string& p = entry.destPath;
-    const auto [base, ext] = SplitExtension(entry.name);
 
     // Linux moves a read-only file without a word; with ReadOnly off the user is asked first, and
     // before anything at the destination is deleted for it.
@@ -285,7 +284,9 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
 
     int mark = kMarkPlain;
     int n = 1;
-    auto renameTo = [&] { p = JoinPath(d, base + "[" + std::to_string(n) + "]" + ext); };
+    auto renameTo = [&, name = SplitExtension(entry.name)] {
+        p = JoinPath(d, name.first + "[" + std::to_string(n) + "]" + name.second);
+    };
     for (;;) {
         // Same-name handling: find a free name or settle the collision.
         for (;; ++n) {

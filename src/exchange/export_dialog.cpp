@@ -48,6 +48,7 @@ TFormExport::TFormExport(TExchangeEnv env, QWidget* parent) : QDialog(parent), m
 
 void TFormExport::Execute(const TConditionList& list, int count, TAppSettings& settings) {
     Prepare(list, count, settings);
+    CentreOnDesktop(*this);
     Timer1->start();
     exec();
     Timer1->stop();

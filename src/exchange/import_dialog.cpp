@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextOption>
 #include <QTimer>
 
 namespace sv {
@@ -52,7 +53,11 @@ TFormImport::TFormImport(TExchangeEnv env, QWidget* parent) : QDialog(parent), m
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The report lines wrap at the memo's width, a long name anywhere, so none needs a sideways
+    // scroll.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setGeometry(12, 222, 432, 128);
     BtnOpen = Make<QPushButton>(this, "BtnOpen", QStringLiteral("ファイルを開く"), {12, 361, 100, 25});
     BtnOk = Make<QPushButton>(this, "BtnOk", QStringLiteral("実行"), {126, 361, 75, 25});
@@ -93,6 +98,7 @@ void TFormImport::CreateModes() {
 
 void TFormImport::Execute(TConditionList& list, int selectedRow, TAppSettings& settings) {
     Prepare(list, selectedRow, settings);
+    CentreOnDesktop(*this);
     Timer1->start();
     exec();
     Timer1->stop();

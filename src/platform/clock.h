@@ -3,6 +3,11 @@
 
 #include <cstdint>
 #include <ctime>
+// moc reads this header through the windows' headers and cannot parse the standard library's
+// concepts, which <compare> brings in; the compilers need it for the defaulted <=>.
+#ifndef Q_MOC_RUN
+#include <compare>
+#endif
 
 namespace sv {
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/window_look.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
+#include <QWidget>
 
 namespace sv {
 
@@ -17,6 +20,16 @@ QFont ProgramFont() {
 
 QIcon ProgramIcon() {
     return QIcon(QStringLiteral(":/icons/sorvanta.svg"));
+}
+
+void CentreOnDesktop(QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    // A position of its own also keeps a dialog from centring itself over its parent.
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
 }
 
 } // namespace sv

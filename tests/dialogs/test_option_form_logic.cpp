@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace sv {
 namespace {
 
@@ -33,6 +36,41 @@ TEST(OptionChecks, NumbersOutOfRangeAreRefusedWhateverTheirSwitch) {
     ScriptedMessageBox one;
     (void)CheckOptions(form, one, Never);
     EXPECT_EQ(one.Shown().size(), 1u);
+}
+
+// Each message and question comes after the user was taken to its setting, also a question the
+// user then answers Yes to.
+TEST(OptionChecks, TheSettingIsShownBeforeItsMessage) {
+    class Journal final : public MessageBox {
+    public:
+        explicit Journal(std::vector<std::string>& events) : m_events(events) {}
+        MbAnswer Show(const MessageBoxRequest& request) override {
+            m_events.push_back("box " + request.title);
+            return MbAnswer::Yes;
+        }
+
+    private:
+        std::vector<std::string>& m_events;
+    };
+    std::vector<std::string> events;
+    Journal box(events);
+    const auto place = [&](const TOptionRefusal& where) {
+        events.push_back("at " + std::to_string(where.page) + " " + where.focus);
+    };
+    TOptionForm form = OptionFormFrom(TAppSettings{});
+    form.ny = true;
+    form.nyFolder = "/nonexistent/winny";
+    form.filer = true;
+    form.filerProg = "/nonexistent/filer";
+    EXPECT_FALSE(CheckOptions(form, box, Never, place));
+    form.ngKeyword = "caf\u00e9";
+    const auto refusal = CheckOptions(form, box, Never, place);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->page, 2);
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "at 5 EdWinnyFolder", "box Sorvanta - 設定内容確認", "at 5 EdFiler",
+                          "box Sorvanta - 設定内容確認", "at 5 EdWinnyFolder", "box Sorvanta - 設定内容確認",
+                          "at 5 EdFiler", "box Sorvanta - 設定内容確認", "at 2 EditNG", "box Sorvanta"}));
 }
 
 TEST(OptionChecks, StoringGivesTheSettingsTheirValues) {

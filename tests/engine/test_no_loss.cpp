@@ -269,8 +269,9 @@ TEST_F(NoLoss, RunsKilledBesideAWriterLoseNoByte) {
         for (const auto& [bytes, original] : Contents())
             after.push_back(bytes);
         for (const auto& [bytes, original] : before) {
-            const bool kept = std::any_of(after.begin(), after.end(),
-                                          [&](const std::string& now) { return now.starts_with(bytes); });
+            const bool kept =
+                std::any_of(after.begin(), after.end(),
+                            [&, &head = bytes](const std::string& now) { return now.starts_with(head); });
             EXPECT_TRUE(kept) << "lost: " << original.name;
         }
         for (const std::uint32_t i : written) {

@@ -19,7 +19,7 @@ namespace sv {
 namespace {
 
 using Strings = std::vector<std::string>;
-using testing::Immutable;
+using testing::LockedFolder;
 
 std::int64_t LocalSeconds(int y, int mo, int d, int h, int mi, int s) {
     std::tm tm{};
@@ -180,9 +180,9 @@ TEST_F(Placement, AFailedDeleteDuringSameNameHandlingSkipsTheEntry) {
     settings.SameName0 = 0;
     Add(Fields("clip", "dst"));
     Collide("abc", kOld, "abc", kNew); // the source is older: it would be deleted
-    Immutable locked(N("src"));
+    const LockedFolder locked(N("src"));
     if (!locked.On())
-        GTEST_SKIP() << "the file system keeps no immutable flag";
+        GTEST_SKIP() << locked.Reason();
     Run();
     EXPECT_TRUE(ui.rows.empty());
     EXPECT_TRUE(history.Empty());
@@ -310,9 +310,9 @@ TEST_F(Placement, AFailedTransferIsNotRecorded) {
     Add(Fields("avi", "dst"));
     Write("src/a.avi");
     Folder("dst");
-    Immutable locked(N("dst"));
+    const LockedFolder locked(N("dst"));
     if (!locked.On())
-        GTEST_SKIP() << "the file system keeps no immutable flag";
+        GTEST_SKIP() << locked.Reason();
     box.QueueAnswer(MbAnswer::Ok);
     box.QueueAnswer(MbAnswer::No);
     Run();
@@ -350,9 +350,9 @@ TEST_F(Placement, AFolderCopiedWholeButNotEmptiedIsRecordedWithANote) {
         GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
     Write("src/set/a.avi", "a");
     Write("src/set/locked/b.avi", "b");
-    Immutable locked(N("src/set/locked"));
+    const LockedFolder locked(N("src/set/locked"), testing::LockBy::ImmutableFlag);
     if (!locked.On())
-        GTEST_SKIP() << "the file system cannot make a folder immutable";
+        GTEST_SKIP() << locked.Reason();
     auto f = Fields("set", "unused");
     f.destFolder = other.PathText("d");
     f.includeFolders = true;

@@ -22,6 +22,9 @@ struct MainWindowPorts final {
     // Handed to the window when set: the periodic runs' clock and whether a tray is there.
     std::function<std::int64_t()> clock;
     std::function<bool()> trayAvailable;
+    // What a first start offers as the source folder: never the download folder of whoever runs
+    // the tests.
+    std::function<std::string()> downloadFolder = [] { return std::string(); };
 
     // A main window whose data files live in `programFolder` (a path text), not yet shown.
     std::unique_ptr<TFormMain> MakeWindow(const std::string& programFolder) {
@@ -33,6 +36,7 @@ struct MainWindowPorts final {
         env.shell = &shell;
         env.clock = clock;
         env.trayAvailable = trayAvailable;
+        env.downloadFolder = downloadFolder;
         return std::make_unique<TFormMain>(env);
     }
 };

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 using sv::testing::Sjis;
 
@@ -54,6 +56,8 @@ struct ProgramFolder final {
         } else {
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         }
+        for (const auto& [name, value] : extraEnvironment)
+            env.insert(name, value);
         process.setProcessEnvironment(env);
         process.start(program, arguments);
         if (!process.waitForFinished(90000)) {
@@ -70,6 +74,7 @@ struct ProgramFolder final {
     sv::testing::TempFolder dir;
     QString program;
     std::string conditions;
+    std::vector<std::pair<QString, QString>> extraEnvironment;
     QString errors;
     std::string output;
 };
@@ -114,6 +119,21 @@ class TestAutoRun final : public QObject {
     Q_OBJECT
 
 private slots:
+    // A first start offers the download folder in the window; "/a" sorts only a folder somebody
+    // chose, so with no settings file it leaves the download folder alone.
+    void AFirstStartWithSlashASortsNoFolderNobodyChose() {
+        ProgramFolder f;
+        f.Condition("jpg", "dst/画像");
+        std::filesystem::create_directories(f.dir.NativeFile("home/Downloads"));
+        f.dir.WriteBytes("home/Downloads/夏の思い出.jpg", "x");
+        f.extraEnvironment = {
+            {QStringLiteral("HOME"), QString::fromStdString(f.dir.NativeFile("home"))},
+            {QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(f.dir.NativeFile("home/.config"))}};
+        QVERIFY(f.RunAuto() != -100);
+        QVERIFY(f.Has("home/Downloads/夏の思い出.jpg"));
+        QVERIFY(!f.Has("dst/画像/夏の思い出.jpg"));
+    }
+
     void SortsSavesAndEndsWithoutADisplay() {
         ProgramFolder f;
         f.Condition("jpg", "dst/画像");

@@ -13,12 +13,19 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace sv;
@@ -61,6 +68,14 @@ struct Ports final {
     RecordingShell shell;
     TAppSettings settings;
 };
+
+// Whether the window sits in the middle of the primary screen's free area, give or take the frame
+// the platform adds once it is shown (unknown when it is placed).
+bool CentredOnTheDesktop(const QWidget* window) {
+    const QPoint offset =
+        window->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    return std::abs(offset.x()) <= 4 && std::abs(offset.y()) <= 4;
+}
 
 } // namespace
 
@@ -229,6 +244,48 @@ private slots:
         QVERIFY(dialog.Changed());
         QVERIFY(!dialog.BtnBack->isEnabled());
         QVERIFY(p.box.AllAnswersUsed());
+    }
+
+    // Opened from a main window in the corner, both dialogs sit in the middle of the desktop.
+    void BothDialogsOpenCentredOnTheDesktop() {
+        sv::testing::TempFolder dir;
+        sv::testing::MainWindowPorts ports;
+        auto window = ports.MakeWindow(dir.PathText());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->move(0, 0);
+        QVERIFY(!CentredOnTheDesktop(window.get()));
+        for (const char* action : {"Export", "Import"}) {
+            bool centred = false;
+            QTimer::singleShot(0, window.get(), [&] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                centred = CentredOnTheDesktop(dialog);
+                dialog->reject();
+            });
+            window->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+            QVERIFY2(centred, action);
+        }
+    }
+
+    // The report wraps at the memo's width, a long name without blanks too: no sideways scrolling.
+    void TheImportReportWrapsItsLines() {
+        Ports p;
+        TFormImport dialog(p.Env());
+        TConditionList list;
+        dialog.Prepare(list, -1, p.settings);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QString longLine =
+            QStringLiteral("  12行 9列： ") + QString(60, QChar(0x30D5)) + QString(120, QLatin1Char('x'));
+        dialog.Memo1->setPlainText(QStringLiteral("以下の行に構文エラーがありました。\n") + longLine);
+        QApplication::processEvents();
+        QCOMPARE(dialog.Memo1->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(!dialog.Memo1->horizontalScrollBar()->isVisible());
+        const QTextBlock block = dialog.Memo1->document()->findBlockByNumber(1);
+        QVERIFY(block.isValid() && block.layout() != nullptr);
+        QVERIFY2(block.layout()->lineCount() >= 3, qPrintable(QString::number(block.layout()->lineCount())));
+        QVERIFY(dialog.Memo1->verticalScrollBar()->isVisible());
     }
 
     void MainWindowImportRebuildsTheListAndExportCarriesTheTicks() {

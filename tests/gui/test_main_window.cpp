@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
+#include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
 
@@ -343,6 +344,59 @@ private slots:
         f.window->close();
         QVERIFY(f.Ini().find("caf") == std::string::npos);               // never stored, not even on close
         QCOMPARE(f.Combo()->currentText(), QStringLiteral("/src/café")); // and not lost from the box
+    }
+
+    // With no settings file yet, the download folder stands in the source box; once there is a
+    // settings file, what it says holds, an empty box included.
+    void AFirstStartOffersTheDownloadFolder() {
+        testing::TempFolder dir;
+        testing::TempFolder downloads;
+        const QString offered = QString::fromStdString(downloads.Native());
+        std::string folder = downloads.Native();
+        const auto start = [&](testing::MainWindowPorts& ports) {
+            ports.downloadFolder = [&folder] { return folder; };
+            auto window = ports.MakeWindow(dir.PathText());
+            window->show();
+            return window;
+        };
+        const auto combo = [](const std::unique_ptr<TFormMain>& window) {
+            return window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        };
+        {
+            testing::MainWindowPorts ports;
+            const auto window = start(ports);
+            QCOMPARE(combo(window)->currentText(), offered);
+            QCOMPARE(combo(window)->count(), 0); // offered, not yet in the history
+            QVERIFY(window->findChild<QPushButton*>(QStringLiteral("ButtonSourceDel"))->isEnabled());
+            QVERIFY(ports.box.Shown().empty());
+            window->close();
+        }
+        const std::string ini = Cp932ToUtf8(dir.ReadBytes("Sorvanta.ini"));
+        QVERIFY2(ini.find("Source=" + FromNativePath(downloads.Native()) + "\r\n") != std::string::npos,
+                 ini.c_str());
+        // The next start takes the settings file's folder, whatever the desktop says now.
+        folder = "/elsewhere";
+        {
+            testing::MainWindowPorts ports;
+            const auto window = start(ports);
+            QCOMPARE(combo(window)->currentText(), offered);
+        }
+        // A box the user emptied stays empty.
+        dir.WriteBytes("Sorvanta.ini", "[Path]\r\nSource=\r\n");
+        {
+            testing::MainWindowPorts ports;
+            const auto window = start(ports);
+            QCOMPARE(combo(window)->currentText(), QString());
+        }
+        // A folder the settings file could not hold is not offered, and nothing is said about it.
+        std::filesystem::remove(dir.NativeFile("Sorvanta.ini"));
+        folder = downloads.Native() + "/Téléchargements";
+        {
+            testing::MainWindowPorts ports;
+            const auto window = start(ports);
+            QCOMPARE(combo(window)->currentText(), QString());
+            QVERIFY(ports.box.Shown().empty());
+        }
     }
 
     void SourceBoxKeysAndButtons() {

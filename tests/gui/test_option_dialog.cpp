@@ -13,16 +13,19 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -81,6 +84,33 @@ struct Fixture final {
     TAppSettings settings;
     std::unique_ptr<TFormOption> dialog;
 };
+
+// Notes, for every box shown, the page the options dialog stood on and the control that had the
+// focus at that moment; answers as queued.
+class WhereShownBox final : public MessageBox {
+public:
+    MbAnswer Show(const MessageBoxRequest& request) override {
+        if (dialog != nullptr) {
+            const QWidget* focus = dialog->focusWidget();
+            where.push_back(QStringLiteral("%1 %2")
+                                .arg(dialog->PageControl1->currentIndex())
+                                .arg(focus != nullptr ? focus->objectName() : QStringLiteral("-")));
+        }
+        return answers.Show(request);
+    }
+
+    TFormOption* dialog = nullptr;
+    ScriptedMessageBox answers;
+    QStringList where;
+};
+
+// Whether the window sits in the middle of the primary screen's free area, give or take the frame
+// the platform adds once it is shown (unknown when it is placed).
+bool CentredOnTheDesktop(const QWidget* window) {
+    const QPoint offset =
+        window->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    return std::abs(offset.x()) <= 4 && std::abs(offset.y()) <= 4;
+}
 
 } // namespace
 
@@ -252,6 +282,49 @@ private slots:
         QCOMPARE(f.Find<QLineEdit>("EditHistMax")->maxLength(), 2);
     }
 
+    // The user sees the setting a message is about while reading it: page and focus come first.
+    void AFailedCheckShowsItsSettingBeforeItsMessage() {
+        sv::testing::TempFolder dir;
+        WhereShownBox box;
+        ScriptedFileDialog files;
+        RecordingShell shell;
+        TFormOption dialog(TOptionDialogEnv{dir.PathText(), &box, &files, &shell});
+        box.dialog = &dialog;
+        dialog.Load(TAppSettings{});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const auto ok = [&] {
+            dialog.PageControl1->setCurrentIndex(0);
+            dialog.BtnOk->setFocus();
+            dialog.BtnOkClick();
+            return dialog.Result().has_value();
+        };
+        dialog.RadioButtonCycleExec->click();
+        dialog.EditCycleExecTime->setText(QStringLiteral("0"));
+        QVERIFY(!ok());
+        dialog.EditCycleExecTime->setText(QStringLiteral("10"));
+        dialog.ChkBoxHistMax->click();
+        dialog.EditHistMax->clear();
+        QVERIFY(!ok());
+        dialog.EditHistMax->setText(QStringLiteral("5"));
+        dialog.RadioButtonClass->click();
+        dialog.EditDoubtFolder->setText(QStringLiteral("/tmp/a?b"));
+        QVERIFY(!ok());
+        dialog.EditDoubtFolder->setText(QString::fromStdString(dir.Native()));
+        // A question too: the Winny folder is shown while the user decides.
+        dialog.ChkBoxWinnyNG->click();
+        dialog.EdWinnyFolder->setText(QString::fromStdString(dir.Native()));
+        box.answers.QueueAnswer(MbAnswer::No);
+        QVERIFY(!ok());
+        dialog.ChkBoxWinnyNG->click();
+        dialog.EditNG->setText(QStringLiteral("caf\u00e9"));
+        QVERIFY(!ok());
+        QCOMPARE(box.where, (QStringList{"4 EditCycleExecTime", "5 EditHistMax", "1 EditDoubtFolder",
+                                         "5 EdWinnyFolder", "2 EditNG"}));
+        QCOMPARE(box.answers.Shown().size(), std::size_t(5));
+        QVERIFY(box.answers.AllAnswersUsed());
+    }
+
     void SuspiciousFolderAndNgKeywords() {
         Fixture f;
         f.Set("EditDoubtFolder", "/tmp/da?bt");
@@ -348,6 +421,64 @@ private slots:
         const auto stored = f.Ok();
         QVERIFY(stored);
         QCOMPARE(stored->ExtRules.size(), std::size_t{19});
+    }
+
+    // The Delete key asks its question also with no rule selected; then Yes deletes nothing.
+    void TheDeleteKeyAlwaysAsks() {
+        Fixture f;
+        f.AddRule(QStringLiteral("jpeg"), QStringLiteral("jpg"));
+        f.AddRule(QStringLiteral("mpeg"), QStringLiteral("mpg"));
+        f.dialog->ListView1->clearSelection();
+        f.dialog->ListView1->setCurrentItem(nullptr);
+        f.dialog->ListView1Click();
+        QVERIFY(!f.dialog->BtnDel->isEnabled());
+        const auto asked = [&] { return f.box.Shown().size(); };
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QTest::keyClick(f.dialog->ListView1, Qt::Key_Delete);
+        QCOMPARE(asked(), std::size_t(1));
+        QCOMPARE(f.box.Shown().back().text, std::string("選択した拡張子変更条件を削除しますか？"));
+        QCOMPARE(f.box.Shown().back().title, std::string("Sorvanta"));
+        QVERIFY(f.box.Shown().back().defaultButton == MbAnswer::Yes);
+        QCOMPARE(f.Rules(), (std::vector<std::string>{"mpeg→mpg", "jpeg→jpg"}));
+        // A selected rule: No keeps it, Yes deletes it and only it.
+        f.dialog->ListView1->setCurrentItem(f.dialog->ListView1->topLevelItem(1));
+        f.box.QueueAnswer(MbAnswer::No);
+        QTest::keyClick(f.dialog->ListView1, Qt::Key_Delete);
+        QCOMPARE(f.Rules().size(), std::size_t(2));
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QTest::keyClick(f.dialog->ListView1, Qt::Key_Delete);
+        QCOMPARE(f.Rules(), (std::vector<std::string>{"mpeg→mpg"}));
+        QCOMPARE(asked(), std::size_t(3));
+        QVERIFY(f.box.AllAnswersUsed());
+    }
+
+    // Opened from a main window in the corner, both dialogs sit in the middle of the desktop.
+    void OptionsAndRuleDialogsOpenCentredOnTheDesktop() {
+        sv::testing::TempFolder dir;
+        sv::testing::MainWindowPorts ports;
+        std::unique_ptr<TFormMain> window = ports.MakeWindow(dir.PathText());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->move(0, 0);
+        bool optionsCentred = false;
+        bool ruleCentred = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* d = qobject_cast<TFormOption*>(QApplication::activeModalWidget());
+            QVERIFY(d != nullptr);
+            optionsCentred = CentredOnTheDesktop(d);
+            QTimer::singleShot(0, d, [&] {
+                auto* ext = qobject_cast<TFormExt*>(QApplication::activeModalWidget());
+                QVERIFY(ext != nullptr);
+                ruleCentred = CentredOnTheDesktop(ext);
+                ext->BtnCancelClick();
+            });
+            d->BtnAddClick();
+            d->BtnCancelClick();
+        });
+        window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
+        QVERIFY(!CentredOnTheDesktop(window.get()));
+        QVERIFY(optionsCentred);
+        QVERIFY(ruleCentred);
     }
 
     void CancelChangesNothingAndOkReadsBack() {

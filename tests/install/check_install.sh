@@ -21,9 +21,21 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/sorvanta lib/sorvanta/libmd5.so share/sorvanta/help/14.html share/applications/sorvanta.desktop \
     share/metainfo/org.sorvanta.Sorvanta.metainfo.xml share/icons/hicolor/scalable/apps/sorvanta.svg \
-    share/sorvanta/sorvanta-autostart.desktop lib/systemd/user/sorvanta-watch.service share/man/man1/sorvanta.1; do
+    share/icons/hicolor/16x16/apps/sorvanta.png share/icons/hicolor/256x256/apps/sorvanta.png \
+    share/sorvanta/screenshots/main.png share/doc/sorvanta/copyright share/doc/sorvanta/changelog.gz \
+    share/sorvanta/sorvanta-autostart.desktop lib/systemd/user/sorvanta-watch.service share/man/man1/sorvanta.1.gz; do
     [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
+# The rendered icons have the sizes their folders promise.
+for size in 16 22 24 32 48 64 128 256; do
+    png=$prefix/share/icons/hicolor/${size}x${size}/apps/sorvanta.png
+    file "$png" | grep -q "PNG image data, $size x $size," || { echo "not a ${size}x${size} PNG: $png"; exit 1; }
+done
+# The installed binaries carry no compiler notes.
+if readelf -S "$prefix/bin/sorvanta" | grep -q '\.comment'; then
+    echo "bin/sorvanta keeps its .comment section"
+    exit 1
+fi
 desktop-file-validate "$prefix/share/applications/sorvanta.desktop"
 desktop-file-validate "$prefix/share/sorvanta/sorvanta-autostart.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.sorvanta.Sorvanta.metainfo.xml" >/dev/null

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
@@ -34,31 +35,70 @@ inline void SetMtime(const std::string& native, std::int64_t seconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
-// Makes a folder immutable while it lives, so that nothing in it can be deleted or added, even by
-// root. Tests skip themselves when the file system does not allow it.
-class Immutable final {
+// How a folder is locked. Taking its write bits away does for any code that leaves them alone;
+// the program's own removal gives a read-only folder of the user's its write bits back to empty
+// it, so only the immutable flag keeps such a folder full.
+enum class LockBy { Permissions, ImmutableFlag };
+
+// A folder in which no entry can be added, removed or renamed while this lives. Permission bits
+// do not stop root, so as root (and always with LockBy::ImmutableFlag) the folder gets the
+// immutable flag; anyone else takes its write bits away. When it cannot be locked, Reason() says
+// why, for the skip.
+class LockedFolder final {
 public:
-    explicit Immutable(const std::string& native) : m_native(native) { m_on = Set(true); }
-    ~Immutable() {
-        if (m_on)
-            Set(false);
+    explicit LockedFolder(const std::string& native, LockBy by = LockBy::Permissions) : m_native(native) {
+        if (::geteuid() == 0 || by == LockBy::ImmutableFlag) {
+            m_flag = true;
+            const int error = SetFlag(true);
+            if (error == EPERM)
+                m_reason = "needs CAP_LINUX_IMMUTABLE to make a folder immutable";
+            else if (error != 0)
+                m_reason = "the file system of the temporary folder keeps no immutable flag";
+            return;
+        }
+        struct stat st {};
+        if (::stat(m_native.c_str(), &st) != 0 || ::chmod(m_native.c_str(), st.st_mode & 0555) != 0) {
+            m_reason = "cannot take the write permission off a folder of its own";
+            return;
+        }
+        m_mode = st.st_mode & 07777;
     }
-    bool On() const { return m_on; }
+    ~LockedFolder() {
+        if (!On())
+            return;
+        if (m_flag)
+            SetFlag(false);
+        else
+            ::chmod(m_native.c_str(), m_mode);
+    }
+    LockedFolder(const LockedFolder&) = delete;
+    LockedFolder& operator=(const LockedFolder&) = delete;
+
+    bool On() const { return m_reason.empty(); }
+    const std::string& Reason() const { return m_reason; }
 
 private:
-    bool Set(bool on) {
+    // The errno of the failed step, or 0.
+    int SetFlag(bool on) {
         const int fd = ::open(m_native.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
-            return false;
+            return errno;
         int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        int error = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+            error = errno;
+        } else {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
+                error = errno;
+        }
         ::close(fd);
-        return ok;
+        return error;
     }
     std::string m_native;
-    bool m_on = false;
+    std::string m_reason;
+    bool m_flag = false;
+    mode_t m_mode = 0;
 };
 
 // A folder on a file system other than the temporary folder's, when the machine has one.

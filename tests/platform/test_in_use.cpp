@@ -108,7 +108,7 @@ TEST(FileOpsInUse, ARecentChangeCountsWhenNobodyCanTell) {
 // writer, so the file must not come back as free while it is being written.
 TEST(FileOpsInUse, AFileAnotherUserIsWritingIsNotTakenAsFree) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs to start a process under another user";
+        GTEST_SKIP() << testing::kNeedsRootForOtherUser;
     TempFolder folder;
     ASSERT_EQ(::chmod(folder.Native().c_str(), 0755), 0);
     folder.WriteBytes("part.avi", "first bytes");
@@ -138,7 +138,7 @@ TEST(FileOpsInUse, AFileAnotherUserIsWritingIsNotTakenAsFree) {
 // writer. The clock the quiet time is measured on is set, since a change time cannot be.
 TEST(FileOpsInUse, AnUnseenWriterKeepsTheFileInUseUntilItWasQuietForTheQuietTime) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs processes under other users";
+        GTEST_SKIP() << testing::kNeedsRootForOtherUser;
     using testing::AsOtherUser;
     using testing::ForeignWriter;
     TempFolder folder;
@@ -192,7 +192,7 @@ TEST(FileOpsInUse, AnUnseenWriterKeepsTheFileInUseUntilItWasQuietForTheQuietTime
 // quiet time to wait after its writer closed it.
 TEST(FileOpsInUse, AFileOfTheUsersOwnIsToldWithoutWaiting) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs a process under another user";
+        GTEST_SKIP() << testing::kNeedsRootForOtherUser;
     TempFolder folder;
     ASSERT_EQ(::chmod(folder.Native().c_str(), 0755), 0);
     MakeFolders(folder, "own");

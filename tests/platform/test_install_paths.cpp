@@ -58,9 +58,9 @@ TEST(InstallPaths, DataGoesToTheUsersDataFolderWhenTheProgramsFolderTakesNone) {
     TempFolder dir;
     std::filesystem::create_directories(dir.NativeFile("bin"));
     std::filesystem::create_directories(dir.NativeFile("data"));
-    testing::Immutable locked(dir.NativeFile("bin"));
+    const testing::LockedFolder locked(dir.NativeFile("bin"));
     if (!locked.On())
-        GTEST_SKIP() << "the file system cannot make a folder immutable";
+        GTEST_SKIP() << locked.Reason();
     EXPECT_FALSE(FolderTakesFiles(dir.PathText() + "bin"));
     const char* old = std::getenv("XDG_DATA_HOME");
     const std::string saved = old != nullptr ? old : "";

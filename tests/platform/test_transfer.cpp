@@ -228,9 +228,9 @@ TEST(FileOpsTransfer, AFolderMovedAcrossFileSystemsThatCannotBeEmptiedSaysWhatSt
     MakeFolders(folder, "set/locked");
     folder.WriteBytes("set/a", "a");
     folder.WriteBytes("set/locked/b", "b");
-    testing::Immutable locked(folder.NativeFile("set/locked"));
+    const testing::LockedFolder locked(folder.NativeFile("set/locked"), testing::LockBy::ImmutableFlag);
     if (!locked.On())
-        GTEST_SKIP() << "the file system cannot make a folder immutable";
+        GTEST_SKIP() << locked.Reason();
     const TransferResult moved =
         TransferEntry(Text(folder, "set"), other.PathText("set"), TransferMode::Move);
     // The copy is whole and counts as the item; what stayed is named.

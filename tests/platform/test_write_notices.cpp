@@ -108,7 +108,7 @@ TEST(WriteNotices, AWriterOfThisUserIsFollowedFromWriteToClose) {
 
 TEST(WriteNotices, AWriterOfAnotherUserIsFollowedToo) {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs root (CAP_SETUID): the writer runs under another user id";
+        GTEST_SKIP() << testing::kNeedsRootForOtherUser;
     WriterStepsAreFollowed(testing::kForeignUid);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A data file that would not be written back as it was read is copied aside before a save, once;
 // a file that reads back exactly never gets a copy.
+#include "platform/fileops_testing.h"
 #include "platform/files.h"
 #include "store/condition_file.h"
 #include "store/history_file.h"
@@ -9,12 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sv {
 namespace {
@@ -126,44 +122,13 @@ TEST(KeptAside, AConditionFileChangedOnDiskIsKeptBeforeTheSaveReplacesIt) {
     EXPECT_FALSE(watch.keptAside.Needed());
 }
 
-// Makes a folder immutable (no entry can be added, even by root) while it lives.
-class ImmutableFolder final {
-public:
-    explicit ImmutableFolder(std::string native) : m_native(std::move(native)) { m_on = Set(true); }
-    ~ImmutableFolder() {
-        if (m_on)
-            Set(false);
-    }
-    bool On() const { return m_on; }
-
-private:
-    bool Set(bool on) {
-        const int fd = ::open(m_native.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return ok;
-    }
-    std::string m_native;
-    bool m_on = false;
-};
-
 TEST(KeptAside, AFolderThatTakesNoTemporaryFileIsWrittenInPlace) {
     TempFolder dir;
     dir.WriteBytes("Sorvanta.ini", "[Size]\r\nFormWidth=500\r\n");
     dir.WriteBytes("Condition.txt", kGood);
-    std::unique_ptr<ImmutableFolder> immutable;
-    if (::getuid() == 0) {
-        immutable = std::make_unique<ImmutableFolder>(dir.Native());
-        if (!immutable->On())
-            GTEST_SKIP() << "the file system cannot make a folder immutable";
-    } else {
-        ASSERT_EQ(::chmod(dir.Native().c_str(), 0555), 0);
-    }
+    const testing::LockedFolder locked(dir.Native());
+    if (!locked.On())
+        GTEST_SKIP() << locked.Reason();
     bool inPlace = false;
     const std::string longer = std::string(5000, 'x');
     ASSERT_TRUE(WriteFileAtomic(dir.PathText() + "Condition.txt", longer, &inPlace).ok());
@@ -180,8 +145,6 @@ TEST(KeptAside, AFolderThatTakesNoTemporaryFileIsWrittenInPlace) {
     EXPECT_EQ(dir.ReadBytes("Condition.txt"), "");
     // A file that does not exist yet still cannot be made there.
     EXPECT_FALSE(WriteFileAtomic(dir.PathText() + "History.dat", "x").ok());
-    if (::getuid() != 0)
-        ::chmod(dir.Native().c_str(), 0755);
 }
 
 } // namespace
