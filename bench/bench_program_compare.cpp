@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         prepare(on);
         const double a = bench::TimeProgram(on.program).seconds;
-        if (!bench::Names(on.source).empty() || bench::Names(on.dest).size() != static_cast<std::size_t>(2 * files)) {
+        if (!bench::Names(on.source).empty() ||
+            bench::Names(on.dest).size() != static_cast<std::size_t>(2 * files)) {
             std::fprintf(stderr, "the run with the compare did not sort every file\n");
             return 1;
         }
@@ -59,9 +60,10 @@ int main(int argc, char** argv) {
         withCompare.Add(a);
         without.Add(b);
     }
-    std::printf("%ld files of %zu bytes into a folder of %ld: compare on / off best %.2f, median %.2f; best of each "
-                "%.3f / %.3f = %.2f (goal: at most 2)\n",
-                files, bytes, files, ratios.Best(), ratios.Median(), withCompare.Best(), without.Best(),
-                withCompare.Best() / without.Best());
+    std::printf(
+        "%ld files of %zu bytes into a folder of %ld: compare on / off best %.2f, median %.2f; best of each "
+        "%.3f / %.3f = %.2f (goal: at most 2)\n",
+        files, bytes, files, ratios.Best(), ratios.Median(), withCompare.Best(), without.Best(),
+        withCompare.Best() / without.Best());
     return 0;
 }

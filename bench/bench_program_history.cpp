@@ -23,7 +23,8 @@ void WriteHistory(const std::string& path, long records) {
         std::snprintf(line, sizeof line,
                       "%02ld/%02ld/%02ld %02ld:%02ld:%02ld\r\n%s\r\nholiday photo %07ld.jpg\r\n"
                       "\\home\\user\\Pictures\\sorted\\%ld*\\home\\user\\Downloads\r\n",
-                      20 + i % 7, 1 + i % 12, 1 + i % 28, i % 24, i % 60, (i * 7) % 60, marks[i % 4], i, i % 97);
+                      20 + i % 7, 1 + i % 12, 1 + i % 28, i % 24, i % 60, (i * 7) % 60, marks[i % 4], i,
+                      i % 97);
         bytes += line;
     }
     const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
@@ -78,18 +79,20 @@ int main(int argc, char** argv) {
             const bench::ProcessFigures withLong = bench::TimeProgram(longSide.program);
             prepare(emptySide, false, files);
             const bench::ProcessFigures withEmpty = bench::TimeProgram(emptySide.program);
-            std::printf("%d files, round %d: long history %.3f s %.0f MiB, empty history %.3f s %.0f MiB\n", files,
-                        round + 1, withLong.seconds, withLong.peakMiB, withEmpty.seconds, withEmpty.peakMiB);
+            std::printf("%d files, round %d: long history %.3f s %.0f MiB, empty history %.3f s %.0f MiB\n",
+                        files, round + 1, withLong.seconds, withLong.peakMiB, withEmpty.seconds,
+                        withEmpty.peakMiB);
             std::fflush(stdout);
             extraSeconds.Add(withLong.seconds - withEmpty.seconds);
             extraMiB.Add(withLong.peakMiB - withEmpty.peakMiB);
             longSeconds.Add(withLong.seconds);
             emptySeconds.Add(withEmpty.seconds);
         }
-        std::printf("/a sorting %d files: the long history costs %.3f s (median %.3f; best of each %.3f - %.3f) "
-                    "and %.0f MiB more (goal: at most 0.3 s and 64 MB)\n",
-                    files, extraSeconds.Best(), extraSeconds.Median(), longSeconds.Best(), emptySeconds.Best(),
-                    extraMiB.Median());
+        std::printf(
+            "/a sorting %d files: the long history costs %.3f s (median %.3f; best of each %.3f - %.3f) "
+            "and %.0f MiB more (goal: at most 0.3 s and 64 MB)\n",
+            files, extraSeconds.Best(), extraSeconds.Median(), longSeconds.Best(), emptySeconds.Best(),
+            extraMiB.Median());
     }
     return 0;
 }

@@ -72,9 +72,10 @@ int main(int argc, char** argv) {
         empties.Add(empty);
         mvs.Add(moved);
     }
-    std::printf("%zu files, disk to tmpfs: run work / mv best %.2f, median %.2f; best of each: (%.3f - %.3f) / "
-                "%.3f = %.2f (goal: at most 1.2)\n",
-                sizes.size(), ratios.Best(), ratios.Median(), runs.Best(), empties.Best(), mvs.Best(),
-                (runs.Best() - empties.Best()) / mvs.Best());
+    std::printf(
+        "%zu files, disk to tmpfs: run work / mv best %.2f, median %.2f; best of each: (%.3f - %.3f) / "
+        "%.3f = %.2f (goal: at most 1.2)\n",
+        sizes.size(), ratios.Best(), ratios.Median(), runs.Best(), empties.Best(), mvs.Best(),
+        (runs.Best() - empties.Best()) / mvs.Best());
     return 0;
 }

@@ -59,9 +59,9 @@ ProgramFolder::ProgramFolder(std::string folder) : m_folder(std::move(folder)) {
 }
 
 void ProgramFolder::Settings(const std::string& sourceFolder, const std::string& conditionLines) const {
-    WriteText(m_folder + "/Sorvanta.ini", "[Path]\r\nSource=" + PathText(sourceFolder) +
-                                              "\r\n[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\nReadOnly=1\r\n" +
-                                              conditionLines);
+    WriteText(m_folder + "/Sorvanta.ini",
+              "[Path]\r\nSource=" + PathText(sourceFolder) +
+                  "\r\n[Condition]\r\nMakeFolder=1\r\nFileUsing=0\r\nReadOnly=1\r\n" + conditionLines);
 }
 
 void ProgramFolder::Conditions(const std::vector<std::pair<std::string, std::string>>& conditions) const {

@@ -33,7 +33,9 @@ void TDestinationFiles::TakeNotifications() {
         }
     };
     // A removal is examined like any change: the name may already be taken again.
-    handler.removed = [&](int token, std::string_view name) { each(token, [&](Listing& l) { Note(l, name); }); };
+    handler.removed = [&](int token, std::string_view name) {
+        each(token, [&](Listing& l) { Note(l, name); });
+    };
     handler.changed = handler.removed;
     handler.other = [&](int token) {
         std::erase_if(m_listings, [&](const auto& item) { return item.second.token == token; });
@@ -84,11 +86,11 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
     std::vector<TSameSizeFile> out;
     if (ActiveDryRun() != nullptr) {
         // A test run's folders change only in its memory: no notification would tell.
-        Listing once;
-        static_cast<void>(Read(folder, once));
-        for (const Entry& entry : once.entries) {
+        m_once = Listing();
+        static_cast<void>(Read(folder, m_once));
+        for (const Entry& entry : m_once.entries) {
             if (entry.file && Wanted(entry.stamp, size, source))
-                out.push_back({JoinPath(folder, entry.name), entry.stamp});
+                out.push_back({entry.name, entry.stamp});
         }
         return out;
     }
@@ -102,9 +104,10 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         TakeNotifications();
         const bool complete = Read(folder, listing);
         if (listing.token < 0 || !complete) {
-            for (const Entry& entry : listing.entries) {
+            m_once = std::move(listing);
+            for (const Entry& entry : m_once.entries) {
                 if (entry.file && Wanted(entry.stamp, size, source))
-                    out.push_back({JoinPath(folder, entry.name), entry.stamp});
+                    out.push_back({entry.name, entry.stamp});
             }
             return out;
         }
@@ -141,7 +144,7 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
     for (const std::uint32_t i : order) {
         const Entry& entry = listing.entries[i];
         if (entry.file && Wanted(entry.stamp, size, source))
-            out.push_back({JoinPath(folder, entry.name), entry.stamp});
+            out.push_back({entry.name, entry.stamp});
     }
     return out;
 }

@@ -12,9 +12,10 @@
 
 namespace sv {
 
-// A destination file of the size looked for, with what its bytes are known by.
+// A destination file of the size looked for, with what its bytes are known by. The name is valid
+// until the next look.
 struct TSameSizeFile final {
-    std::string pathText;
+    std::string_view name;
     ContentStamp stamp;
 };
 
@@ -32,6 +33,7 @@ public:
 
     // The regular files of `size` in the folder (hidden ones too; links followed), in the order the
     // folder was read and then of arrival, other than the file `source` itself under any name.
+    // The names are valid until the next call.
     std::vector<TSameSizeFile> FilesOfSize(std::string_view folderPathText, std::uint64_t size,
                                            const FileIdentity& source);
 
@@ -61,6 +63,7 @@ private:
 
     FolderWatch m_watch;
     std::unordered_map<std::string, Listing> m_listings;
+    Listing m_once; // a folder read afresh
     std::uint64_t m_examined = 0;
 };
 

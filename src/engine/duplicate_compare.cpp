@@ -4,11 +4,11 @@
 #include "engine/calc_md5.h"
 #include "engine/worker.h"
 #include "platform/dir_reader.h"
+#include "platform/dry_run.h"
 #include "platform/file_attributes.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
-#include "platform/dry_run.h"
 #include "platform/same_content.h"
 
 #include <algorithm>
@@ -117,7 +117,8 @@ private:
             Job& job = m_jobs[i];
             const auto before = ContentStampOf(job.path);
             std::string digest = ThreadCalcMD5(
-                m_library, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); }, worker);
+                m_library, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); },
+                worker);
             const bool steady = before && before == ContentStampOf(job.path);
             const std::lock_guard lock(m_mutex);
             job.digest = std::move(digest);
@@ -147,6 +148,7 @@ std::size_t ContentStampHash::operator()(const ContentStamp& stamp) const {
 
 void THashCache::Clear() {
     m_paths.clear();
+    m_noted.clear();
     m_size = 0;
 }
 
@@ -196,22 +198,22 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
     // Every file whose digest is not known yet, the source first, hashed ahead in this order.
     std::vector<std::string> paths;
     std::vector<std::size_t> job(candidates.size() + 1, 0);
-    const auto plan = [&](std::size_t slot, const ContentStamp& stamp, std::string_view path) {
-        if (cache.DigestOf(stamp) == nullptr) {
-            paths.emplace_back(path);
-            job[slot] = paths.size();
-        }
+    const auto plan = [&](std::size_t slot, std::string_view path) {
+        paths.emplace_back(path);
+        job[slot] = paths.size();
     };
-    plan(0, *source, sourcePath);
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        plan(i + 1, candidates[i].stamp, candidates[i].pathText);
+    if (cache.DigestOf(*source) == nullptr)
+        plan(0, sourcePath);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (cache.DigestOf(candidates[i].stamp) == nullptr)
+            plan(i + 1, JoinPath(destFolder, candidates[i].name));
+    }
     DigestsAhead ahead(library, paths);
     // The digest of slot 0 (the source) or 1.. (the candidates); nothing after a cancel.
     const auto digestOf = [&](std::size_t slot, const ContentStamp& stamp) -> std::optional<std::string> {
         if (job[slot] == 0)
             return *cache.DigestOf(stamp);
-        auto digest =
-            ahead.Wait(ui, job[slot] - 1, slot == 0 ? HashedFile::Source : HashedFile::Destination);
+        auto digest = ahead.Wait(ui, job[slot] - 1, slot == 0 ? HashedFile::Source : HashedFile::Destination);
         if (digest && *digest != kHashFailed && ahead.Steady(job[slot] - 1))
             cache.KeepDigest(stamp, *digest);
         return digest;
@@ -241,12 +243,17 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
         const auto other = digestOf(i + 1, candidates[i].stamp);
         if (!other)
             return {CompareResult::Cancelled, {}};
-        (void)cache.Add(*other, candidates[i].pathText);
-        if (*other != *digest)
+        const bool same = *other == *digest;
+        // Met again in this turn: noted already, and its path made only when it matters.
+        if (!same && cache.NotedThisTurn(candidates[i].stamp))
             continue;
-        switch (ConfirmSameBytes(ui, sourcePath, candidates[i].pathText, source->size)) {
+        const std::string path = JoinPath(destFolder, candidates[i].name);
+        (void)cache.Add(*other, path);
+        if (!same)
+            continue;
+        switch (ConfirmSameBytes(ui, sourcePath, path, source->size)) {
         case Confirmed::Equal:
-            return {CompareResult::Identical, candidates[i].pathText};
+            return {CompareResult::Identical, path};
         case Confirmed::Cancelled:
             return {CompareResult::Cancelled, {}};
         case Confirmed::Different:

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sv {
@@ -39,6 +40,9 @@ public:
     const std::vector<std::string>& PathsOf(const std::string& digest) const;
     std::size_t Size() const { return m_size; }
 
+    // Whether the file of this stamp was noted (Add) during this turn already; notes it.
+    bool NotedThisTurn(const ContentStamp& stamp) { return !m_noted.insert(stamp).second; }
+
     // The run's digests by content stamp.
     const std::string* DigestOf(const ContentStamp& stamp) const;
     void KeepDigest(const ContentStamp& stamp, std::string digest);
@@ -49,6 +53,7 @@ private:
     std::size_t m_size = 0;
     std::unordered_map<std::string, std::vector<std::string>> m_paths;
     std::unordered_map<ContentStamp, std::string, ContentStampHash> m_digests;
+    std::unordered_set<ContentStamp, ContentStampHash> m_noted;
     TDestinationFiles m_destinations;
 };
 

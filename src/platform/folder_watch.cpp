@@ -54,7 +54,8 @@ int FolderWatch::Watch(std::string_view folderPathText) {
     const std::string native = NativeOf(folderPathText);
     if (!IsLocalFileSystem(native))
         return -1;
-    const int wd = ::inotify_add_watch(m_fd, native.c_str(), kRemoved | kOther | IN_ONLYDIR | (m_contents ? kContents : 0));
+    const int wd = ::inotify_add_watch(m_fd, native.c_str(),
+                                       kRemoved | kOther | IN_ONLYDIR | (m_contents ? kContents : 0));
     return wd < 0 ? -1 : wd;
 }
 
