@@ -154,21 +154,38 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
     if (pending.Empty())
         return {};
     const std::string path = JoinPath(folder, kHistoryFileName);
-    const FileRead existing = ReadWholeFile(path);
+    LineReader existing;
+    const ReadState state = existing.Open(path);
     // An unreadable history is left as it is rather than replaced by this run's entries alone.
-    if (existing.state == ReadState::Failed)
-        return Status::Fail(existing.error);
+    if (state == ReadState::Failed)
+        return Status::Fail(existing.error());
+    AtomicFileWriter writer;
+    if (Status begun = writer.Begin(path); !begun)
+        return begun;
     std::string bytes;
     for (const std::string& line : pending.lines) {
         if (!line.empty())
             AppendLine(bytes, OneLine(line));
     }
-    // The old content is kept byte for byte: it is not decoded and encoded again.
-    for (const std::string_view line : NonEmptyLines(existing.bytes)) {
-        bytes += line;
-        bytes += "\r\n";
+    writer.Append(bytes);
+    // The old content is kept byte for byte: it is not decoded and encoded again. It streams
+    // through, so that a long history costs a run no memory.
+    if (state == ReadState::Ok) {
+        for (;;) {
+            if (const std::string_view run = existing.NextRun(); !run.empty()) {
+                writer.Append(run);
+                continue;
+            }
+            const auto line = existing.Next();
+            if (!line)
+                break;
+            writer.Append(*line);
+            writer.Append("\r\n");
+        }
+        if (!existing.error().empty())
+            return Status::Fail(existing.error());
     }
-    return WriteFileAtomic(path, bytes);
+    return writer.Commit();
 }
 
 bool LooksLikeEntryTime(std::string_view line) {
@@ -183,6 +200,18 @@ bool LooksLikeEntryTime(std::string_view line) {
 }
 
 bool IsActionMarkLine(std::string_view cp932Line) {
+    // The marks' own bytes settle almost every line without decoding it; only another spelling
+    // of a mark needs the decoder.
+    static const std::array<std::string, kActionMarks.size()> encoded = [] {
+        std::array<std::string, kActionMarks.size()> out;
+        for (std::size_t i = 0; i < kActionMarks.size(); ++i)
+            out[i] = Utf8ToCp932Lossy(kActionMarks[i]);
+        return out;
+    }();
+    for (const std::string& mark : encoded) {
+        if (cp932Line == mark)
+            return true;
+    }
     const std::string utf8 = Cp932ToUtf8(cp932Line);
     for (const std::string_view mark : kActionMarks) {
         if (utf8 == mark)
@@ -191,23 +220,52 @@ bool IsActionMarkLine(std::string_view cp932Line) {
     return false;
 }
 
-std::string HistoryFileDamage(std::string_view bytes) {
-    const std::vector<std::string_view> lines = NonEmptyLines(bytes);
-    if (lines.size() % 4 != 0)
-        return "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）";
-    for (std::size_t k = 0; k + 3 < lines.size(); k += 4) {
-        if (!LooksLikeEntryTime(lines[k]) || !IsActionMarkLine(lines[k + 1]))
-            return "形式の正しくない記録を含んでいます（行のずれなど）";
+namespace {
+
+// The damage check over the lines of a file, one line at a time.
+class DamageCheck final {
+public:
+    void Line(std::string_view line) {
+        const std::size_t place = m_lines++ % 4;
+        if (m_misshapen)
+            return;
+        if ((place == 0 && !LooksLikeEntryTime(line)) || (place == 1 && !IsActionMarkLine(line)))
+            m_misshapen = true;
     }
-    return {};
+    std::string Result() const {
+        if (m_lines % 4 != 0)
+            return "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）";
+        if (m_misshapen)
+            return "形式の正しくない記録を含んでいます（行のずれなど）";
+        return {};
+    }
+
+private:
+    std::size_t m_lines = 0;
+    bool m_misshapen = false;
+};
+
+} // namespace
+
+std::string HistoryFileDamage(std::string_view bytes) {
+    DamageCheck check;
+    for (const std::string_view line : NonEmptyLines(bytes))
+        check.Line(line);
+    return check.Result();
 }
 
 TKeptAside KeepDamagedHistoryAside(std::string_view folder) {
+    // Read a part at a time: a history of a million records is checked in a few megabytes.
     const std::string path = JoinPath(folder, kHistoryFileName);
-    const FileRead read = ReadWholeFile(path);
-    if (read.state != ReadState::Ok)
+    LineReader reader;
+    if (reader.Open(path) != ReadState::Ok)
         return {};
-    return KeepAsideFor(path, kHistoryFileName, HistoryFileDamage(read.bytes));
+    DamageCheck check;
+    while (const auto line = reader.Next())
+        check.Line(*line);
+    if (!reader.error().empty())
+        return {};
+    return KeepAsideFor(path, kHistoryFileName, check.Result());
 }
 
 HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long long limit) {
