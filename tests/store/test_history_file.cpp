@@ -140,7 +140,9 @@ TEST(HistoryLoading, RefreshesInPlaceOrSkipsWhenTheLineCountMatches) {
     ASSERT_EQ(list.Size(), 3U);
 
     // Same number of lines: taken as unchanged, even though the list was edited.
-    list.entries[0].EntryName = "edited";
+    THistoryEntry edited = list.entries[0];
+    edited.EntryName = "edited";
+    list.entries.Set(0, edited);
     EXPECT_EQ(LoadHistory(folder.PathText(), list, 1000).state, HistoryLoadState::Unchanged);
     EXPECT_EQ(list.entries[0].EntryName, "edited");
 
@@ -203,8 +205,7 @@ TEST(HistorySaving, AFileReadAndWrittenAgainKeepsItsBytes) {
     THistoryList list;
     ASSERT_EQ(LoadHistory(folder.PathText(), list, 1000).state, HistoryLoadState::Refreshed);
     ASSERT_EQ(list.Size(), 2U);
-    list.entries.push_back(list.entries[0]);
-    list.entries.erase(list.entries.begin()); // the window re-sorted it
+    list.entries.Reorder({1, 0}); // the window re-sorted it
     ScriptedMessageBox box;
     ASSERT_TRUE(SaveHistory(folder.PathText(), "Sorvanta.ini", list, box).ok());
     EXPECT_EQ(folder.ReadBytes("History.dat"), "09/01/22 07:05:09\r\n  \r\nb\r\nD:*\r\n"
