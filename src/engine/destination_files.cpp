@@ -50,6 +50,8 @@ void TDestinationFiles::Examine(const std::string& folder, Listing& listing, std
     const auto stamp = ContentStampOf(JoinPath(folder, entry.name));
     const bool was = entry.file;
     const std::uint64_t oldSize = entry.stamp.size;
+    if (!stamp || !(entry.stamp == *stamp))
+        entry.memo = {};
     entry.file = stamp.has_value();
     if (stamp)
         entry.stamp = *stamp;
@@ -88,9 +90,9 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         // A test run's folders change only in its memory: no notification would tell.
         m_once = Listing();
         static_cast<void>(Read(folder, m_once));
-        for (const Entry& entry : m_once.entries) {
+        for (Entry& entry : m_once.entries) {
             if (entry.file && Wanted(entry.stamp, size, source))
-                out.push_back({entry.name, entry.stamp});
+                out.push_back({entry.name, entry.stamp, &entry.memo});
         }
         return out;
     }
@@ -105,9 +107,9 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         const bool complete = Read(folder, listing);
         if (listing.token < 0 || !complete) {
             m_once = std::move(listing);
-            for (const Entry& entry : m_once.entries) {
+            for (Entry& entry : m_once.entries) {
                 if (entry.file && Wanted(entry.stamp, size, source))
-                    out.push_back({entry.name, entry.stamp});
+                    out.push_back({entry.name, entry.stamp, &entry.memo});
             }
             return out;
         }
@@ -124,7 +126,7 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         auto known = listing.byName.find(name);
         if (known == listing.byName.end()) {
             known = listing.byName.emplace(name, static_cast<std::uint32_t>(listing.entries.size())).first;
-            listing.entries.push_back(Entry{name, false, false, {}});
+            listing.entries.push_back(Entry{name, false, false, {}, {}});
         }
         Entry& entry = listing.entries[known->second];
         const bool link = IsSymbolicLink(JoinPath(folder, name));
@@ -141,10 +143,11 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         return out;
     std::vector<std::uint32_t> order = bucket->second;
     std::sort(order.begin(), order.end());
+    out.reserve(order.size());
     for (const std::uint32_t i : order) {
-        const Entry& entry = listing.entries[i];
+        Entry& entry = listing.entries[i];
         if (entry.file && Wanted(entry.stamp, size, source))
-            out.push_back({entry.name, entry.stamp});
+            out.push_back({entry.name, entry.stamp, &entry.memo});
     }
     return out;
 }

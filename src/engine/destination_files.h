@@ -12,11 +12,19 @@
 
 namespace sv {
 
-// A destination file of the size looked for, with what its bytes are known by. The name is valid
-// until the next look.
+// What the compare keeps beside a destination file while its stamp stays: its digest, found once
+// in the run's digests, and the condition's turn that last noted it.
+struct TCandidateMemo final {
+    const std::string* digest = nullptr;
+    std::uint64_t notedInTurn = 0;
+};
+
+// A destination file of the size looked for, with what its bytes are known by. The name and the
+// memo are valid until the next look.
 struct TSameSizeFile final {
     std::string_view name;
     ContentStamp stamp;
+    TCandidateMemo* memo = nullptr;
 };
 
 // The files of the destination folders a run compares with, by size. A folder is read once and
@@ -46,6 +54,7 @@ private:
         bool link = false; // a link's target can change unseen: examined every time
         bool file = false; // a regular file (after following a link); `stamp` is valid
         ContentStamp stamp;
+        TCandidateMemo memo; // emptied whenever the stamp changes
     };
     struct Listing final {
         int token = -1;

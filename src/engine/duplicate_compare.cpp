@@ -46,10 +46,15 @@ Confirmed ConfirmSameBytes(RunUi& ui, std::string_view sourcePath, std::string_v
 // thread; they stop at their next block once told to, and are always joined.
 class DigestsAhead final {
 public:
-    DigestsAhead(const DigestLibrary& library, std::vector<std::string> paths)
+    DigestsAhead(const DigestLibrary& library, std::vector<std::string> paths, std::uint64_t bytes)
         : m_library(library), m_jobs(paths.size()) {
         for (std::size_t i = 0; i < paths.size(); ++i)
             m_jobs[i].path = std::move(paths[i]);
+        // A few small files are hashed on the GUI thread as it waits for them: that takes less
+        // than letting events through once, and a thread would cost more than the digest.
+        m_inline = bytes <= kInlineBytes;
+        if (m_inline || m_jobs.empty())
+            return;
         const std::size_t wanted = std::min(DigestWorkers(), m_jobs.size());
         // Handles are made here, on the GUI thread, before any thread uses the library.
         const std::size_t workers = library.PrepareWorkers(wanted);
@@ -80,6 +85,13 @@ public:
         constexpr std::chrono::milliseconds kWait{5};
         Job& job = m_jobs[i];
         ui.SetStatus(HashStatusText(which, job.path));
+        if (m_inline) {
+            ui.LetEventsThrough();
+            if (ui.CancelRequested())
+                return std::nullopt;
+            Compute(job, 0);
+            return job.digest;
+        }
         int shown = -1;
         for (;;) {
             ui.LetEventsThrough();
@@ -109,22 +121,26 @@ private:
         bool steady = false;
     };
 
+    static constexpr std::uint64_t kInlineBytes = 256 << 10;
+
+    void Compute(Job& job, std::size_t worker) {
+        const auto before = ContentStampOf(job.path);
+        std::string digest = ThreadCalcMD5(
+            m_library, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); }, worker);
+        const bool steady = before && before == ContentStampOf(job.path);
+        const std::lock_guard lock(m_mutex);
+        job.digest = std::move(digest);
+        job.steady = steady && !m_terminate.load();
+        job.done = true;
+        m_done.notify_all();
+    }
+
     void Work(std::size_t worker) {
         for (;;) {
             const std::size_t i = m_next.fetch_add(1);
             if (i >= m_jobs.size() || m_terminate.load())
                 return;
-            Job& job = m_jobs[i];
-            const auto before = ContentStampOf(job.path);
-            std::string digest = ThreadCalcMD5(
-                m_library, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); },
-                worker);
-            const bool steady = before && before == ContentStampOf(job.path);
-            const std::lock_guard lock(m_mutex);
-            job.digest = std::move(digest);
-            job.steady = steady && !m_terminate.load();
-            job.done = true;
-            m_done.notify_all();
+            Compute(m_jobs[i], worker);
         }
     }
 
@@ -135,6 +151,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_done;
     std::vector<std::thread> m_threads;
+    bool m_inline = false;
 };
 
 } // namespace
@@ -148,7 +165,7 @@ std::size_t ContentStampHash::operator()(const ContentStamp& stamp) const {
 
 void THashCache::Clear() {
     m_paths.clear();
-    m_noted.clear();
+    ++m_turn;
     m_size = 0;
 }
 
@@ -195,24 +212,30 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
     if (candidates.empty())
         return {CompareResult::NotIdentical, {}};
 
-    // Every file whose digest is not known yet, the source first, hashed ahead in this order.
+    // Every file whose digest is not known yet, the source first, hashed ahead in this order. A
+    // destination file's digest, once found, is kept beside it while its stamp stays.
     std::vector<std::string> paths;
+    std::uint64_t bytes = 0;
     std::vector<std::size_t> job(candidates.size() + 1, 0);
     const auto plan = [&](std::size_t slot, std::string_view path) {
         paths.emplace_back(path);
+        bytes += source->size;
         job[slot] = paths.size();
     };
     if (cache.DigestOf(*source) == nullptr)
         plan(0, sourcePath);
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (cache.DigestOf(candidates[i].stamp) == nullptr)
+        TCandidateMemo& memo = *candidates[i].memo;
+        if (memo.digest == nullptr)
+            memo.digest = cache.DigestOf(candidates[i].stamp);
+        if (memo.digest == nullptr)
             plan(i + 1, JoinPath(destFolder, candidates[i].name));
     }
-    DigestsAhead ahead(library, paths);
+    DigestsAhead ahead(library, paths, bytes);
     // The digest of slot 0 (the source) or 1.. (the candidates); nothing after a cancel.
     const auto digestOf = [&](std::size_t slot, const ContentStamp& stamp) -> std::optional<std::string> {
         if (job[slot] == 0)
-            return *cache.DigestOf(stamp);
+            return slot == 0 ? *cache.DigestOf(stamp) : *candidates[slot - 1].memo->digest;
         auto digest = ahead.Wait(ui, job[slot] - 1, slot == 0 ? HashedFile::Source : HashedFile::Destination);
         if (digest && *digest != kHashFailed && ahead.Steady(job[slot] - 1))
             cache.KeepDigest(stamp, *digest);
@@ -245,7 +268,10 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
             return {CompareResult::Cancelled, {}};
         const bool same = *other == *digest;
         // Met again in this turn: noted already, and its path made only when it matters.
-        if (!same && cache.NotedThisTurn(candidates[i].stamp))
+        TCandidateMemo& memo = *candidates[i].memo;
+        const bool noted = memo.notedInTurn == cache.Turn();
+        memo.notedInTurn = cache.Turn();
+        if (!same && noted)
             continue;
         const std::string path = JoinPath(destFolder, candidates[i].name);
         (void)cache.Add(*other, path);

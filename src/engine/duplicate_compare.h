@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace sv {
@@ -40,8 +39,8 @@ public:
     const std::vector<std::string>& PathsOf(const std::string& digest) const;
     std::size_t Size() const { return m_size; }
 
-    // Whether the file of this stamp was noted (Add) during this turn already; notes it.
-    bool NotedThisTurn(const ContentStamp& stamp) { return !m_noted.insert(stamp).second; }
+    // The condition's turn under way, for the notes kept beside destination files.
+    std::uint64_t Turn() const { return m_turn; }
 
     // The run's digests by content stamp.
     const std::string* DigestOf(const ContentStamp& stamp) const;
@@ -53,7 +52,7 @@ private:
     std::size_t m_size = 0;
     std::unordered_map<std::string, std::vector<std::string>> m_paths;
     std::unordered_map<ContentStamp, std::string, ContentStampHash> m_digests;
-    std::unordered_set<ContentStamp, ContentStampHash> m_noted;
+    std::uint64_t m_turn = 1;
     TDestinationFiles m_destinations;
 };
 

@@ -397,8 +397,10 @@ TEST_F(DuplicateCompare, ALinkInAKnownFolderIsFollowedToWhatItLeadsToNow) {
 }
 
 TEST_F(DuplicateCompare, ATestRunComparesWithWhatItWouldHaveMovedAndChangesNothing) {
-    Write("src/a.avi", "0123456789");
-    Write("in/b.avi", "0123456789");
+    // Large enough to be hashed on the worker threads, which must see the test run's folders too.
+    const std::string bytes(400 << 10, 'b');
+    Write("src/a.avi", bytes);
+    Write("in/b.avi", bytes);
     Folder("dst");
     DryRun dry;
     {
@@ -411,6 +413,7 @@ TEST_F(DuplicateCompare, ATestRunComparesWithWhatItWouldHaveMovedAndChangesNothi
     EXPECT_TRUE(Has("in/b.avi"));
     EXPECT_FALSE(Has("dst/b.avi"));
     EXPECT_EQ(Count(kConfirm), 1);
+    EXPECT_EQ(Count(kDestHash), 1);
 }
 
 } // namespace

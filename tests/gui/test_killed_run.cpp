@@ -278,7 +278,8 @@ private slots:
             f.Settings();
             std::map<std::string, std::string> originals;
             for (int i = 0; i < 30; ++i) {
-                const std::string content = "file " + std::to_string(i) + " of try " + std::to_string(attempt);
+                const std::string content =
+                    "file " + std::to_string(i) + " of try " + std::to_string(attempt);
                 f.dir.WriteBytes("src/move" + std::to_string(i) + ".bin", content);
                 originals[content] = f.dir.NativeFile("src/move" + std::to_string(i) + ".bin");
             }
@@ -292,7 +293,8 @@ private slots:
                 const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
                 while (!rewriting && std::chrono::steady_clock::now() < deadline) {
                     for (const auto& entry : fs::directory_iterator(f.dir.Native()))
-                        rewriting = rewriting || entry.path().filename().string().starts_with("History.dat.tmp");
+                        rewriting =
+                            rewriting || entry.path().filename().string().starts_with("History.dat.tmp");
                 }
                 std::this_thread::sleep_for(
                     std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(rng)));
@@ -317,8 +319,9 @@ private slots:
             oldKept += front.empty() ? 1 : 0;
 
             QVERIFY(f.Recover());
-            const std::vector<std::string> problems = sv::testing::CheckRecordedOnce(
-                originals, {f.dir.NativeFile("src"), f.dir.NativeFile("dst")}, f.dir.ReadBytes("History.dat"));
+            const std::vector<std::string> problems =
+                sv::testing::CheckRecordedOnce(originals, {f.dir.NativeFile("src"), f.dir.NativeFile("dst")},
+                                               f.dir.ReadBytes("History.dat"));
             std::string all;
             for (const std::string& problem : problems)
                 all += problem + "\n";

@@ -326,7 +326,8 @@ TEST(FileOpsTransfer, TheWaitBeforePlacingComesAfterTheCopyAndBeforeTheTargetOrT
     options.beforePlacing = [&] { ++calls; };
     RecordingProgress cancel(1);
     EXPECT_FALSE(
-        TransferEntry(Text(folder, "file.bin"), other.PathText("x.bin"), TransferMode::Move, options, &cancel).ok());
+        TransferEntry(Text(folder, "file.bin"), other.PathText("x.bin"), TransferMode::Move, options, &cancel)
+            .ok());
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(folder.ReadBytes("file.bin"), bytes);
 }
@@ -338,13 +339,15 @@ TEST(FileOpsTransfer, AMoveWronglyToldItCrossesFileSystemsIsStillAWholeMove) {
     MakeFolders(folder, "to");
     TransferOptions options;
     options.acrossFileSystems = true;
-    ASSERT_TRUE(TransferEntry(Text(folder, "a.bin"), Text(folder, "to\\a.bin"), TransferMode::Move, options).ok());
+    ASSERT_TRUE(
+        TransferEntry(Text(folder, "a.bin"), Text(folder, "to\\a.bin"), TransferMode::Move, options).ok());
     EXPECT_FALSE(folder.Exists("a.bin"));
     EXPECT_EQ(folder.ReadBytes("to/a.bin"), "some bytes");
     // An existing target is still refused.
     folder.WriteBytes("b.bin", "new");
     folder.WriteBytes("to/b.bin", "old");
-    EXPECT_FALSE(TransferEntry(Text(folder, "b.bin"), Text(folder, "to\\b.bin"), TransferMode::Move, options).ok());
+    EXPECT_FALSE(
+        TransferEntry(Text(folder, "b.bin"), Text(folder, "to\\b.bin"), TransferMode::Move, options).ok());
     EXPECT_EQ(folder.ReadBytes("to/b.bin"), "old");
     EXPECT_EQ(folder.ReadBytes("b.bin"), "new");
 }

@@ -222,8 +222,8 @@ std::string LongHistory(int records) {
         bytes += "26/01/02 03:04:05" + std::string(i % 97 == 0 ? "\n" : "\r\n") + (i % 5 == 0 ? "\r\n" : "");
         bytes += Sjis(i % 2 == 0 ? "\u3000変" : "  ") + (i % 89 == 0 ? "\r" : "\r\n");
         bytes += (i % 1000 == 7 ? std::string("\x80\xff") : std::string()) +
-                 (i % 1000 == 8 ? std::string("\xEE\xE0") : std::string()) + Sjis("写真") + std::to_string(i) +
-                 ".jpg\r\n";
+                 (i % 1000 == 8 ? std::string("\xEE\xE0") : std::string()) + Sjis("写真") +
+                 std::to_string(i) + ".jpg\r\n";
         bytes += Sjis("\\home\\u\\整理済み*\\home\\u\\ダウンロード") + "\r\n";
     }
     return bytes;
