@@ -3,11 +3,8 @@
 
 #include "engine/calc_md5.h"
 #include "engine/worker.h"
-#include "platform/dir_reader.h"
 #include "platform/dry_run.h"
-#include "platform/file_attributes.h"
 #include "platform/file_identity.h"
-#include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/same_content.h"
 
