@@ -72,13 +72,9 @@ void ProgramFolder::Conditions(const std::vector<std::pair<std::string, std::str
 }
 
 ProcessFigures TimeProcess(const std::vector<std::string>& argv) {
-    static const std::string runtime = [] {
-        std::string pattern = "/tmp/sorvanta-bench-run-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::exit(1);
-        std::atexit([] { RemoveAll(runtime); });
-        return pattern;
-    }();
+    // A runtime folder of the benchmark's own (0700, as the program wants it), gone at exit.
+    static const ScratchFolder runtimeFolder("/tmp");
+    const std::string& runtime = runtimeFolder.path();
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
