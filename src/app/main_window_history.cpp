@@ -24,8 +24,8 @@ void TFormMain::ConnectHistoryCommands() {
     ToolButtonHist->setEnabled(true);
     connect(MenuHistory, &QAction::triggered, this, [this] { ShowHistoryWindow(); });
     connect(ToolButtonHist, &QToolButton::clicked, this, [this] { ShowHistoryWindow(); });
-    // A finished run's records reach the list, shown or not.
-    connect(m_report, &TFormReport::HistorySaved, m_history, [this] { m_history->LoadHistory(); });
+    // A finished run's records reach a shown list at once, a hidden one when it is shown.
+    connect(m_report, &TFormReport::HistorySaved, m_history, [this] { m_history->HistoryFileChanged(); });
 }
 
 void TFormMain::ShowHistoryWindow() {

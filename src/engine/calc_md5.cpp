@@ -30,9 +30,10 @@ std::string ShownPath(std::string_view pathText) {
 } // namespace
 
 std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathText,
-                          const std::atomic<bool>& terminate, const std::function<void(int)>& report) {
+                          const std::atomic<bool>& terminate, const std::function<void(int)>& report,
+                          std::size_t worker) {
     const std::string failed(kHashFailed);
-    if (!library.Loaded() || library.InitAlgorithm() != 0)
+    if (!library.Loaded() || library.InitAlgorithm(worker) != 0)
         return failed;
     const auto size = EntrySize(pathText);
     const std::uint64_t total = size && *size != 0 ? *size : 1;
@@ -40,7 +41,8 @@ std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathTex
     if (!file.Open(pathText).ok())
         return failed;
 
-    const auto buffer = std::make_unique<char[]>(kReadSize);
+    // Not zeroed first: a small file would pay for clearing the whole mebibyte.
+    const std::unique_ptr<char[]> buffer(new char[kReadSize]);
     std::uint64_t read = 0;
     std::uint64_t blocks = 0;
     for (;;) {
@@ -55,14 +57,14 @@ std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathTex
                 report(static_cast<int>(read * 100 / total));
             if (terminate.load(std::memory_order_relaxed))
                 return failed;
-            if (library.InputData(buffer.get() + at, static_cast<std::int32_t>(n)) != 0)
+            if (library.InputData(buffer.get() + at, static_cast<std::int32_t>(n), worker) != 0)
                 return failed;
         }
         if (*filled < kReadSize)
             break;
     }
     file.Close();
-    const auto text = library.HashText();
+    const auto text = library.HashText(worker);
     return text ? *text : failed;
 }
 

@@ -22,9 +22,10 @@ inline constexpr int kProgressEvery = 200;
 
 // The body of the ThreadCalcMD5 worker: the digest text of the file, or "err" when the library
 // fails, the file cannot be read or `terminate` was set. `report` hears each progress step as
-// bytes read so far x 100 / size, truncated.
+// bytes read so far x 100 / size, truncated. `worker` is the library handle the thread uses.
 std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathText,
-                          const std::atomic<bool>& terminate, const std::function<void(int)>& report);
+                          const std::atomic<bool>& terminate, const std::function<void(int)>& report,
+                          std::size_t worker = 0);
 
 enum class HashedFile { Source, Destination };
 

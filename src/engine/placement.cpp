@@ -154,17 +154,33 @@ bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
     return true;
 }
 
+bool AcrossFileSystems(TRunContext& run, std::string_view sourceFolder, std::string_view destFolder,
+                       std::string_view sourcePath) {
+    if (sourceFolder == run.acrossFrom && destFolder == run.acrossTo)
+        return true;
+    if (OnFileSystemOf(sourcePath, destFolder))
+        return false;
+    run.acrossFrom = std::string(sourceFolder);
+    run.acrossTo = std::string(destFolder);
+    return true;
+}
+
 bool JournalBefore(TRunContext& run, bool historyOff, TRunIntent intent) {
     if (run.history.journal == nullptr)
         return false;
     // The intent reaches the kernel (write(2)) before the transfer starts: a killed run cannot
     // lose it. Only a power loss can, and within one file system that costs no byte: a renamed
-    // file is in one of its two places, whole. A copy across file systems takes long, and a move
-    // ends by deleting the source, so there the intent goes to the disk first (the copy flushes
-    // its own bytes anyway). An fdatasync per rename would cost more than the rename itself in a
-    // run of thousands of files.
+    // file is in one of its two places, whole. A copy across file systems ends with the copy
+    // taking its name and, for a move, the source being deleted, so there the intent is on the
+    // disk before either: it goes there while the bytes are copied, and the transfer waits for
+    // it once the copy is flushed (TransferOptions::beforePlacing). Not one flush for several
+    // transfers: every intent names its target, which the transfers before it decide, so each
+    // is written only right before its own transfer, and each is on the disk before its own
+    // source can go. An fdatasync per rename would cost more than the rename itself in a run of
+    // thousands of files.
     const bool durable = (intent.action == TIntentAction::Copy || intent.action == TIntentAction::Move) &&
-                         !OnFileSystemOf(JoinPath(intent.sourceFolder, intent.sourceName), intent.destFolder);
+                         AcrossFileSystems(run, intent.sourceFolder, intent.destFolder,
+                                           JoinPath(intent.sourceFolder, intent.sourceName));
     return JournalIntent(run.history, std::move(intent), historyOff, run.settings, durable);
 }
 
@@ -269,8 +285,10 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         run.box.Show(ReadOnlyQuestion(entry.sourcePath)) != MbAnswer::Yes)
         return EntryOutcome::Next;
 
-    // The common case: a file under its own name into a folder this condition already has.
-    if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder) {
+    // The common case: a file under its own name into a folder this condition already has, on the
+    // source's file system.
+    if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder &&
+        !(entry.sourceFolder == run.acrossFrom && FolderOf(p) == run.acrossTo)) {
         const bool journaled = JournalTransfer(run, condition, entry, p, kMarkPlain, TIntentAction::Rename);
         if (MoveByRename(entry.sourcePath, p)) {
             run.ui.SetContinueFlag(true);
@@ -390,8 +408,11 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     options.noErrorDisplay = settings.FileUsing;
     options.noConfirmation = settings.ReadOnly;
     options.progressTitle = std::string(kTransferTitle);
+    options.acrossFileSystems = AcrossFileSystems(run, entry.sourceFolder, FolderOf(p), entry.sourcePath);
     const bool journaled = JournalTransfer(run, condition, entry, p, mark,
                                            condition.copyMode ? TIntentAction::Copy : TIntentAction::Move);
+    if (journaled)
+        options.beforePlacing = [&run] { JournalWaitDurable(run.history); };
     run.ui.SetContinueFlag(true);
     const TransferResult result =
         TransferEntry(entry.sourcePath, p, condition.copyMode ? TransferMode::Copy : TransferMode::Move,

@@ -27,7 +27,16 @@ struct TRunContext final {
     // condition): the next file is moved there by a rename alone, whose refusal to replace is the
     // same-name test.
     std::string knownFolder;
+    // The last source folder and destination folder found on different file systems: moves
+    // between them copy at once, without a rename that is bound to fail.
+    std::string acrossFrom;
+    std::string acrossTo;
 };
+
+// Whether the source and the destination folder lie on different file systems; remembered for the
+// pair of folders, so that the next move between them needs no look.
+bool AcrossFileSystems(TRunContext& run, std::string_view sourceFolder, std::string_view destFolder,
+                       std::string_view sourcePath);
 
 // The parts of a condition that placement reads, decoded once per condition.
 struct TPlacementCondition final {

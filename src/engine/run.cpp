@@ -57,7 +57,7 @@ public:
     SortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
             TPendingHistory& history)
         : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
-          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}},
+          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}, {}, {}},
           m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()),
           m_inUse(request.settings.FileUsingWait * 60), m_facts(history),
           m_filter(request.settings, m_facts) {}

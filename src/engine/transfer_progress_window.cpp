@@ -13,6 +13,9 @@ namespace {
 constexpr int kSteps = 1000;
 // A copy that ends sooner shows no window at all.
 constexpr int kShowAfterMilliseconds = 800;
+// Events go through every few milliseconds, not after every chunk: Cancel and repainting stay
+// prompt, and a move of many small files does not spend its time in the event loop.
+constexpr qint64 kEventsEveryMilliseconds = 10;
 
 } // namespace
 
@@ -51,8 +54,11 @@ bool TTransferProgressWindow::Advance(std::uint64_t bytesDone) {
     const bool changed = step != m_dialog->value();
     if (changed)
         m_dialog->setValue(step);
-    if (!shown || !changed)
+    if ((!shown || !changed) &&
+        (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventsEveryMilliseconds)) {
         QCoreApplication::processEvents();
+        m_sinceEvents.start();
+    }
     return !m_dialog->wasCanceled();
 }
 

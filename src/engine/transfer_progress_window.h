@@ -3,6 +3,7 @@
 
 #include "platform/fileops.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <cstdint>
@@ -31,6 +32,7 @@ private:
     QPointer<QProgressDialog> m_dialog;
     std::uint64_t m_total = 0;
     std::uint64_t m_done = 0;
+    QElapsedTimer m_sinceEvents; // since events were last let through
 };
 
 } // namespace sv

@@ -17,17 +17,21 @@
 namespace sv {
 namespace {
 
-// ASCII letters upper-cased as characters: the trail byte of a double-byte character is left as
-// it is, even where it looks like a letter.
-std::string UpperAsciiLetters(std::string bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
-            ++i;
-            continue;
+// ASCII letters upper-cased as characters, each text on its own: the trail byte of a double-byte
+// character is left as it is, even where it looks like a letter.
+std::string UpperAsciiLetters(std::string bytes,
+                              const std::vector<std::pair<std::size_t, std::size_t>>& spans) {
+    for (const auto& [at, length] : spans) {
+        const std::size_t end = at + length;
+        for (std::size_t i = at; i < end; ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+                ++i;
+                continue;
+            }
+            if (b >= 'a' && b <= 'z')
+                bytes[i] = static_cast<char>(b - 'a' + 'A');
         }
-        if (b >= 'a' && b <= 'z')
-            bytes[i] = static_cast<char>(b - 'a' + 'A');
     }
     return bytes;
 }
@@ -49,37 +53,51 @@ const std::string& HistoryColumnText(const THistoryEntry& entry, int column) {
     }
 }
 
+HistoryField HistoryColumnField(int column) {
+    switch (column) {
+    case 1:
+        return HistoryField::Mark;
+    case 2:
+        return HistoryField::Source;
+    case 3:
+        return HistoryField::Dest;
+    case 4:
+        return HistoryField::Time;
+    default:
+        return HistoryField::Name;
+    }
+}
+
 void SortHistory(THistoryList& list, THistorySort& sort, int column) {
     column = std::clamp(column, 0, kHistoryColumns - 1);
     sort.column = column;
     const bool flag = sort.flags[static_cast<std::size_t>(column)];
     const bool ascending = column == 0 ? !flag : flag;
-    // The keys are made once: a compare that encoded its texts would cost the sort its speed.
-    std::vector<std::string> keys;
-    keys.reserve(list.entries.size());
-    for (const THistoryEntry& entry : list.entries)
-        keys.push_back(UpperAsciiLetters(Utf8ToCp932Lossy(HistoryColumnText(entry, column))));
-    std::vector<std::size_t> order(list.entries.size());
+    const HistoryField field = HistoryColumnField(column);
+    const THistoryEntries& entries = list.entries;
+    // The list holds the bytes writing gives: the keys are those, made once into one block.
+    std::string keys;
+    keys.reserve(entries.size() * 32);
+    std::vector<std::pair<std::size_t, std::size_t>> spans(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view bytes = entries.Bytes(i, field);
+        spans[i] = {keys.size(), bytes.size()};
+        keys += bytes;
+    }
+    keys = UpperAsciiLetters(std::move(keys), spans);
+    std::vector<std::size_t> order(entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    const auto bytes = [&](std::size_t i) { return std::string_view(keys[i]); };
-    // Byte order of unsigned bytes, as the code page's order is.
-    const auto less = [&](std::size_t a, std::size_t b) {
-        const std::string_view x = bytes(a);
-        const std::string_view y = bytes(b);
-        return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
-            return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
-        });
+    // Byte order of unsigned bytes, as the code page's order is (memcmp compares so).
+    const auto key = [&](std::size_t i) {
+        return std::string_view(keys).substr(spans[i].first, spans[i].second);
     };
     if (ascending)
-        std::stable_sort(order.begin(), order.end(), less);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
     else
         std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return less(b, a); });
-    std::vector<THistoryEntry> sorted;
-    sorted.reserve(order.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(list.entries[i]));
-    list.entries = std::move(sorted);
+                         [&](std::size_t a, std::size_t b) { return key(b) < key(a); });
+    list.entries.Reorder(order);
     sort.flags[static_cast<std::size_t>(column)] = !flag;
 }
 
@@ -104,17 +122,7 @@ std::string CleanupQuestion(std::size_t missing) {
 void EraseHistoryEntries(THistoryList& list, std::vector<std::size_t> rows) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::vector<THistoryEntry> kept;
-    kept.reserve(list.entries.size() - std::min(rows.size(), list.entries.size()));
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < list.entries.size(); ++i) {
-        if (next < rows.size() && rows[next] == i) {
-            ++next;
-            continue;
-        }
-        kept.push_back(std::move(list.entries[i]));
-    }
-    list.entries = std::move(kept);
+    list.entries.EraseSorted(rows);
 }
 
 int DeleteHistoryFiles(const THistoryList& list, const std::vector<std::size_t>& rows, bool dustBox) {
@@ -190,7 +198,7 @@ std::optional<std::size_t> FindHistoryEntry(const THistoryList& list, std::strin
     const std::size_t start = after ? (*after + 1) % n : 0;
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t i = (start + k) % n;
-        if (AsciiUpper(UnescapeRecordText(list.entries[i].EntryName)) == wanted)
+        if (AsciiUpper(UnescapeRecordText(list.entries.Text(i, HistoryField::Name))) == wanted)
             return i;
     }
     return std::nullopt;

@@ -18,6 +18,7 @@ inline constexpr int kHistoryColumns = 5;
 
 // The text a column shows: name, mark, source folder, destination folder, time.
 const std::string& HistoryColumnText(const THistoryEntry& entry, int column);
+HistoryField HistoryColumnField(int column);
 
 // The sort column and one direction flag per column, kept while the program runs.
 struct THistorySort final {

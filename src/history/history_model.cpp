@@ -35,9 +35,9 @@ int THistoryModel::columnCount(const QModelIndex& parent) const {
 QVariant THistoryModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const THistoryEntry& entry = m_list.entries[static_cast<std::size_t>(index.row())];
     const int column = index.column();
-    return Shown(HistoryColumnText(entry, column), column == 2 || column == 3);
+    return Shown(m_list.entries.Text(static_cast<std::size_t>(index.row()), HistoryColumnField(column)),
+                 column == 2 || column == 3);
 }
 
 QVariant THistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -276,6 +276,15 @@ void TFormHistory::LoadHistory() {
         m_model->Reset();
 }
 
+void TFormHistory::HistoryFileChanged() {
+    if (isVisible()) {
+        LoadHistory();
+        return;
+    }
+    m_list = THistoryList();
+    m_model->Reset();
+}
+
 void TFormHistory::SaveHistory() {
     // The list of a file that could not be read is not that file's content.
     if (m_readFailed)

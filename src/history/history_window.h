@@ -55,6 +55,9 @@ public:
 
     // Refills the list from History.dat (on every showing and after every run, shown or not).
     void LoadHistory();
+    // History.dat was replaced (a run's records): a shown list is read again; a hidden window lets
+    // its list go and reads the file when it is shown.
+    void HistoryFileChanged();
     // Rewrites History.dat from the list; never over a file that could not be read.
     void SaveHistory();
 

@@ -7,6 +7,7 @@
 
 #include <QLibrary>
 
+#include <algorithm>
 #include <vector>
 
 namespace sv {
@@ -42,7 +43,11 @@ struct DigestLibrary::Impl final {
     TextFn text = nullptr;
     DestroyFn destroy = nullptr;
     std::int32_t handle = 0;
+    std::vector<std::int32_t> workers; // the handles of workers 1 ..
 
+    std::int32_t Handle(std::size_t worker) const {
+        return worker == 0 ? handle : worker <= workers.size() ? workers[worker - 1] : 0;
+    }
     bool TryLoad(const QString& name);
     void Unload();
 };
@@ -71,6 +76,11 @@ bool DigestLibrary::Impl::TryLoad(const QString& name) {
 }
 
 void DigestLibrary::Impl::Unload() {
+    if (destroy != nullptr) {
+        for (const std::int32_t worker : workers)
+            destroy(worker);
+    }
+    workers.clear();
     if (handle != 0 && destroy != nullptr)
         destroy(handle);
     handle = 0;
@@ -124,22 +134,37 @@ std::string DigestLibrary::LoadedFile() const {
     return m_impl->library ? m_impl->library->fileName().toStdString() : std::string();
 }
 
-std::int32_t DigestLibrary::InitAlgorithm() const {
-    return m_impl->init != nullptr ? m_impl->init(m_impl->handle) : 1;
+std::size_t DigestLibrary::PrepareWorkers(std::size_t count) const {
+    if (!Loaded())
+        return 0;
+    while (m_impl->workers.size() + 1 < count) {
+        const std::int32_t made = m_impl->create();
+        if (made == 0)
+            break;
+        m_impl->workers.push_back(made);
+    }
+    return std::min(count, m_impl->workers.size() + 1);
 }
 
-std::int32_t DigestLibrary::InputData(const void* data, std::int32_t count) const {
-    return m_impl->input != nullptr ? m_impl->input(m_impl->handle, data, count) : 1;
+std::int32_t DigestLibrary::InitAlgorithm(std::size_t worker) const {
+    const std::int32_t handle = m_impl->Handle(worker);
+    return m_impl->init != nullptr && handle != 0 ? m_impl->init(handle) : 1;
 }
 
-std::optional<std::string> DigestLibrary::HashText() const {
-    if (m_impl->length == nullptr || m_impl->text == nullptr)
+std::int32_t DigestLibrary::InputData(const void* data, std::int32_t count, std::size_t worker) const {
+    const std::int32_t handle = m_impl->Handle(worker);
+    return m_impl->input != nullptr && handle != 0 ? m_impl->input(handle, data, count) : 1;
+}
+
+std::optional<std::string> DigestLibrary::HashText(std::size_t worker) const {
+    const std::int32_t handle = m_impl->Handle(worker);
+    if (m_impl->length == nullptr || m_impl->text == nullptr || handle == 0)
         return std::nullopt;
-    const std::int32_t length = m_impl->length(m_impl->handle);
+    const std::int32_t length = m_impl->length(handle);
     if (length < 0 || length > 1024)
         return std::nullopt;
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    if (m_impl->text(m_impl->handle, text.data(), length + 1) != 0)
+    if (m_impl->text(handle, text.data(), length + 1) != 0)
         return std::nullopt;
     text.resize(text.find('\0') == std::string::npos ? text.size() - 1 : text.find('\0'));
     return text;

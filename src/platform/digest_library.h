@@ -10,8 +10,9 @@ namespace sv {
 
 // The digest library loaded at run time (libmd5.so, md5.dll on Windows). It counts as available
 // only when it loads, has all six entry points and gives an algorithm handle; the handle is made
-// once and reused for every file. The calls below are made by one thread at a time: the run
-// never starts a second worker before the first has ended.
+// once and reused for every file. Hashing on several threads at once takes one handle per thread:
+// `worker` 0 is the first handle, PrepareWorkers makes the others; each is used by one thread at
+// a time.
 class DigestLibrary final {
 public:
     // The program's own: the executable's folder first, then the platform's standard search.
@@ -30,11 +31,15 @@ public:
     // Where the loaded library came from (native path), empty when none is loaded.
     std::string LoadedFile() const;
 
+    // Makes handles for workers 0 .. count - 1 (kept until Release) and says how many there are:
+    // fewer when the library gives no more. Call it before the workers start.
+    std::size_t PrepareWorkers(std::size_t count) const;
+
     // Status 0 = success, as the library gives it.
-    std::int32_t InitAlgorithm() const;
-    std::int32_t InputData(const void* data, std::int32_t count) const;
+    std::int32_t InitAlgorithm(std::size_t worker = 0) const;
+    std::int32_t InputData(const void* data, std::int32_t count, std::size_t worker = 0) const;
     // The digest text of what was fed since InitAlgorithm; nothing when the library fails.
-    std::optional<std::string> HashText() const;
+    std::optional<std::string> HashText(std::size_t worker = 0) const;
 
 private:
     struct Impl;

@@ -72,10 +72,12 @@ std::optional<DirEntry> DirReader::Next() {
             continue;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
-            out.isFolder =
-                ::fstatat(::dirfd(m_impl->dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            const bool known = ::fstatat(::dirfd(m_impl->dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+            out.isFolder = known && S_ISDIR(st.st_mode);
+            out.link = known && S_ISLNK(st.st_mode);
         } else {
             out.isFolder = entry->d_type == DT_DIR;
+            out.link = entry->d_type == DT_LNK;
         }
         return out;
     }

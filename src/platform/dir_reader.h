@@ -17,6 +17,7 @@ namespace sv {
 struct DirEntry final {
     std::string_view name;      // native name (valid only during the visit / until the next Next())
     bool isFolder = false;      // a real folder; a symbolic link is never a folder here
+    bool link = false;          // a symbolic link (outside a test run)
     bool hidden = false;        // the name begins with "."
     bool backslashName = false; // the name holds "\" and so cannot be part of a path text:
                                 // callers pass such entries over (they are reported, not hidden)

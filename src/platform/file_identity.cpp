@@ -69,6 +69,29 @@ std::optional<ItemStamp> ItemStampOf(std::string_view pathText) {
     return stamp;
 }
 
+std::optional<ContentStamp> ContentStampOf(std::string_view pathText) {
+    std::string native;
+    if (DryRun* dry = ActiveDryRun()) {
+        auto real = dry->RealFile(pathText);
+        if (!real)
+            return std::nullopt;
+        native = std::move(*real);
+    } else {
+        native = Native(pathText);
+    }
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return ContentStamp{{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                        static_cast<std::uint64_t>(st.st_size),
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+bool IsSymbolicLink(std::string_view pathText) {
+    struct stat st {};
+    return ActiveDryRun() == nullptr && ::lstat(Native(pathText).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool SameItemAsRecorded(const ItemStamp& recorded, const ItemStamp& now) {
     if (recorded.id != now.id || recorded.folder != now.folder)
         return false;

@@ -35,6 +35,22 @@ struct ItemStamp final {
 // its items are not on disk).
 std::optional<ItemStamp> ItemStampOf(std::string_view pathText);
 
+// What a file's bytes are known by: the file (links followed) and its size and modification
+// time. Bytes that someone rewrites change the time; a file put in its place is another file.
+struct ContentStamp final {
+    FileIdentity id;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const ContentStamp&) const = default;
+};
+
+// The stamp of the regular file the path leads to (in a test run, of the real file that holds
+// its bytes); nothing for a folder, a missing entry or anything else.
+std::optional<ContentStamp> ContentStampOf(std::string_view pathText);
+
+// Whether the entry itself is a symbolic link (false in a test run).
+bool IsSymbolicLink(std::string_view pathText);
+
 // Whether `now` is still the entry stamped as `recorded`: the same entry, and for a file the same
 // size and modification time.
 bool SameItemAsRecorded(const ItemStamp& recorded, const ItemStamp& now);

@@ -5,6 +5,7 @@
 #include "platform/pathtext.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -144,6 +145,205 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* 
     if (!ok) {
         ::unlink(temp.c_str());
         return Status::Fail(ErrnoText("cannot write", path, err));
+    }
+    return {};
+}
+
+LineReader::LineReader() = default;
+
+LineReader::~LineReader() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+ReadState LineReader::Open(std::string_view pathText) {
+    m_path = ToNativePath(pathText);
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
+        const int err = errno;
+        m_error = ErrnoText("cannot open", m_path, err);
+        return err == ENOENT ? ReadState::Missing : ReadState::Failed;
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        m_error = ErrnoText("cannot read", m_path, EISDIR);
+        ::close(m_fd);
+        m_fd = -1;
+        return ReadState::Failed;
+    }
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_buffer.resize(1 << 20);
+    return ReadState::Ok;
+}
+
+bool LineReader::Refill() {
+    // What is left moves to the front; a line longer than the buffer makes it grow.
+    if (m_begin > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    if (m_end == m_buffer.size())
+        m_buffer.resize(m_buffer.size() * 2);
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_buffer.data() + m_end, m_buffer.size() - m_end);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            m_error = ErrnoText("cannot read", m_path, errno);
+            return false;
+        }
+        if (n == 0)
+            m_eof = true;
+        m_end += static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+std::optional<std::string_view> LineReader::Next() {
+    if (m_fd < 0 || !m_error.empty())
+        return std::nullopt;
+    for (;;) {
+        const char* const data = m_buffer.data();
+        const std::size_t size = m_end - m_begin;
+        const void* const lf = std::memchr(data + m_begin, '\n', size);
+        const std::size_t lfAt = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : m_end;
+        const void* const cr = std::memchr(data + m_begin, '\r', lfAt - m_begin);
+        std::size_t lineEnd = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : lfAt;
+        // A line is whole once its break is seen, and a CR once what follows it is known.
+        const bool whole = lineEnd < m_end && (data[lineEnd] == '\n' || lineEnd + 1 < m_end || m_eof);
+        if (!whole && !m_eof) {
+            if (!Refill())
+                return std::nullopt;
+            continue;
+        }
+        if (m_begin == m_end)
+            return std::nullopt;
+        const std::size_t lineBegin = m_begin;
+        std::size_t next = lineEnd;
+        if (next < m_end && data[next] == '\r')
+            ++next;
+        if (next < m_end && data[next] == '\n')
+            ++next;
+        m_begin = next;
+        if (lineEnd > lineBegin)
+            return std::string_view(data + lineBegin, lineEnd - lineBegin);
+    }
+}
+
+std::string_view LineReader::NextRun() {
+    if (m_fd < 0 || !m_error.empty())
+        return {};
+    if (m_end - m_begin < 3 && !m_eof && !Refill())
+        return {};
+    const char* const data = m_buffer.data();
+    std::size_t at = m_begin;
+    std::size_t runEnd = m_begin;
+    bool lineStart = true;
+    // One pass over the bytes: a break must be CR LF, and a line must not be empty. Eight bytes
+    // at a time where none of them is below 0x0E (no CR, no LF): that is nearly every word.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    while (at < m_end) {
+        if (at + 8 <= m_end) {
+            std::uint64_t word;
+            std::memcpy(&word, data + at, sizeof word);
+            if (((word - 0x0E * kOnes) & ~word & 0x80 * kOnes) == 0) {
+                lineStart = false;
+                at += 8;
+                continue;
+            }
+        }
+        const char c = data[at];
+        if (c != '\r' && c != '\n') {
+            lineStart = false;
+            ++at;
+            continue;
+        }
+        if (lineStart || c != '\r' || at + 1 >= m_end || data[at + 1] != '\n')
+            break;
+        at += 2;
+        runEnd = at;
+        lineStart = true;
+    }
+    const std::string_view run(data + m_begin, runEnd - m_begin);
+    m_begin = runEnd;
+    return run;
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temp.c_str());
+    }
+}
+
+Status AtomicFileWriter::Begin(std::string_view pathText) {
+    m_path = ToNativePath(pathText);
+    struct stat st {};
+    const bool exists = ::stat(m_path.c_str(), &st) == 0;
+    if (exists) {
+        if (!S_ISREG(st.st_mode))
+            return Status::Fail(ErrnoText("cannot write", m_path, EISDIR));
+        if ((st.st_mode & S_IWUSR) == 0)
+            return Status::Fail(ErrnoText("cannot write", m_path, EACCES));
+        m_mode = st.st_mode & 07777;
+    }
+    m_temp = m_path + ".tmpXXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        const int err = errno;
+        if (exists && (err == EACCES || err == EPERM || err == EROFS) &&
+            ::access(m_path.c_str(), W_OK) == 0) {
+            m_inPlace = true;
+            return {};
+        }
+        return Status::Fail(ErrnoText("cannot create", m_temp, err));
+    }
+    m_buffer.reserve(kFlushAt + (64 << 10));
+    return {};
+}
+
+void AtomicFileWriter::Flush() {
+    if (m_error == 0 && !WriteAll(m_fd, m_buffer))
+        m_error = errno;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // The disk starts on what was written while the rest is made: the flush at the end then
+    // waits for the last part only, not for a hundred megabytes.
+    if (m_error == 0)
+        ::sync_file_range(m_fd, m_written, static_cast<off_t>(m_buffer.size()), SYNC_FILE_RANGE_WRITE);
+#endif
+    m_written += static_cast<off_t>(m_buffer.size());
+    m_buffer.clear();
+}
+
+Status AtomicFileWriter::Commit() {
+    if (m_inPlace)
+        return WriteInPlace(m_path, m_buffer);
+    if (m_fd < 0)
+        return Status::Fail(ErrnoText("cannot write", m_path, EBADF));
+    Flush();
+    bool ok = m_error == 0;
+    int err = m_error;
+    if (ok && ::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::fsync(m_fd) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(m_fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    m_fd = -1;
+    if (ok && ::rename(m_temp.c_str(), m_path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(m_temp.c_str());
+        return Status::Fail(ErrnoText("cannot write", m_path, err));
     }
     return {};
 }

@@ -3,6 +3,7 @@
 
 #include "platform/result.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,71 @@ FileRead ReadWholeFile(std::string_view pathText);
 // whole, then cut to its new length, flushed and synced. `inPlace`, when given, says which way
 // was taken.
 Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace = nullptr);
+
+// The non-empty lines of a file (split at CR LF, LF or a lone CR), read a part at a time: a file
+// of any length costs a fixed amount of memory.
+class LineReader final {
+public:
+    LineReader();
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // Missing, Failed (see error()) or Ok.
+    ReadState Open(std::string_view pathText);
+    // The next non-empty line, valid until the next call; nothing at the end or when a read
+    // failed (error() then says why).
+    std::optional<std::string_view> Next();
+    // From where Next would go on: the longest run of whole non-empty lines that each already end
+    // in CR LF, as one piece (empty when the next line is not of that form: Next takes it). For
+    // copying a file's lines in that form a buffer at a time rather than a line at a time.
+    std::string_view NextRun();
+    const std::string& error() const { return m_error; }
+
+private:
+    bool Refill();
+
+    int m_fd = -1;
+    std::string m_path;
+    std::string m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    std::string m_error;
+};
+
+// A file replaced atomically like WriteFileAtomic, its bytes handed over in parts as they are
+// made: a file of any length is written without being held in memory. Where only an in-place
+// write is possible, the parts are gathered and written at Commit (they may then be read from
+// the old file meanwhile). Destroyed without Commit, it leaves the old file as it was.
+class AtomicFileWriter final {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    Status Begin(std::string_view pathText);
+    void Append(std::string_view bytes) {
+        m_buffer.append(bytes);
+        if (m_buffer.size() >= kFlushAt && m_fd >= 0)
+            Flush();
+    }
+    Status Commit();
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 20;
+    void Flush();
+
+    std::string m_path;
+    std::string m_temp;
+    int m_fd = -1;
+    bool m_inPlace = false;
+    unsigned m_mode = 0644;
+    int m_error = 0;
+    long long m_written = 0;
+    std::string m_buffer;
+};
 
 // What a file looked like when it was read or written, to notice a change made by someone else.
 struct FileStamp final {

@@ -19,6 +19,8 @@ namespace {
 constexpr std::uint32_t kRemoved = IN_DELETE | IN_MOVED_FROM;
 constexpr std::uint32_t kOther =
     IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
+constexpr std::uint32_t kContents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE;
+constexpr std::uint32_t kSelf = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 
 // File systems whose every change is made on this machine and therefore notified.
 bool IsLocalFileSystem(const std::string& native) {
@@ -38,7 +40,8 @@ bool IsLocalFileSystem(const std::string& native) {
 
 } // namespace
 
-FolderWatch::FolderWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+FolderWatch::FolderWatch(bool contents)
+    : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_contents(contents) {}
 
 FolderWatch::~FolderWatch() {
     if (m_fd >= 0)
@@ -51,7 +54,8 @@ int FolderWatch::Watch(std::string_view folderPathText) {
     const std::string native = NativeOf(folderPathText);
     if (!IsLocalFileSystem(native))
         return -1;
-    const int wd = ::inotify_add_watch(m_fd, native.c_str(), kRemoved | kOther | IN_ONLYDIR);
+    const int wd = ::inotify_add_watch(m_fd, native.c_str(),
+                                       kRemoved | kOther | IN_ONLYDIR | (m_contents ? kContents : 0));
     return wd < 0 ? -1 : wd;
 }
 
@@ -74,6 +78,8 @@ void FolderWatch::Drain(const Handler& handler) {
                 handler.everything();
             else if ((event.mask & kRemoved) != 0 && event.len > 0)
                 handler.removed(event.wd, std::string_view(name));
+            else if (handler.changed && (event.mask & kSelf) == 0 && event.len > 0)
+                handler.changed(event.wd, std::string_view(name));
             else
                 handler.other(event.wd);
         }

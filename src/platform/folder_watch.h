@@ -13,7 +13,9 @@ namespace sv {
 // what other machines change.
 class FolderWatch final {
 public:
-    FolderWatch();
+    // With `contents` the changes of the entries themselves are reported too (written, their
+    // attributes or times changed), for a listing that keeps each entry's size and stamp.
+    explicit FolderWatch(bool contents = false);
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
@@ -24,9 +26,11 @@ public:
 
     // `removed` names an entry that left the folder (deleted, or renamed away); `other` is any
     // other change of the folder (an entry added, the folder itself moved or gone) and
-    // `everything` says that notifications were lost, so no watched folder can be trusted.
+    // `everything` says that notifications were lost, so no watched folder can be trusted. With
+    // `changed` set, an entry added, written or touched is named there instead of being `other`.
     struct Handler final {
         std::function<void(int token, std::string_view name)> removed;
+        std::function<void(int token, std::string_view name)> changed;
         std::function<void(int token)> other;
         std::function<void()> everything;
     };
@@ -35,6 +39,7 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_contents = false;
 };
 
 } // namespace sv

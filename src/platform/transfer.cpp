@@ -243,7 +243,8 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
     const off_t size = st.st_size;
     // Holes stay holes: a sparse file of many gigabytes costs only its data.
     off_t offset = 0;
-    bool sparseAware = true;
+    // Only a file with fewer blocks than its size can have holes: the others need no search.
+    bool sparseAware = static_cast<off_t>(st.st_blocks) * 512 < size;
     CopyWay way = CopyWay::Range;
     while (offset < size) {
         off_t data = offset;
@@ -464,6 +465,8 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
             return result;
         }
     }
+    if (options.beforePlacing)
+        options.beforePlacing();
     int placed = -1;
     if (options.replaceExisting) {
         struct stat existing {};
@@ -711,7 +714,9 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
 
     // Move: a rename when both lie on one file system.
     int renamed = -1;
-    if (!options.replaceExisting) {
+    if (options.acrossFileSystems && !options.replaceExisting) {
+        errno = EXDEV;
+    } else if (!options.replaceExisting) {
         renamed = RenameNoReplace(source, target);
     } else {
         if (targetExists && (S_ISDIR(targetStat.st_mode) || S_ISDIR(sourceStat.st_mode))) {

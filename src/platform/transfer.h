@@ -4,6 +4,7 @@
 #include "platform/result.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,13 @@ struct TransferOptions final {
     bool noConfirmation = false;
     // Title handed to TransferProgress::Begin ("振り分け中..." for a run).
     std::string progressTitle;
+    // The caller found the source and the target's folder on different file systems: a move
+    // copies at once instead of trying a rename first. Wrong, it costs only speed.
+    bool acrossFileSystems = false;
+    // Called once a copy is complete and flushed, before it takes the target's name (and so
+    // before anything of a moved source is removed): what must be on the disk before that (the
+    // journal's intent) is waited for here, while the copy itself did not wait for it.
+    std::function<void()> beforePlacing;
 };
 
 enum class TransferOutcome { Ok, Aborted, Failed };

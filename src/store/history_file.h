@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,9 +125,79 @@ std::string HistoryFileDamage(std::string_view bytes);
 // rewrite.
 TKeptAside KeepDamagedHistoryAside(std::string_view folder);
 
+// The parts of a record as THistoryEntries keeps them.
+enum class HistoryField { Time = 0, Mark = 1, Name = 2, Dest = 3, Source = 4 };
+
+// The records of a history list, held as the code page 932 bytes History.dat gives back when it
+// is written (one block for all, a small index per record): a million records fit in about a
+// third of the memory they take as entries of texts, and sorting and writing use the bytes as
+// they are. Entries go in and out as UTF-8 THistoryEntry values; a text the code page cannot hold
+// is kept as "?", as writing would give it.
+class THistoryEntries final {
+public:
+    THistoryEntries() = default;
+    THistoryEntries(std::initializer_list<THistoryEntry> entries);
+
+    std::size_t size() const { return m_records.size(); }
+    bool empty() const { return m_records.empty(); }
+    THistoryEntry operator[](std::size_t i) const;
+    THistoryEntry front() const { return (*this)[0]; }
+    THistoryEntry back() const { return (*this)[size() - 1]; }
+    void push_back(const THistoryEntry& entry);
+    void pop_back() { m_records.pop_back(); }
+    void clear();
+    void resize(std::size_t n, const THistoryEntry& value = {});
+    void Set(std::size_t i, const THistoryEntry& entry);
+    void reserve(std::size_t records, std::size_t bytes);
+
+    // One record from the bytes of its four lines, taken as they are.
+    void AppendBytes(std::string_view time, std::string_view mark, std::string_view name,
+                     std::string_view location);
+    std::string_view Bytes(std::size_t i, HistoryField field) const;
+    // A part of a record as UTF-8 record text.
+    std::string Text(std::size_t i, HistoryField field) const;
+    bool IsFolder(std::size_t i) const;
+
+    // Puts the records in the order given (old positions, each once).
+    void Reorder(const std::vector<std::size_t>& order);
+    // Removes the records at these positions (ascending, each once).
+    void EraseSorted(const std::vector<std::size_t>& rows);
+
+    class const_iterator final {
+    public:
+        using value_type = THistoryEntry;
+        using difference_type = std::ptrdiff_t;
+        const_iterator(const THistoryEntries* list, std::size_t at) : m_list(list), m_at(at) {}
+        THistoryEntry operator*() const { return (*m_list)[m_at]; }
+        const_iterator& operator++() {
+            ++m_at;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return m_at == other.m_at; }
+
+    private:
+        const THistoryEntries* m_list;
+        std::size_t m_at;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    struct Record final {
+        std::uint64_t at = 0;
+        std::array<std::uint32_t, 5> length{};
+    };
+    void AppendParts(std::string_view time, std::string_view mark, std::string_view name,
+                     std::string_view dest, std::string_view source);
+    void Compact();
+
+    std::string m_bytes;
+    std::vector<Record> m_records;
+};
+
 // What the history window shows: the records in display order.
 struct THistoryList final {
-    std::vector<THistoryEntry> entries;
+    THistoryEntries entries;
     // A record was read from bytes that writing gives back in another form (a character in another
     // of its codes): the file is copied aside before the list first replaces it.
     bool otherCodes = false;

@@ -21,6 +21,7 @@ constexpr int kRecordsPerFlush = 8;
 } // namespace
 
 TRunJournal::~TRunJournal() {
+    StopFlusher();
     if (m_fd >= 0) {
         ::fsync(m_fd);
         ::close(m_fd);
@@ -75,8 +76,9 @@ void TRunJournal::Append(std::string_view block, bool record) {
     }
     m_size += static_cast<off_t>(block.size());
     m_dirty = true;
+    // The records in between go to the disk without the run waiting for it.
     if (record && ++m_unflushed >= kRecordsPerFlush)
-        Flush();
+        FlushSoon();
 }
 
 void TRunJournal::Flush() {
@@ -87,7 +89,51 @@ void TRunJournal::Flush() {
     }
 }
 
+void TRunJournal::FlushSoon() {
+    if (m_fd < 0 || !m_dirty)
+        return;
+    m_unflushed = 0;
+    m_dirty = false;
+    const std::lock_guard lock(m_mutex);
+    ++m_asked;
+    if (!m_flusher.joinable()) {
+        m_stop = false;
+        m_flusher = std::thread([this, fd = m_fd] {
+            std::unique_lock guard(m_mutex);
+            for (;;) {
+                m_flushed.wait(guard, [this] { return m_stop || m_done < m_asked; });
+                if (m_done == m_asked)
+                    return;
+                const std::uint64_t asked = m_asked;
+                guard.unlock();
+                ::fdatasync(fd);
+                guard.lock();
+                m_done = asked;
+                m_flushed.notify_all();
+            }
+        });
+    }
+    m_flushed.notify_all();
+}
+
+void TRunJournal::WaitFlushed() {
+    std::unique_lock lock(m_mutex);
+    m_flushed.wait(lock, [this] { return m_done >= m_asked; });
+}
+
+void TRunJournal::StopFlusher() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_flushed.notify_all();
+    }
+    // Whatever was asked for is done before the thread ends.
+    if (m_flusher.joinable())
+        m_flusher.join();
+}
+
 void TRunJournal::Discard() {
+    StopFlusher();
     if (m_fd >= 0) {
         if (m_keep > 0)
             static_cast<void>(::ftruncate(m_fd, m_keep));
@@ -113,10 +159,17 @@ bool JournalIntent(TPendingHistory& pending, TRunIntent intent, bool historyOff,
     JournalNotDone(pending);
     intent.time = FormatEntryTime(Now());
     pending.journal->Append(IntentBlock(intent), false);
+    // The disk works on it while the transfer copies; the transfer waits for it before its copy
+    // takes the target's name and before the source goes (JournalWaitDurable).
     if (durable)
-        pending.journal->Flush();
+        pending.journal->FlushSoon();
     pending.intentOpen = true;
     return true;
+}
+
+void JournalWaitDurable(TPendingHistory& pending) {
+    if (pending.journal != nullptr)
+        pending.journal->WaitFlushed();
 }
 
 void JournalNotDone(TPendingHistory& pending) {

@@ -6,10 +6,14 @@
 #include "store/kept_aside.h"
 #include "store/run_items.h"
 
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
 
 namespace sv {
@@ -40,13 +44,27 @@ public:
     void Append(std::string_view block, bool record = true);
     // Everything appended so far is on disk.
     void Flush();
+    // Everything appended so far goes to the disk on a thread of the journal's own, while the
+    // caller goes on; WaitFlushed waits until it is there. A killed process loses nothing by it
+    // (each block reached the kernel when it was appended); only a power loss is what the flush
+    // is for, and what must wait for the disk waits in WaitFlushed.
+    void FlushSoon();
+    void WaitFlushed();
     // The run's records are in History.dat: the journal goes, or, when it held the records of an
     // earlier dead run that are still to be recovered, goes back to them.
     void Discard();
 
 private:
+    void StopFlusher();
+
     int m_fd = -1;
     std::string m_path;
+    std::thread m_flusher;
+    std::mutex m_mutex;
+    std::condition_variable m_flushed;
+    std::uint64_t m_asked = 0; // flushes asked for
+    std::uint64_t m_done = 0;  // of them, done
+    bool m_stop = false;
     int m_unflushed = 0;
     bool m_dirty = false;
     off_t m_keep = 0; // the bytes of a dead run found in front
@@ -58,9 +76,11 @@ bool WouldRecordHistory(const TPendingHistory& pending, bool historyOff, const T
 
 // Journals what is about to happen to an entry, when the run keeps a journal and would record the
 // entry; returns whether it did. The record that follows completes it; JournalNotDone says that
-// it did not happen. With `durable` the intent reaches the disk before this returns.
+// it did not happen. With `durable` the intent is on its way to the disk when this returns, and
+// is there once JournalWaitDurable returns.
 bool JournalIntent(TPendingHistory& pending, TRunIntent intent, bool historyOff, const TAppSettings& settings,
                    bool durable);
+void JournalWaitDurable(TPendingHistory& pending);
 void JournalNotDone(TPendingHistory& pending);
 
 // What a start did with the journal a dead run left.

@@ -3,7 +3,9 @@
 // deleted, and that nothing is deleted unless its bytes are found again at the destination.
 #include "engine/duplicate_compare.h"
 #include "platform/dir_reader.h"
+#include "platform/dry_run.h"
 #include "platform/pathtext.h"
+#include "platform/transfer.h"
 #include "run_fixture.h"
 #include "store/history_file.h"
 
@@ -327,6 +329,91 @@ TEST_F(DuplicateCompare, ALibraryThatIsMissingBrokenOrIncompleteLeavesEveryFileT
         ASSERT_TRUE(Has("dst/a.avi")) << library;
         std::filesystem::rename(N("dst/a.avi"), N("src/a.avi"));
     }
+}
+
+TEST_F(DuplicateCompare, ARunHashesEachFileOnceHoweverManySourcesMeetIt) {
+    // Six sources and five destination files, all of one size and all different, and a sixth
+    // source equal to the fourth destination file: the old way hashed every destination file
+    // again for every source.
+    for (int i = 0; i < 5; ++i) {
+        Write("src/s" + std::to_string(i) + ".avi", "source " + std::to_string(i) + "!");
+        Write("dst/d" + std::to_string(i) + ".avi", "destin " + std::to_string(i) + "!");
+    }
+    Write("src/s5.avi", "destin 3!");
+    Add(Fields("avi", "dst"));
+    Run();
+    EXPECT_FALSE(Has("src/s5.avi"));
+    EXPECT_EQ(Read("dst/d3.avi"), "destin 3!");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Read("dst/s" + std::to_string(i) + ".avi"), "source " + std::to_string(i) + "!");
+    // Each destination file at most once (one hashed ahead before a match may never be waited
+    // for); each source once, and a moved source is known at its new place.
+    EXPECT_GE(Count(kDestHash), 1);
+    EXPECT_LE(Count(kDestHash), 5);
+    EXPECT_EQ(Count(kSourceHash), 6);
+    EXPECT_EQ(Count(kConfirm), 1);
+}
+
+TEST_F(DuplicateCompare, AKnownFolderStillSeesFilesChangedAddedOrReplacedSinceItWasRead) {
+    Write("src/a.avi", "0123456789");
+    Write("dst/x.avi", "abcdefghij");
+    EXPECT_EQ(Compare("src/a.avi", "dst").result, CompareResult::NotIdentical);
+
+    // Rewritten in place with the source's bytes (its time set apart, as a later write would).
+    Write("dst/x.avi", "0123456789");
+    Stamp("dst/x.avi", 1000000);
+    const TCompareOutcome rewritten = Compare("src/a.avi", "dst");
+    EXPECT_EQ(rewritten.result, CompareResult::Identical);
+    EXPECT_EQ(rewritten.matchPath, P("dst/x.avi"));
+
+    // Replaced by another file under the same name, then a new file of the size added.
+    Write("tmp/x.avi", "ABCDEFGHIJ");
+    std::filesystem::rename(N("tmp/x.avi"), N("dst/x.avi"));
+    cache.Clear();
+    EXPECT_EQ(Compare("src/a.avi", "dst").result, CompareResult::NotIdentical);
+    Write("dst/new.avi", "0123456789");
+    const TCompareOutcome added = Compare("src/a.avi", "dst");
+    EXPECT_EQ(added.result, CompareResult::Identical);
+    EXPECT_EQ(added.matchPath, P("dst/new.avi"));
+
+    // Gone, or grown to another size: no longer a candidate.
+    std::filesystem::remove(N("dst/new.avi"));
+    Write("dst/x.avi", "0123456789+");
+    cache.Clear();
+    EXPECT_EQ(Compare("src/a.avi", "dst").result, CompareResult::NotIdentical);
+}
+
+TEST_F(DuplicateCompare, ALinkInAKnownFolderIsFollowedToWhatItLeadsToNow) {
+    Write("src/a.avi", "0123456789");
+    Write("other/one.avi", "abcdefghij");
+    Write("other/two.avi", "0123456789");
+    Folder("dst");
+    std::filesystem::create_symlink(N("other/one.avi"), N("dst/link.avi"));
+    EXPECT_EQ(Compare("src/a.avi", "dst").result, CompareResult::NotIdentical);
+    // The link now leads elsewhere; nothing in the folder itself changed.
+    std::filesystem::remove(N("other/one.avi"));
+    std::filesystem::create_symlink(N("other/two.avi"), N("other/one.avi"));
+    EXPECT_EQ(Compare("src/a.avi", "dst").result, CompareResult::Identical);
+}
+
+TEST_F(DuplicateCompare, ATestRunComparesWithWhatItWouldHaveMovedAndChangesNothing) {
+    // Large enough to be hashed on the worker threads, which must see the test run's folders too.
+    const std::string bytes(400 << 10, 'b');
+    Write("src/a.avi", bytes);
+    Write("in/b.avi", bytes);
+    Folder("dst");
+    DryRun dry;
+    {
+        const DryRunScope scope(&dry);
+        ASSERT_TRUE(TransferEntry(P("in/b.avi"), P("dst/b.avi"), TransferMode::Move).ok());
+        const TCompareOutcome outcome = Compare("src/a.avi", "dst");
+        EXPECT_EQ(outcome.result, CompareResult::Identical);
+        EXPECT_EQ(outcome.matchPath, P("dst/b.avi"));
+    }
+    EXPECT_TRUE(Has("in/b.avi"));
+    EXPECT_FALSE(Has("dst/b.avi"));
+    EXPECT_EQ(Count(kConfirm), 1);
+    EXPECT_EQ(Count(kDestHash), 1);
 }
 
 } // namespace

@@ -257,6 +257,81 @@ private slots:
                   << recovered << " records recovered\n";
     }
 
+    // A long history streamed into its new file while the run is killed, mostly right in that
+    // stretch: History.dat is the old bytes or the whole new ones, never a part, and the next
+    // start records every file once.
+    void KilledWhileALongHistoryIsRewrittenItIsOldOrWholeNew() {
+        std::string old;
+        for (int i = 0; i < 150000; ++i)
+            old += "26/01/01 00:00:00\r\n  \r\nold" + std::to_string(i) + ".avi\r\n\\d*\\s\r\n";
+        const int tries = Tries(6);
+        std::mt19937 rng(2031);
+        std::chrono::microseconds whole{0};
+        int duringRewrite = 0;
+        int oldKept = 0;
+        for (int attempt = 0; attempt <= tries; ++attempt) {
+            ProgramFolder f;
+            sv::TConditionFields fields;
+            fields.keywords = "move";
+            fields.destFolder = f.P("dst");
+            f.Condition(fields);
+            f.Settings();
+            std::map<std::string, std::string> originals;
+            for (int i = 0; i < 30; ++i) {
+                const std::string content =
+                    "file " + std::to_string(i) + " of try " + std::to_string(attempt);
+                f.dir.WriteBytes("src/move" + std::to_string(i) + ".bin", content);
+                originals[content] = f.dir.NativeFile("src/move" + std::to_string(i) + ".bin");
+            }
+            f.dir.WriteBytes("History.dat", old);
+            const auto started = std::chrono::steady_clock::now();
+            const pid_t child = f.Start();
+            QVERIFY(child > 0);
+            bool rewriting = false;
+            if (attempt > 0 && attempt % 2 == 1) {
+                // Until the new file is begun, then a little further into it.
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (!rewriting && std::chrono::steady_clock::now() < deadline) {
+                    for (const auto& entry : fs::directory_iterator(f.dir.Native()))
+                        rewriting =
+                            rewriting || entry.path().filename().string().starts_with("History.dat.tmp");
+                }
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(rng)));
+                ::kill(child, SIGKILL);
+            } else if (attempt > 0) {
+                std::this_thread::sleep_for(std::chrono::microseconds(
+                    std::uniform_int_distribution<long long>(0, whole.count())(rng)));
+                ::kill(child, SIGKILL);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            if (attempt == 0) {
+                QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                whole = std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now() - started);
+            }
+            duringRewrite += rewriting ? 1 : 0;
+            const std::string bytes = f.dir.ReadBytes("History.dat");
+            QVERIFY2(bytes.size() >= old.size() && bytes.ends_with(old), "History.dat lost its old records");
+            const std::string front = bytes.substr(0, bytes.size() - old.size());
+            QCOMPARE(sv::NonEmptyLines(front).size() % 4, std::size_t{0});
+            oldKept += front.empty() ? 1 : 0;
+
+            QVERIFY(f.Recover());
+            const std::vector<std::string> problems =
+                sv::testing::CheckRecordedOnce(originals, {f.dir.NativeFile("src"), f.dir.NativeFile("dst")},
+                                               f.dir.ReadBytes("History.dat"));
+            std::string all;
+            for (const std::string& problem : problems)
+                all += problem + "\n";
+            QVERIFY2(problems.empty(), all.c_str());
+            QVERIFY(f.dir.ReadBytes("History.dat").ends_with(old));
+        }
+        std::cout << "[ killed while the history streams ] " << tries << " tries, " << duringRewrite
+                  << " while its new file was written, " << oldKept << " left the old file as it was\n";
+    }
+
     // The journal from the damaged files: a lone LF inside a block. What stands before it
     // is recovered, nothing after it, the file is kept aside and the start says so.
     void ADamagedJournalIsKeptAsideAndTheStartSaysSo() {

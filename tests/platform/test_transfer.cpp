@@ -288,6 +288,70 @@ TEST(FileOpsTransfer, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_TRUE(Names(folder.Native()).empty());
 }
 
+// What must be on the disk before a copy takes its name (the journal's intent) is waited for at
+// one moment: the copy is complete, nothing stands at the target yet and the source is whole.
+TEST(FileOpsTransfer, TheWaitBeforePlacingComesAfterTheCopyAndBeforeTheTargetOrTheSourceChanges) {
+    OtherFileSystemFolder other;
+    if (!other.Available())
+        GTEST_SKIP() << "/dev/shm is on the same file system as the temporary folder";
+    TempFolder folder;
+    const std::string bytes(3 * 1024 * 1024 + 5, 'q');
+    folder.WriteBytes("file.bin", bytes);
+    for (const TransferMode mode : {TransferMode::Move, TransferMode::Copy}) {
+        int calls = 0;
+        TransferOptions options;
+        options.acrossFileSystems = true;
+        options.beforePlacing = [&] {
+            ++calls;
+            EXPECT_FALSE(FileExists(other.PathText("file.bin")));
+            EXPECT_EQ(folder.ReadBytes("file.bin"), bytes);
+            // The copy is whole under its hidden name.
+            bool whole = false;
+            for (const std::string& name : Names(other.Native("")))
+                whole = whole || (name.starts_with(".sorvanta-transfer-") &&
+                                  EntrySize(other.PathText(name)) == bytes.size());
+            EXPECT_TRUE(whole);
+        };
+        ASSERT_TRUE(TransferEntry(Text(folder, "file.bin"), other.PathText("file.bin"), mode, options).ok());
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(EntrySize(other.PathText("file.bin")), bytes.size());
+        EXPECT_EQ(folder.Exists("file.bin"), mode == TransferMode::Copy);
+        if (mode == TransferMode::Move)
+            folder.WriteBytes("file.bin", bytes);
+        std::filesystem::remove(other.Native("file.bin"));
+    }
+    // A failed copy never waits: nothing is placed.
+    int calls = 0;
+    TransferOptions options;
+    options.beforePlacing = [&] { ++calls; };
+    RecordingProgress cancel(1);
+    EXPECT_FALSE(
+        TransferEntry(Text(folder, "file.bin"), other.PathText("x.bin"), TransferMode::Move, options, &cancel)
+            .ok());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(folder.ReadBytes("file.bin"), bytes);
+}
+
+// A caller that says "across file systems" wrongly costs a copy, never a byte.
+TEST(FileOpsTransfer, AMoveWronglyToldItCrossesFileSystemsIsStillAWholeMove) {
+    TempFolder folder;
+    folder.WriteBytes("a.bin", "some bytes");
+    MakeFolders(folder, "to");
+    TransferOptions options;
+    options.acrossFileSystems = true;
+    ASSERT_TRUE(
+        TransferEntry(Text(folder, "a.bin"), Text(folder, "to\\a.bin"), TransferMode::Move, options).ok());
+    EXPECT_FALSE(folder.Exists("a.bin"));
+    EXPECT_EQ(folder.ReadBytes("to/a.bin"), "some bytes");
+    // An existing target is still refused.
+    folder.WriteBytes("b.bin", "new");
+    folder.WriteBytes("to/b.bin", "old");
+    EXPECT_FALSE(
+        TransferEntry(Text(folder, "b.bin"), Text(folder, "to\\b.bin"), TransferMode::Move, options).ok());
+    EXPECT_EQ(folder.ReadBytes("to/b.bin"), "old");
+    EXPECT_EQ(folder.ReadBytes("b.bin"), "new");
+}
+
 // Across file systems the bytes go through the kernel; holes stay holes and every chunk is reported.
 TEST(FileOpsTransfer, AcrossFileSystemsASparseFileKeepsItsHolesAndReportsEveryChunk) {
     OtherFileSystemFolder other;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/history_file.h"
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "testing.h"
 
@@ -140,7 +141,9 @@ TEST(HistoryLoading, RefreshesInPlaceOrSkipsWhenTheLineCountMatches) {
     ASSERT_EQ(list.Size(), 3U);
 
     // Same number of lines: taken as unchanged, even though the list was edited.
-    list.entries[0].EntryName = "edited";
+    THistoryEntry edited = list.entries[0];
+    edited.EntryName = "edited";
+    list.entries.Set(0, edited);
     EXPECT_EQ(LoadHistory(folder.PathText(), list, 1000).state, HistoryLoadState::Unchanged);
     EXPECT_EQ(list.entries[0].EntryName, "edited");
 
@@ -203,13 +206,117 @@ TEST(HistorySaving, AFileReadAndWrittenAgainKeepsItsBytes) {
     THistoryList list;
     ASSERT_EQ(LoadHistory(folder.PathText(), list, 1000).state, HistoryLoadState::Refreshed);
     ASSERT_EQ(list.Size(), 2U);
-    list.entries.push_back(list.entries[0]);
-    list.entries.erase(list.entries.begin()); // the window re-sorted it
+    list.entries.Reorder({1, 0}); // the window re-sorted it
     ScriptedMessageBox box;
     ASSERT_TRUE(SaveHistory(folder.PathText(), "Sorvanta.ini", list, box).ok());
     EXPECT_EQ(folder.ReadBytes("History.dat"), "09/01/22 07:05:09\r\n  \r\nb\r\nD:*\r\n"
                                                "09/01/23 07:05:09\r\n  \r\n\x80\xff" +
                                                    Sjis("①.avi") + "\r\nD:\\M*C:\\Down\r\n");
+}
+
+// A history of many megabytes, with the breaks and empty lines other tools leave, a damaged byte
+// and a character in another of its codes.
+std::string LongHistory(int records) {
+    std::string bytes;
+    for (int i = 0; i < records; ++i) {
+        bytes += "26/01/02 03:04:05" + std::string(i % 97 == 0 ? "\n" : "\r\n") + (i % 5 == 0 ? "\r\n" : "");
+        bytes += Sjis(i % 2 == 0 ? "\u3000変" : "  ") + (i % 89 == 0 ? "\r" : "\r\n");
+        bytes += (i % 1000 == 7 ? std::string("\x80\xff") : std::string()) +
+                 (i % 1000 == 8 ? std::string("\xEE\xE0") : std::string()) + Sjis("写真") +
+                 std::to_string(i) + ".jpg\r\n";
+        bytes += Sjis("\\home\\u\\整理済み*\\home\\u\\ダウンロード") + "\r\n";
+    }
+    return bytes;
+}
+
+std::string JoinedLines(std::string_view bytes) {
+    std::string out;
+    for (const std::string_view line : NonEmptyLines(bytes))
+        out.append(line).append("\r\n");
+    return out;
+}
+
+TEST(HistoryRecording, ALongHistoryStreamsThroughThePrependByteForByte) {
+    TempFolder folder;
+    const std::string old = LongHistory(60000);
+    ASSERT_GT(old.size(), 3u << 20);
+    folder.WriteBytes("History.dat", old);
+    ScopedFixedClock clock({2009, 1, 23, 7, 5, 9});
+    ASSERT_TRUE(PrependRunHistory(folder.PathText(), RecordRun(2, TAppSettings{})).ok());
+    EXPECT_EQ(folder.ReadBytes("History.dat"), "09/01/23 07:05:09\r\n  \r\n0.avi\r\n\\dest*\\src\r\n"
+                                               "09/01/23 07:05:09\r\n  \r\n1.avi\r\n\\dest*\\src\r\n" +
+                                                   JoinedLines(old));
+}
+
+TEST(HistoryDamage, IsFoundAnywhereInALongHistoryAndOnlyThere) {
+    TempFolder folder;
+    std::string bytes = LongHistory(40000);
+    folder.WriteBytes("History.dat", bytes);
+    EXPECT_FALSE(KeepDamagedHistoryAside(folder.PathText()).Needed());
+    EXPECT_FALSE(folder.Exists("History.dat.bak"));
+    EXPECT_EQ(HistoryFileDamage(bytes), "");
+
+    // A record near the end whose mark line is not a mark: the lines after it are shifted.
+    bytes += "26/01/02 03:04:05\r\nnot a mark\r\nx.jpg\r\n\\d*\\s\r\n";
+    bytes += LongHistory(3);
+    folder.WriteBytes("History.dat", bytes);
+    const TKeptAside kept = KeepDamagedHistoryAside(folder.PathText());
+    EXPECT_TRUE(kept.Needed());
+    EXPECT_EQ(folder.ReadBytes("History.dat.bak"), bytes);
+    EXPECT_EQ(HistoryFileDamage(bytes), "形式の正しくない記録を含んでいます（行のずれなど）");
+    // A line too few wins over the shape.
+    EXPECT_EQ(HistoryFileDamage(bytes + "26/01/02 03:04:05\r\n"),
+              "4 行ずつそろわない記録を含んでいます（最後の記録を読み込めません）");
+}
+
+TEST(HistoryList, KeepsTheFileBytesThroughSortingErasingAndEditing) {
+    TempFolder folder;
+    const std::string old = LongHistory(3000);
+    folder.WriteBytes("History.dat", old);
+    THistoryList list;
+    ASSERT_EQ(LoadHistory(folder.PathText(), list, 1000000).state, HistoryLoadState::Refreshed);
+    ASSERT_EQ(list.Size(), 3000u);
+    // The character in its other code is read as the same character and written in its own.
+    EXPECT_TRUE(list.otherCodes);
+    EXPECT_EQ(list.entries[8].EntryName, Cp932ToUtf8("\xEE\xE0") + "写真8.jpg");
+    EXPECT_EQ(list.entries.Bytes(8, HistoryField::Name), "\xFB\xFC" + Sjis("写真8.jpg"));
+    EXPECT_EQ(list.entries[7].EntryName, Cp932ToUtf8("\x80\xff") + "写真7.jpg");
+    EXPECT_EQ(list.entries[1].EntryDest, "\\home\\u\\整理済み");
+    EXPECT_EQ(list.entries[1].EntrySource, "\\home\\u\\ダウンロード");
+    EXPECT_EQ(list.entries[0].EntryMark, "\u3000変");
+
+    std::string canonical = JoinedLines(old);
+    for (auto at = canonical.find("\xEE\xE0"); at != std::string::npos; at = canonical.find("\xEE\xE0", at))
+        canonical.replace(at, 2, "\xFB\xFC");
+    EXPECT_EQ(HistoryFileBytes(list), canonical);
+
+    // Reversed, every third erased, one edited: the others keep their bytes.
+    std::vector<std::size_t> reversed(list.Size());
+    for (std::size_t i = 0; i < reversed.size(); ++i)
+        reversed[i] = reversed.size() - 1 - i;
+    list.entries.Reorder(reversed);
+    std::vector<std::size_t> thirds;
+    for (std::size_t i = 0; i < list.Size(); i += 3)
+        thirds.push_back(i);
+    list.entries.EraseSorted(thirds);
+    THistoryEntry edited = list.entries[0];
+    edited.EntryName = "編集.jpg";
+    list.entries.Set(0, edited);
+    ASSERT_EQ(list.Size(), 2000u);
+    const std::vector<std::string_view> lines = NonEmptyLines(canonical);
+    std::string expected;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < 3000; ++i) {
+        if (i % 3 == 0)
+            continue;
+        const std::size_t k = 2999 - i;
+        const std::string name = kept++ == 0 ? Sjis("編集.jpg") : std::string(lines[4 * k + 2]);
+        expected.append(lines[4 * k]).append("\r\n").append(lines[4 * k + 1]).append("\r\n");
+        expected.append(name).append("\r\n").append(lines[4 * k + 3]).append("\r\n");
+    }
+    EXPECT_EQ(HistoryFileBytes(list), expected);
+    EXPECT_EQ(list.entries[0].EntryName, "編集.jpg");
+    EXPECT_FALSE(list.entries.IsFolder(0));
 }
 
 } // namespace
