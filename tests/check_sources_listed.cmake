@@ -1,0 +1,26 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fails when a source file under src/ is named by no CMakeLists.txt: a header nobody lists is never
+# read by the check that keeps Qt Widgets out of the logic files, and an IDE does not show it.
+file(GLOB_RECURSE missing RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp" "${SRC}/*.inc")
+list(LENGTH missing n)
+file(GLOB_RECURSE lists "${SRC}/CMakeLists.txt")
+foreach(list IN LISTS lists)
+    get_filename_component(dir "${list}" DIRECTORY)
+    file(READ "${list}" text)
+    # Blanks around every name, so that only a whole name is found, never a part of one.
+    string(REGEX REPLACE "[ \t\r\n()\";]+" " " text " ${text} ")
+    set(still "")
+    foreach(source IN LISTS missing)
+        file(RELATIVE_PATH name "${dir}" "${SRC}/${source}")
+        string(FIND "${text}" " ${name} " at)
+        if(at EQUAL -1)
+            list(APPEND still "${source}")
+        endif()
+    endforeach()
+    set(missing "${still}")
+endforeach()
+if(missing)
+    string(REPLACE ";" "\n" missing "${missing}")
+    message(FATAL_ERROR "Source files no CMakeLists.txt names:\n${missing}")
+endif()
+message(STATUS "${n} source files, each named by a CMakeLists.txt")
