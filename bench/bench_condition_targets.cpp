@@ -4,7 +4,10 @@
 // timer drives it. An edit is shown at the latest one timer period (100 ms) after it was made plus
 // the time printed here. Prints figures only; nothing here is a pass or fail.
 //   bench_condition_targets [entries]
-#include "dialogs/condition_dialog.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/condition/condition_dialog.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/pathtext.h"

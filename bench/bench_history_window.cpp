@@ -3,7 +3,9 @@
 // paint, then a sort by each column (the click's whole work: sorting, the view's reset and the rewrite of
 // History.dat).
 //   bench_history_window [entries] [seconds to stay, for a look under a display]
-#include "history/history_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/history/history_window.h"
 #include "platform/cp932.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"

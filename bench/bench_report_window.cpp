@@ -3,7 +3,9 @@
 // letting events through before every entry and once every 15 ms as the window does. The
 // difference is what the throttle saves; a list of thousands of rows makes every round of
 // events cost more. Prints figures only; nothing here is a pass or fail.
-#include "engine/report_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/run/report_window.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 

@@ -2,6 +2,7 @@
 // A whole sorting run over 20 000 files against 50 conditions, about half of the files moved,
 // beside a plain loop that renames as many files in the same file system: the file system's own
 // speed. Runs in /dev/shm when it is there. Prints figures only; nothing here is a pass or fail.
+#include "doubles/scripted_message_box.h"
 #include "engine/run.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"

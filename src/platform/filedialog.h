@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace sv {
 
@@ -26,19 +24,6 @@ public:
     virtual ~FileDialog() = default;
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> Choose(const FileDialogRequest& request) = 0;
-};
-
-class ScriptedFileDialog final : public FileDialog {
-public:
-    void QueueChoice(std::optional<std::string> pathText) { m_choices.push_back(std::move(pathText)); }
-    std::optional<std::string> Choose(const FileDialogRequest& request) override;
-
-    const std::vector<FileDialogRequest>& Asked() const { return m_asked; }
-    bool AllChoicesUsed() const { return m_choices.empty(); }
-
-private:
-    std::deque<std::optional<std::string>> m_choices;
-    std::vector<FileDialogRequest> m_asked;
 };
 
 } // namespace sv

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/option_form_logic.h"
+#include "doubles/scripted_message_box.h"
 
 #include <gtest/gtest.h>
 

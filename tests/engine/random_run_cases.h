@@ -3,6 +3,7 @@
 
 // Random trees and condition lists, and one run over such a tree with everything it did, for the
 // tests that compare two ways of running.
+#include "doubles/scripted_message_box.h"
 #include "engine/run.h"
 #include "platform/digest_library.h"
 #include "platform/pathtext.h"

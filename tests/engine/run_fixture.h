@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "doubles/scripted_message_box.h"
 #include "engine/run.h"
 #include "platform/digest_library.h"
 #include "scripted_run_ui.h"

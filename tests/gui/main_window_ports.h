@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/main_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/main/main_window.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"

@@ -3,7 +3,10 @@
 //   show_condition_dialog <page 0-4, or -1 for the other settings hidden> [seconds] [main folder]
 // It closes itself after the given time (default 3 s). The list of what the condition takes reads
 // the main folder (a native path) when one is given.
-#include "dialogs/condition_dialog.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/condition/condition_dialog.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/pathtext.h"

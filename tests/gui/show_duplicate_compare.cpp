@@ -4,7 +4,9 @@
 //   show_duplicate_compare <MiB> <seconds to stay after the run>
 // The source and the destination file are sparse files of equal size, so the duplicate is found
 // and deleted after both digests and the byte-for-byte check.
-#include "engine/report_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/run/report_window.h"
 #include "store/condition.h"
 #include "testing.h"
 

@@ -2,13 +2,16 @@
 // Shows the export dialog, then the import dialog with the report of a file with several bad
 // rows, for looking at them under a display:
 //   show_exchange_dialogs <seconds per dialog>
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
 #include "exchange/csv_export.h"
-#include "exchange/export_dialog.h"
-#include "exchange/import_dialog.h"
+#include "gui/common/window_look.h"
+#include "gui/exchange/export_dialog.h"
+#include "gui/exchange/import_dialog.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
-#include "services/window_look.h"
 #include "testing.h"
 
 #include <QApplication>

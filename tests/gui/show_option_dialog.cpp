@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the options dialog page by page, then the rule dialog, for looking at them under a display:
 //   show_option_dialog <seconds per page>
-#include "dialogs/ext_rule_dialog.h"
-#include "dialogs/option_dialog.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/common/window_look.h"
+#include "gui/options/ext_rule_dialog.h"
+#include "gui/options/option_dialog.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
-#include "services/window_look.h"
 
 #include <QApplication>
 #include <QTabWidget>

@@ -4,7 +4,9 @@
 //   show_report_window <files> <milliseconds per row> <seconds to stay after the run>
 // Each row is held back a little so that the window can be seen while it works; with 0 the rows
 // are not held back and events go through at the window's usual pace.
-#include "engine/report_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/run/report_window.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"

@@ -7,11 +7,11 @@
 // folder holds UpFolder.txt, so the leak warning blinks. With "watch" periodic runs are off and
 // the source folder is watched with a wait of 2 seconds; its path is printed, for dropping files
 // into it. The window goes to the tray at once.
-#include "app/app_setup.h"
-#include "app/main_window.h"
-#include "app/qt_filedialog.h"
-#include "app/qt_messagebox.h"
-#include "platform/qt_shell.h"
+#include "gui/common/app_setup.h"
+#include "gui/main/main_window.h"
+#include "gui/ports/qt_filedialog.h"
+#include "gui/ports/qt_messagebox.h"
+#include "gui/ports/qt_shell.h"
 #include "store/condition.h"
 #include "testing.h"
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The condition editor driven through its controls, found by their component names.
-#include "dialogs/condition_dialog.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/condition/condition_dialog.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "store/settings.h"

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The export and import dialogs driven by their controls' names, alone and from the main window.
-#include "app/main_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
 #include "exchange/csv_export.h"
-#include "exchange/export_dialog.h"
-#include "exchange/import_dialog.h"
+#include "gui/exchange/export_dialog.h"
+#include "gui/exchange/import_dialog.h"
+#include "gui/main/main_window.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"

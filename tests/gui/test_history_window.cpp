@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history window, opened from the main window, driven by its controls' names.
-#include "app/main_window.h"
-#include "engine/report_window.h"
-#include "history/history_window.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/history/history_window.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"

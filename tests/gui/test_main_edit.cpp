@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Adding and editing conditions from the main window through the real condition editor.
-#include "app/main_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/main/main_window.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/shell.h"

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's decisions and the platform ports it uses, without a window.
-#include "app/app_setup.h"
 #include "app/main_logic.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/common/app_setup.h"
+#include "gui/ports/qt_shell.h"
 #include "platform/filedialog.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
-#include "platform/qt_shell.h"
 #include "testing.h"
 
 #include <QTest>

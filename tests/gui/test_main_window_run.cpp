@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs started from the main window: the source-folder check, the hidden main window, the run
 // window and what the commands run.
-#include "app/main_window.h"
-#include "engine/report_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "main_window_ports.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"

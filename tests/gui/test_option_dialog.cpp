@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog and the extension-rule dialog, driven by their controls' names.
-#include "app/main_window.h"
-#include "dialogs/ext_rule_dialog.h"
-#include "dialogs/option_dialog.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_file_dialog.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/main/main_window.h"
+#include "gui/options/ext_rule_dialog.h"
+#include "gui/options/option_dialog.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"

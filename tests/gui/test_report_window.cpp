@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The run window driven through its controls, with real runs on temporary folders.
-#include "engine/report_window.h"
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/run/report_window.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a file with the desktop's opener: its exit status tells whether a program took the file.
+#include "gui/ports/qt_shell.h"
 #include "platform/pathtext.h"
-#include "platform/qt_shell.h"
 #include "testing.h"
 
 #include <QCoreApplication>

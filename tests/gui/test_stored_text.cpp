@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Texts the user types, pastes or picks are stored only when they read back as typed: no raw-byte
 // escapes, nothing code page 932 holds only approximately, nothing longer than its reader takes.
-#include "app/main_window.h"
+#include "doubles/scripted_message_box.h"
+#include "gui/main/main_window.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "testing.h"

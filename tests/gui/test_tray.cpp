@@ -3,9 +3,9 @@
 // the close button, through the main window with a clock the test sets. Offscreen there is no
 // tray host: the tests run with the tray said to be there (the icon object is used as on a
 // desktop) and without it (the window minimises to the task bar instead).
-#include "app/main_window.h"
-#include "engine/report_window.h"
-#include "history/history_window.h"
+#include "gui/history/history_window.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "main_window_ports.h"
 #include "store/condition.h"
 #include "testing.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sorting on arrival through the main window: the source folders are really watched (inotify);
 // the quiet time passes on a clock the test sets, one tick of the watch timer at a time.
-#include "app/main_window.h"
-#include "engine/report_window.h"
 #include "foreign_writer.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "tray_fixture.h"
 
 #include "app/watch_controller.h"

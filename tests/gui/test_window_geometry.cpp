@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Stored window sizes and places are taken back within the screen: a hand-edited value is a window
 // of sensible size, never a hang or buttons out of reach.
-#include "app/main_window.h"
-#include "engine/report_window.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "main_window_ports.h"
 #include "platform/window_geometry.h"
 #include "testing.h"

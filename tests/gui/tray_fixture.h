@@ -3,8 +3,8 @@
 // A main window over a program folder with two conditions (jpg to dst/画像, mp3 to dst/音楽, both
 // from the main folder src), a clock the test sets, and automatic runs driven one tick at a time.
 
-#include "app/main_window.h"
-#include "engine/report_window.h"
+#include "gui/main/main_window.h"
+#include "gui/run/report_window.h"
 #include "main_window_ports.h"
 #include "store/condition.h"
 #include "testing.h"

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "doubles/recording_shell.h"
+#include "doubles/scripted_message_box.h"
 #include "platform/pathtext.h"
 #include "services/open_warnings.h"
 #include "testing.h"

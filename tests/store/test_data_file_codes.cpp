@@ -3,6 +3,7 @@
 // them): each file is either written back byte for byte or kept aside once, with its original
 // bytes, before the first save that changes them; after that save it is in the preferred codes
 // and no longer kept.
+#include "doubles/scripted_message_box.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/utf8.h"

@@ -2,6 +2,7 @@
 // Thousands of damaged sets of data files, read and saved as a start and a quit do: nothing
 // crashes, and after the save every file is either what it was (in content) or its original
 // bytes are kept aside.
+#include "doubles/scripted_message_box.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "doubles/scripted_message_box.h"
 #include "store/settings.h"
 
 #include "platform/files.h"

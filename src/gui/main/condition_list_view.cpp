@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/main/condition_list_view.h"
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QStyledItemDelegate>
+
+namespace sv {
+namespace {
+
+// The format Qt's item views use for their own rows; files dragged in from outside lack it.
+const QString kRowFormat = QStringLiteral("application/x-qabstractitemmodeldatalist");
+
+// A little air between the rows: the 9-point face leaves them cramped otherwise.
+class RowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 4);
+    }
+};
+
+} // namespace
+
+TConditionListView::TConditionListView(QWidget* parent) : QTreeWidget(parent) {
+    setItemDelegate(new RowDelegate(this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+}
+
+bool TConditionListView::IsOwnRowDrag(const QDropEvent* event) const {
+    const QObject* source = event->source();
+    return (source == nullptr || source == this) && event->mimeData() != nullptr &&
+           event->mimeData()->hasFormat(kRowFormat);
+}
+
+void TConditionListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (IsOwnRowDrag(event))
+        QTreeWidget::dragEnterEvent(event);
+    else
+        event->ignore();
+}
+
+void TConditionListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (IsOwnRowDrag(event) && itemAt(event->position().toPoint()) != nullptr)
+        QTreeWidget::dragMoveEvent(event);
+    else
+        event->ignore();
+}
+
+void TConditionListView::dropEvent(QDropEvent* event) {
+    QTreeWidgetItem* target = itemAt(event->position().toPoint());
+    if (!IsOwnRowDrag(event) || target == nullptr) {
+        event->ignore();
+        return;
+    }
+    // The rows stay where they are; the table is reordered and the list rebuilt from it.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    emit RowDropped(indexOfTopLevelItem(target));
+}
+
+void TConditionListView::keyPressEvent(QKeyEvent* event) {
+    QTreeWidget::keyPressEvent(event);
+    emit KeyPressed(event->key(), event->modifiers());
+}
+
+} // namespace sv

@@ -1,0 +1,362 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The commands of the main window: the list of conditions and the source-folder box.
+#include "gui/main/about_box.h"
+#include "gui/main/condition_list_view.h"
+#include "gui/main/main_window.h"
+#include "platform/help.h"
+#include "platform/pathtext.h"
+#include "platform/user_folders.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace sv {
+namespace {
+
+// Data role that keeps a row's check state while the check boxes are hidden.
+constexpr int kHiddenCheckRole = Qt::UserRole + 1;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// ---- the list ----
+
+void TFormMain::FillRow(QTreeWidgetItem* item, const TListRow& row) const {
+    item->setText(0, Q(row.caption));
+    item->setText(1, row.source == "<標準>" ? Q(row.source) : Q(ToNativePath(row.source)));
+    item->setText(2, Q(row.keywords));
+    item->setText(3, Q(ToNativePath(row.dest)));
+    if (m_settings.ExecChkBox) {
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+    } else {
+        // Hidden check boxes still hold the state, so that the next save keeps it.
+        item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+        item->setData(0, kHiddenCheckRole, row.checked);
+    }
+}
+
+void TFormMain::RebuildList() {
+    ListView1->setUpdatesEnabled(false);
+    ListView1->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(m_list.Count());
+    for (int i = 0; i < m_list.Count(); ++i) {
+        auto* item = new QTreeWidgetItem;
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
+                       Qt::ItemIsDropEnabled);
+        FillRow(item, BuildListRow(m_list.At(i)));
+        items.push_back(item);
+    }
+    ListView1->addTopLevelItems(items);
+    ListView1->setUpdatesEnabled(true);
+    LblCondition->setText(Q(ConditionCountLabel(m_list.Count())));
+}
+
+bool TFormMain::RowChecked(int row) const {
+    const QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    if (item == nullptr)
+        return false;
+    if (m_settings.ExecChkBox)
+        return item->checkState(0) == Qt::Checked;
+    return item->data(0, kHiddenCheckRole).toBool();
+}
+
+void TFormMain::SetRowChecked(int row, bool on) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    if (item == nullptr)
+        return;
+    if (m_settings.ExecChkBox)
+        item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+    else
+        item->setData(0, kHiddenCheckRole, on);
+}
+
+int TFormMain::SelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    return selected.isEmpty() ? -1 : ListView1->indexOfTopLevelItem(selected.front());
+}
+
+void TFormMain::SelectRow(int row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    if (item == nullptr)
+        return;
+    ListView1->setCurrentItem(item);
+    item->setSelected(true);
+    ListView1->scrollToItem(item);
+    ListView1->setFocus();
+}
+
+void TFormMain::SyncCheckMarks() {
+    const int rows = std::min(m_list.Count(), ListView1->topLevelItemCount());
+    for (int i = 0; i < rows; ++i) {
+        TSortCondition condition = m_list.At(i);
+        const bool on = RowChecked(i);
+        if (IsChecked(condition.destText) != on) {
+            condition.destText = SetChecked(condition.destText, on);
+            m_list.Put(i, std::move(condition));
+        }
+    }
+}
+
+void TFormMain::UpdateCommandStates() {
+    const TCommandStates states = CommandStates(SelectedRow(), m_list.Count());
+    for (QAction* a : {N11, N13, N3, N9, N4, N10, MenuCopyCond, CondCopy, MenuFolderOpen, F1})
+        a->setEnabled(states.selectionCommands);
+    ToolButtonFiler->setEnabled(states.selectionCommands);
+    ButtonUp->setEnabled(states.up);
+    ButtonDown->setEnabled(states.down);
+    MenuPasteCond->setEnabled(m_copyBuffer.full);
+    CondPaste->setEnabled(m_copyBuffer.full);
+    MenuAllCheck->setEnabled(m_settings.ExecChkBox);
+    MenuDelCheck->setEnabled(m_settings.ExecChkBox);
+}
+
+void TFormMain::DeleteCondition() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    SyncCheckMarks();
+    MessageBoxRequest request;
+    request.title = "Sorvanta";
+    request.text = DeleteQuestion(m_list.At(row).keywordText);
+    request.icon = MbIcon::Warning;
+    request.buttons = MbButtons::YesNo;
+    request.defaultButton = MbAnswer::Yes;
+    if (m_env.box->Show(request) == MbAnswer::No)
+        return;
+    m_list.RemoveAt(row);
+    RebuildList();
+    UpdateCommandStates();
+    SaveAll();
+}
+
+void TFormMain::CopyCondition() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    m_copyBuffer.condition = m_list.At(row);
+    m_copyBuffer.checked = RowChecked(row);
+    m_copyBuffer.full = true;
+    UpdateCommandStates();
+}
+
+void TFormMain::PasteCondition() {
+    if (!m_copyBuffer.full)
+        return;
+    const int index = std::max(SelectedRow(), 0);
+    SyncCheckMarks();
+    const Status pasted = PasteFromBuffer(m_list, index, m_copyBuffer);
+    if (!pasted.ok()) {
+        ShowError(pasted.error());
+        return;
+    }
+    RebuildList();
+    SelectRow(index);
+    UpdateCommandStates();
+    SaveAll();
+}
+
+void TFormMain::MoveSelected(bool up) {
+    const int row = SelectedRow();
+    const int count = ListView1->topLevelItemCount();
+    if (row < 0 || (up && row == 0) || (!up && row >= count - 1))
+        return;
+    const int other = up ? row - 1 : row + 1;
+    m_list.Swap(std::min(row, other));
+    // The row moves as it is, with its check box; the table changed the same way.
+    QTreeWidgetItem* item = ListView1->takeTopLevelItem(row);
+    ListView1->insertTopLevelItem(other, item);
+    SelectRow(other);
+    UpdateCommandStates();
+}
+
+void TFormMain::DropRow(int targetRow) {
+    const int from = SelectedRow();
+    if (from < 0 || targetRow < 0 || targetRow >= m_list.Count() || from == targetRow)
+        return;
+    SyncCheckMarks();
+    m_list.Move(from, targetRow);
+    RebuildList();
+    SelectRow(targetRow);
+    UpdateCommandStates();
+}
+
+void TFormMain::CheckAll(bool on) {
+    if (!m_settings.ExecChkBox)
+        return;
+    for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
+        SetRowChecked(i, on);
+    SyncCheckMarks();
+}
+
+void TFormMain::OpenDestinationFolder() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    OpenFolder(DecodeDestFolder(m_list.At(row).destText), FolderRole::Destination, m_settings, *m_env.shell,
+               *m_env.box);
+}
+
+void TFormMain::ToggleAlwaysOnTop() {
+    m_settings.HwndTop = !m_settings.HwndTop;
+    N7->setChecked(m_settings.HwndTop);
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_settings.HwndTop);
+    if (visible)
+        show(); // changing the flag hides the window
+    SaveAll();
+}
+
+void TFormMain::ShowHelp() {
+    sv::ShowHelp(m_env.programFolder, help::Main, *m_env.shell, *m_env.box);
+}
+
+void TFormMain::ShowVersionInfo() {
+    m_runActive = true;
+    TAboutBox about(m_env, this);
+    about.Version->setText(QStringLiteral("Version 3.90"));
+    about.exec();
+    m_runActive = false;
+}
+
+void TFormMain::BringToFront() {
+    if (m_closed)
+        return;
+    // A second start while the window is in the tray restores it, unless a run is shown there.
+    if (m_inTray) {
+        if (TrayClickAction(TrayState(), TrayClick::Left) == TrayAction::Restore)
+            RestoreFromTray();
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+// ---- the source-folder box ----
+
+std::string TFormMain::ComboPathText() const {
+    return FromNativePath(ComboBox1->currentText().toStdString());
+}
+
+void TFormMain::SetSourceItems(const TSourceHistory& history) {
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->clear();
+    for (const std::string& item : history.items)
+        ComboBox1->addItem(Q(ToNativePath(item)));
+    if (ComboBox1->count() > 0)
+        ComboBox1->setCurrentIndex(0);
+    ComboBox1->setEditText(Q(ToNativePath(history.text)));
+    m_settings.SourceHistory = history.items;
+    m_settings.Source = history.text;
+    UpdateSourceButtons();
+}
+
+// A first start has nothing to sort from: the download folder stands in the box, so that the
+// first condition can be added and run without a trip to the folder browser. It reaches the
+// history only once the user runs or keeps it, as any typed folder does. A "/a" run sorts only
+// folders somebody chose.
+void TFormMain::OfferDownloadFolder() {
+    const QStringList args = QCoreApplication::arguments();
+    if (!ComboBox1->currentText().isEmpty() || (args.size() > 1 && args.at(1) == QStringLiteral("/a")))
+        return;
+    const std::string folder = m_env.downloadFolder ? m_env.downloadFolder() : DownloadFolder();
+    if (!folder.empty() && TypedFolderProblem(folder).empty())
+        ComboBox1->setEditText(Q(folder));
+}
+
+void TFormMain::UpdateSourceButtons() {
+    const bool any = !ComboBox1->currentText().isEmpty();
+    ButtonSourceDel->setEnabled(any);
+    ButtonSourceOpen->setEnabled(any);
+}
+
+void TFormMain::TidySourceHistory() {
+    std::vector<std::string> items;
+    for (int i = 0; i < ComboBox1->count(); ++i)
+        items.push_back(FromNativePath(ComboBox1->itemText(i).toStdString()));
+    SetSourceItems(sv::TidySourceHistory(items, ComboPathText()));
+}
+
+void TFormMain::ComboBox1Enter() {
+    const std::string problem = TypedFolderProblem(ComboBox1->currentText().toStdString());
+    if (!problem.empty()) {
+        ShowError(problem);
+        return;
+    }
+    TidySourceHistory();
+    SaveAll();
+}
+
+void TFormMain::ButtonRefClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Folder;
+    request.title = "振り分け元フォルダを選択してください。";
+    request.start = ComboPathText();
+    const std::optional<std::string> chosen = m_env.fileDialog->Choose(request);
+    if (!chosen)
+        return;
+    const std::string native = ToNativePath(*chosen);
+    if (const std::string problem = TypedFolderProblem(native); !problem.empty()) {
+        ShowError(problem);
+        return;
+    }
+    ComboBox1->setEditText(Q(native)); // it enters the history at the next tidy
+}
+
+void TFormMain::ButtonSourceDelClick() {
+    if (ComboBox1->currentText().isEmpty())
+        return;
+    if (const std::string problem = TypedFolderProblem(ComboBox1->currentText().toStdString());
+        problem.empty())
+        TidySourceHistory();
+    const std::string text = ComboPathText();
+    MessageBoxRequest request;
+    request.title = "Sorvanta";
+    request.text = "振り分け元フォルダ設定 [ " + ToNativePath(text) + " ] を消去しますか？";
+    request.icon = MbIcon::Warning;
+    request.buttons = MbButtons::YesNo;
+    request.defaultButton = MbAnswer::Yes;
+    if (m_env.box->Show(request) != MbAnswer::Yes)
+        return;
+    std::vector<std::string> items = m_settings.SourceHistory;
+    if (const auto it = std::find(items.begin(), items.end(), NormaliseFolderPath(text)); it != items.end())
+        items.erase(it);
+    SetSourceItems(TSourceHistory{items, items.empty() ? std::string() : items.front()});
+    SaveAll();
+}
+
+void TFormMain::ButtonSourceOpenClick() {
+    if (ComboBox1->currentText().isEmpty())
+        return;
+    if (const std::string problem = TypedFolderProblem(ComboBox1->currentText().toStdString());
+        !problem.empty()) {
+        ShowError(problem);
+        return;
+    }
+    TidySourceHistory();
+    OpenFolder(ComboPathText(), FolderRole::Source, m_settings, *m_env.shell, *m_env.box);
+}
+
+void TFormMain::ShowError(const std::string& text, const std::string& title) {
+    MessageBoxRequest request;
+    request.title = title;
+    request.text = text;
+    request.icon = MbIcon::Error;
+    m_env.box->Show(request);
+}
+
+} // namespace sv
