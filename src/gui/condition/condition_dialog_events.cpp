@@ -2,6 +2,7 @@
 // What the editor does: opening from a condition, the enabling rules, the close request.
 #include "gui/condition/condition_dialog.h"
 
+#include "gui/common/qt_text.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
 
@@ -22,10 +23,6 @@
 
 namespace sv {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 std::string S(const QString& text) {
     return text.toStdString();

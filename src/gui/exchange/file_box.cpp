@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/exchange/file_box.h"
 
+#include "gui/common/qt_text.h"
 #include "platform/pathtext.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
 namespace sv {
-namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-} // namespace
 
 QComboBox* MakeFileBox(QWidget* parent, QRect geometry) {
     auto* box = new QComboBox(parent);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/history/history_window.h"
 
+#include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/history/history_model.h"
 #include "gui/run/transfer_progress_window.h"
@@ -32,10 +33,6 @@ namespace {
 constexpr int kMinWidth = 630;
 constexpr int kMinHeight = 223;
 constexpr int kPanelWidths[3] = {200, 100, 100};
-
-QString Q(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the main window: the list of conditions and the source-folder box.
+#include "gui/common/qt_text.h"
 #include "gui/main/about_box.h"
 #include "gui/main/condition_list_view.h"
 #include "gui/main/main_window.h"
@@ -22,10 +23,6 @@ namespace {
 
 // Data role that keeps a row's check state while the check boxes are hidden.
 constexpr int kHiddenCheckRole = Qt::UserRole + 1;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // leak warning, and the minimised start. What each of them decides is in tray_logic.
 #include "app/watch_controller.h"
 #include "engine/watch_folders.h"
+#include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/history/history_window.h"
 #include "gui/main/condition_list_view.h"
@@ -24,14 +25,6 @@
 #include <chrono>
 
 namespace sv {
-namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-} // namespace
-
 void TFormMain::CreateTray() {
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));

@@ -2,6 +2,7 @@
 // The options dialog's behaviour: loading, the enabling rules, the rule list and the close.
 #include "gui/options/option_dialog.h"
 
+#include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/options/ext_rule_dialog.h"
 #include "platform/help.h"
@@ -23,10 +24,6 @@
 
 namespace sv {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string S(const QLineEdit* edit) {
     return edit->text().toStdString();

@@ -2,6 +2,7 @@
 #include "gui/run/report_window.h"
 
 #include "engine/undo_last_run.h"
+#include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/run/transfer_progress_window.h"
 #include "platform/fileops.h"
@@ -50,10 +51,6 @@ constexpr int kNotesHeight = 64;
 
 QByteArray Bytes(std::string_view text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // A destination that names a folder; "ごみ箱" and "削除" do not.
