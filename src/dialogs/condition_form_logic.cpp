@@ -58,26 +58,8 @@ TSizeRow OpenSizeRow(std::string_view destText, char blockChar) {
     return row;
 }
 
-MbAnswer Tell(MessageBox& box, std::string_view title, std::string text) {
-    MessageBoxRequest request;
-    request.title = std::string(title);
-    request.text = std::move(text);
-    request.icon = MbIcon::Warning;
-    return box.Show(request);
-}
-
-bool Ask(MessageBox& box, std::string_view title, std::string text, MbAnswer defaultButton) {
-    MessageBoxRequest request;
-    request.title = std::string(title);
-    request.text = std::move(text);
-    request.icon = MbIcon::Warning;
-    request.buttons = MbButtons::YesNo;
-    request.defaultButton = defaultButton;
-    return box.Show(request) == MbAnswer::Yes;
-}
-
 TCloseResult Refuse(MessageBox& box, std::string_view text, CondControl focus) {
-    Tell(box, kEditorErrorTitle, std::string(text));
+    Tell(box, kEditorErrorTitle, text, MbIcon::Warning);
     return {std::nullopt, focus};
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sv {
 
@@ -24,5 +25,11 @@ public:
     virtual ~MessageBox() = default;
     virtual MbAnswer Show(const MessageBoxRequest& request) = 0;
 };
+
+// The program's two usual boxes: a message with one OK button, and a question answered Yes or No
+// (true for Yes).
+void Tell(MessageBox& box, std::string_view title, std::string_view text, MbIcon icon);
+bool Ask(MessageBox& box, std::string_view title, std::string_view text,
+         MbAnswer defaultButton = MbAnswer::Yes, MbIcon icon = MbIcon::Warning);
 
 } // namespace sv

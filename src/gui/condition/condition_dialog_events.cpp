@@ -2,6 +2,7 @@
 // What the editor does: opening from a condition, the enabling rules, the close request.
 #include "gui/condition/condition_dialog.h"
 
+#include "gui/common/help_key.h"
 #include "gui/common/qt_text.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
@@ -244,7 +245,7 @@ void TFormCond::BtnHelpClick() {
 }
 
 void TFormCond::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         BtnHelpClick();
         return;
     }

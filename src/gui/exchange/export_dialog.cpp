@@ -3,6 +3,7 @@
 
 #include "exchange/csv_export.h"
 #include "gui/common/dialog_controls.h"
+#include "gui/common/help_key.h"
 #include "gui/common/window_look.h"
 #include "platform/files.h"
 #include "platform/help.h"
@@ -82,22 +83,19 @@ void TFormExport::BtnOkClick() {
     CboFile->setEditText(QString::fromStdString(ToNativePath(name)));
     MessageBox& box = *m_env.box;
     if (const std::string problem = RecentNameProblem(name); !problem.empty()) {
-        box.Show({"Sorvanta", problem, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        Tell(box, "Sorvanta", problem, MbIcon::Error);
         return;
     }
     const char* question = FileExists(name) ? "同名ファイルが存在します。上書きしてよろしいですか？"
                                             : "振り分け条件エクスポート処理を行います。よろしいですか？";
-    if (box.Show({"Sorvanta - 確認", question, MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes}) !=
-        MbAnswer::Yes)
+    if (!Ask(box, "Sorvanta - 確認", question))
         return;
     const Status written = ExportConditions(name, *m_list, m_count);
     if (!written) {
-        box.Show({"エクスポートファイル書き込みエラー", "ファイルに書き込めませんでした。", MbIcon::Error,
-                  MbButtons::Ok, MbAnswer::Ok});
+        Tell(box, "エクスポートファイル書き込みエラー", "ファイルに書き込めませんでした。", MbIcon::Error);
         return;
     }
-    box.Show({"Sorvanta", "振り分け条件エクスポート処理が完了しました。", MbIcon::None, MbButtons::Ok,
-              MbAnswer::Ok});
+    Tell(box, "Sorvanta", "振り分け条件エクスポート処理が完了しました。", MbIcon::None);
     RememberFile(CboFile, name, m_settings->ExpFile);
 }
 
@@ -119,7 +117,7 @@ void TFormExport::BtnHelpClick() {
 }
 
 void TFormExport::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         BtnHelpClick();
         return;
     }

@@ -2,6 +2,7 @@
 #include "gui/exchange/import_dialog.h"
 
 #include "gui/common/dialog_controls.h"
+#include "gui/common/help_key.h"
 #include "gui/common/window_look.h"
 #include "platform/files.h"
 #include "platform/help.h"
@@ -23,14 +24,6 @@ namespace {
 
 constexpr int kModes = 4;
 constexpr int kAtCursor = static_cast<int>(ImportMode::AtCursor);
-
-MessageBoxRequest Question(std::string text) {
-    return {"Sorvanta - 確認", std::move(text), MbIcon::Warning, MbButtons::YesNo, MbAnswer::Yes};
-}
-
-MessageBoxRequest Done(std::string text) {
-    return {"Sorvanta", std::move(text), MbIcon::None, MbButtons::Ok, MbAnswer::Ok};
-}
 
 } // namespace
 
@@ -149,29 +142,27 @@ void TFormImport::BtnOkClick() {
     if (m_list == nullptr)
         return;
     MessageBox& box = *m_env.box;
-    if (box.Show(Question("振り分け条件インポート処理を行います。よろしいですか？")) != MbAnswer::Yes)
+    if (!Ask(box, "Sorvanta - 確認", "振り分け条件インポート処理を行います。よろしいですか？"))
         return;
     const std::string name = FileName();
     if (name.empty() || !FileExists(name)) {
-        box.Show({"Sorvanta - ファイルオープンエラー", "インポートファイルがありません。", MbIcon::Error,
-                  MbButtons::Ok, MbAnswer::Ok});
+        Tell(box, "Sorvanta - ファイルオープンエラー", "インポートファイルがありません。", MbIcon::Error);
         return;
     }
     if (const std::string problem = RecentNameProblem(name); !problem.empty()) {
-        box.Show({"Sorvanta", problem, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        Tell(box, "Sorvanta", problem, MbIcon::Error);
         return;
     }
     SetMemo("インポート処理中です。しばらくお待ち下さい...");
     const auto mode = static_cast<ImportMode>(std::max(RdGrp1Items->checkedId(), 0));
     const TImportOutcome outcome = ImportConditions(name, mode, m_selectedRow, *m_list, m_state);
     if (!outcome.read) {
-        box.Show({"Sorvanta", "インポートファイルを開けません。\n" + outcome.read.error(), MbIcon::Error,
-                  MbButtons::Ok, MbAnswer::Ok});
+        Tell(box, "Sorvanta", "インポートファイルを開けません。\n" + outcome.read.error(), MbIcon::Error);
         Memo1->clear();
         return;
     }
     SetMemo(outcome.MemoText());
-    box.Show(Done("振り分け条件インポート処理が完了しました。"));
+    Tell(box, "Sorvanta", "振り分け条件インポート処理が完了しました。", MbIcon::None);
     RememberFile(CboFile, name, m_settings->ImpFile);
     Timer1Timer();
 }
@@ -179,11 +170,11 @@ void TFormImport::BtnOkClick() {
 void TFormImport::BtnBackClick() {
     if (m_list == nullptr || !m_state.undoPossible)
         return;
-    if (m_env.box->Show(Question("振り分け条件リストを、最後に実行したインポート処理の直前の状態に"
-                                 "戻します。よろしいですか？")) != MbAnswer::Yes)
+    if (!Ask(*m_env.box, "Sorvanta - 確認",
+             "振り分け条件リストを、最後に実行したインポート処理の直前の状態に戻します。よろしいですか？"))
         return;
     UndoImport(*m_list, m_state);
-    m_env.box->Show(Done("振り分け条件を元に戻す処理が完了しました。"));
+    Tell(*m_env.box, "Sorvanta", "振り分け条件を元に戻す処理が完了しました。", MbIcon::None);
     Timer1Timer();
 }
 
@@ -204,7 +195,7 @@ void TFormImport::BtnHelpClick() {
 }
 
 void TFormImport::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         BtnHelpClick();
         return;
     }

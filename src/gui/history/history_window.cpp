@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/history/history_window.h"
 
+#include "gui/common/help_key.h"
 #include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/history/history_model.h"
@@ -223,7 +224,7 @@ void TFormHistory::closeEvent(QCloseEvent* event) {
 }
 
 void TFormHistory::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         ShowHelp(m_env.programFolder, help::History, *m_env.shell, *m_env.box);
         return;
     }
@@ -322,11 +323,11 @@ int TFormHistory::CurrentRow() const {
 }
 
 bool TFormHistory::Ask(const std::string& text, const std::string& title, MbAnswer defaultButton) {
-    return m_env.box->Show({title, text, MbIcon::Warning, MbButtons::YesNo, defaultButton}) == MbAnswer::Yes;
+    return sv::Ask(*m_env.box, title, text, defaultButton);
 }
 
 void TFormHistory::Tell(const std::string& text) {
-    m_env.box->Show({"Sorvanta", text, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+    sv::Tell(*m_env.box, "Sorvanta", text, MbIcon::Error);
 }
 
 void TFormHistory::PopupMenu1Popup() {

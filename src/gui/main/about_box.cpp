@@ -2,6 +2,7 @@
 #include "gui/main/about_box.h"
 
 #include "gui/common/app_setup.h"
+#include "gui/common/help_key.h"
 #include "platform/help.h"
 
 #include <QFrame>
@@ -73,7 +74,7 @@ TAboutBox::TAboutBox(const TMainWindowEnv& env, QWidget* parent) : QDialog(paren
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         ShowHelp(m_env.programFolder, help::About, *m_env.shell, *m_env.box);
         return;
     }

@@ -349,11 +349,7 @@ void TFormMain::ButtonSourceOpenClick() {
 }
 
 void TFormMain::ShowError(const std::string& text, const std::string& title) {
-    MessageBoxRequest request;
-    request.title = title;
-    request.text = text;
-    request.icon = MbIcon::Error;
-    m_env.box->Show(request);
+    Tell(*m_env.box, title, text, MbIcon::Error);
 }
 
 } // namespace sv

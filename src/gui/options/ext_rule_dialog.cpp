@@ -60,7 +60,7 @@ void TFormExt::BtnOkClick() {
     EditBefore->setText(EditBefore->text().trimmed());
     EditAfter->setText(EditAfter->text().trimmed());
     if (!check.rule) {
-        m_box.Show({kExtRuleErrorTitle, check.message, MbIcon::Warning, MbButtons::Ok, MbAnswer::Ok});
+        Tell(m_box, kExtRuleErrorTitle, check.message, MbIcon::Warning);
         (check.focus == ExtRuleField::After ? EditAfter : EditBefore)->setFocus();
         return;
     }

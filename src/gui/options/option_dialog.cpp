@@ -2,6 +2,7 @@
 // The options dialog's behaviour: loading, the enabling rules, the rule list and the close.
 #include "gui/options/option_dialog.h"
 
+#include "gui/common/help_key.h"
 #include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/options/ext_rule_dialog.h"
@@ -194,7 +195,7 @@ void TFormOption::BtnHelpClick() {
 }
 
 void TFormOption::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         BtnHelpClick();
         return;
     }
@@ -359,8 +360,7 @@ void TFormOption::BtnEditClick() {
 void TFormOption::BtnDelClick() {
     // The Delete key asks also with no rule selected (the button is disabled then); Yes then
     // deletes nothing.
-    if (m_env.box->Show({"Sorvanta", "選択した拡張子変更条件を削除しますか？", MbIcon::Warning,
-                         MbButtons::YesNo, MbAnswer::Yes}) != MbAnswer::Yes)
+    if (!Ask(*m_env.box, "Sorvanta", "選択した拡張子変更条件を削除しますか？"))
         return;
     const auto row = SelectedRule();
     if (!row)

@@ -2,6 +2,7 @@
 #include "gui/run/report_window.h"
 
 #include "engine/undo_last_run.h"
+#include "gui/common/help_key.h"
 #include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
 #include "gui/run/transfer_progress_window.h"
@@ -493,7 +494,7 @@ void TFormReport::reject() {
 }
 
 void TFormReport::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    if (IsHelpKey(*event)) {
         ShowHelp(m_env.programFolder, help::Main, *m_env.shell, *m_env.box);
         return;
     }
@@ -532,7 +533,7 @@ std::string TFormReport::RowPath(const QTreeWidgetItem* item) const {
 }
 
 void TFormReport::ShowError(const std::string& text) {
-    m_env.box->Show({"Sorvanta", text, MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+    Tell(*m_env.box, "Sorvanta", text, MbIcon::Error);
 }
 
 void TFormReport::OpenClick() {
@@ -573,8 +574,7 @@ void TFormReport::DelClick() {
     }
     if (paths.empty())
         return;
-    if (m_env.box->Show({"Sorvanta", "選択したファイルを削除しますか？", MbIcon::Warning, MbButtons::YesNo,
-                         MbAnswer::Yes}) != MbAnswer::Yes)
+    if (!Ask(*m_env.box, "Sorvanta", "選択したファイルを削除しますか？"))
         return;
     const bool toBin = m_settings != nullptr && m_settings->DustBox;
     for (const std::string& path : paths) {
