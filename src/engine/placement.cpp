@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/placement.h"
 
+#include "engine/file_messages.h"
 #include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
@@ -147,7 +148,7 @@ bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
             break;
         at = parent;
     }
-    if (!ForceFolder(folder))
+    if (!ForceFolder(folder).ok())
         return false;
     if (!top.empty())
         NoteCreatedFolder(history, {trimmed(std::string(folder)), top});
@@ -259,7 +260,7 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
     // The record keeps what stayed in the source folder, so that it is known where the rest is.
     item.stayedBehind = result.stayedBehind;
     RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff, item);
-    if (!result.leftBehind.empty())
+    if (result.leftBehind())
         run.ui.AddNote(LeftBehindNote(entry.sourcePath, p, result.stayedBehind));
 }
 
@@ -292,8 +293,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         const bool journaled = JournalTransfer(run, condition, entry, p, kMarkPlain, TIntentAction::Rename);
         if (MoveByRename(entry.sourcePath, p)) {
             run.ui.SetContinueFlag(true);
-            Placed(run, condition, entry, p, kMarkPlain,
-                   TransferResult{TransferOutcome::Ok, {}, {}, {}, false});
+            Placed(run, condition, entry, p, kMarkPlain, TransferResult::Done());
             return Continued(run);
         }
         if (journaled)
@@ -428,10 +428,10 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         if (result.changedDuringCopy)
             run.ui.AddNote(ChangedDuringCopyNote(entry.sourcePath));
         if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)
-            run.box.Show(
-                {std::string(kTitle) + " - 振り分けエラー",
-                 "[" + ToNativePath(entry.sourcePath) + "] を振り分けできませんでした。\n" + result.reason,
-                 MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+            run.box.Show({std::string(kTitle) + " - 振り分けエラー",
+                          "[" + ToNativePath(entry.sourcePath) + "] を振り分けできませんでした。\n" +
+                              TransferFailureText(result),
+                          MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
         const MbAnswer answer = run.box.Show(Question(
             std::string("振り分け処理が中断されました。") + "振り分け処理をここで完全に中止しますか？" +
             "\n\n" + "中止する場合は [はい]" + "\n" + "継続する場合は [いいえ]  をクリックしてください。"));

@@ -3,6 +3,7 @@
 
 #include "engine/duplicate_compare.h"
 #include "engine/entry_filter.h"
+#include "engine/file_messages.h"
 #include "engine/folder_cache.h"
 #include "engine/keyword_index.h"
 #include "engine/keywords.h"
@@ -417,14 +418,14 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
     const bool journaled =
         JournalDeletion(m_context, condition.filter.fields.historyOff, entry, kMarkDeleted, deleted, name);
-    const Status removed =
-        m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
+    const FileStatus removed = m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath).status()
+                                                  : DeletePermanently(entry.sourcePath);
     if (!removed.ok()) {
         if (journaled)
             JournalNotDone(m_context.history);
         m_box.Show({std::string(kTitle),
                     "[" + ToNativePath(entry.sourcePath) + "] は [" + ToNativePath(compared.matchPath) +
-                        "] と同じ内容ですが、削除できませんでした。\n" + removed.error(),
+                        "] と同じ内容ですが、削除できませんでした。\n" + FileErrorText(removed.error()),
                     MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
         return EntryOutcome::Next;
     }
@@ -496,16 +497,17 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         TRunItem item(TRunItemKind::Moved, name);
         item.stayedBehind = result.stayedBehind;
         RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.filter.fields.historyOff, item);
-        if (!result.leftBehind.empty())
+        if (result.leftBehind())
             m_ui.AddNote(LeftBehindNote(source, target, result.stayedBehind));
     } else if (result.changedDuringCopy) {
         m_ui.AddNote(ChangedDuringCopyNote(source));
     } else if (result.outcome == TransferOutcome::Aborted) {
         m_ui.SetContinueFlag(false);
     } else if (!m_settings.FileUsing) {
-        m_box.Show({std::string(kTitle) + " - 振り分けエラー",
-                    "[" + ToNativePath(source) + "] を振り分けできませんでした。\n" + result.reason,
-                    MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        m_box.Show(
+            {std::string(kTitle) + " - 振り分けエラー",
+             "[" + ToNativePath(source) + "] を振り分けできませんでした。\n" + TransferFailureText(result),
+             MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
     }
     if (m_ui.ContinueFlag()) {
         m_ui.SetContinueFlag(false);

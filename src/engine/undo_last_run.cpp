@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/undo_last_run.h"
 
+#include "engine/file_messages.h"
 #include "platform/file_identity.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
@@ -39,9 +40,15 @@ std::string UndoItem(const TUndoRequest& request, const THistoryEntry& entry, co
                    " を削除しませんでした。";
         if (CompareContents(sorted, original, [](std::uint64_t) { return true; }) != ContentMatch::Equal)
             return "コピー " + Native(sorted) + " は元のファイルと内容が異なるため、削除しませんでした。";
-        const Status removed = request.dustBox ? MoveToRecycleBin(sorted) : DeletePermanently(sorted);
-        return removed.ok() ? std::string()
-                            : "コピー " + Native(sorted) + " を削除できませんでした。" + removed.error();
+        const FileStatus removed =
+            request.dustBox ? MoveToRecycleBin(sorted).status() : DeletePermanently(sorted);
+        if (removed.ok())
+            return {};
+        // One line per item: the reason goes in brackets when it is about the copy itself.
+        const std::string failed = "コピー " + Native(sorted) + " を削除できませんでした";
+        if (removed.error().path == ToNativePath(sorted))
+            return failed + "（" + FileErrorReason(removed.error()) + "）。";
+        return failed + "。" + FileErrorText(removed.error());
     }
     if (!Exists(sorted))
         return Native(sorted) + " がありません。";
@@ -75,7 +82,7 @@ std::string UndoItem(const TUndoRequest& request, const THistoryEntry& entry, co
 void RemoveCreatedFolders(const std::vector<TCreatedFolder>& folders) {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         std::string at = it->leaf;
-        while (at.size() >= it->top.size() && RemoveEmptyFolder(at) && at != it->top) {
+        while (at.size() >= it->top.size() && RemoveEmptyFolder(at).ok() && at != it->top) {
             std::string parent = FolderOf(at);
             while (parent.size() > 1 && parent.back() == '\\')
                 parent.pop_back();

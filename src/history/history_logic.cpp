@@ -134,7 +134,7 @@ int DeleteHistoryFiles(const THistoryList& list, const std::vector<std::size_t>&
         // A folder entry, or a file gone meanwhile, is passed over.
         if (!FileExists(path))
             continue;
-        if ((dustBox ? MoveToRecycleBin(path) : DeletePermanently(path)).ok())
+        if ((dustBox ? MoveToRecycleBin(path).status() : DeletePermanently(path)).ok())
             ++deleted;
     }
     return deleted;

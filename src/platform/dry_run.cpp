@@ -376,53 +376,49 @@ std::unique_ptr<DryListing> DryRun::OpenListing(std::string_view folderPathText,
     return listing;
 }
 
+namespace {
+
+FileOp Verb(TransferMode mode) {
+    return mode == TransferMode::Move ? FileOp::Move : FileOp::Copy;
+}
+
+} // namespace
+
+// The failures are those the real transfer reports in the same situation.
 TransferResult DryRun::Transfer(std::string_view sourcePathText, std::string_view targetPathText,
                                 TransferMode mode, const TransferOptions& options) {
     std::lock_guard lock(m_mutex);
-    TransferResult result;
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
     const std::string from = Key(sourcePathText);
     const std::string to = Key(targetPathText);
     const Where at = Resolve(from);
     struct stat st {};
-    if (at.kind == Kind::Hidden) {
-        result.reason = ErrnoText("cannot transfer", source, ENOENT);
-        return result;
-    }
+    if (at.kind == Kind::Hidden)
+        return TransferResult::Failed(FileError::System(FileOp::Examine, source, ENOENT));
     const bool folder = at.kind == Kind::Made || (LstatOk(at.real, st) && S_ISDIR(st.st_mode));
-    if (folder && (to == from || StartsWith(to, from + "/"))) {
-        result.reason = "cannot transfer " + source + " into itself";
-        return result;
-    }
+    if (folder && (to == from || StartsWith(to, from + "/")))
+        return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::IntoItself, source));
     if (Resolve(to).kind != Kind::Hidden) {
-        if (!options.replaceExisting || IsSameItem(sourcePathText, targetPathText)) {
-            result.reason = IsSameItem(sourcePathText, targetPathText)
-                                ? "cannot transfer " + source + " onto itself"
-                                : "cannot transfer to " + target + ": it already exists";
-            return result;
-        }
+        if (IsSameItem(sourcePathText, targetPathText))
+            return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::OntoItself, source));
+        if (!options.replaceExisting)
+            return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::Exists, target));
     }
     const std::string targetFolder = ParentKey(to);
-    if (!ForceFolder(FromNativePath(targetFolder))) {
-        result.reason = "cannot create the folder " + detail::ParentOf(target);
-        return result;
-    }
-    if (!Writable(targetFolder)) {
-        result.reason = ErrnoText("cannot create", target, EACCES);
-        return result;
-    }
-    if (mode == TransferMode::Move && !Writable(ParentKey(from))) {
-        result.reason = ErrnoText("cannot move " + source + " to", target, EACCES);
-        return result;
-    }
-    if (mode == TransferMode::Copy && !folder && ::access(at.real.c_str(), R_OK) != 0) {
-        result.reason = ErrnoText("cannot open", source, errno);
-        return result;
-    }
+    if (const FileStatus made = ForceFolder(FromNativePath(targetFolder)); !made)
+        return TransferResult::Failed(
+            FileError::System(FileOp::MakeFolder, detail::ParentOf(target), made.error().code));
+    if (!Writable(targetFolder))
+        return TransferResult::Failed(mode == TransferMode::Move
+                                          ? FileError::System(FileOp::Move, source, EACCES)
+                                          : FileError::System(FileOp::Create, target, EACCES));
+    if (mode == TransferMode::Move && !Writable(ParentKey(from)))
+        return TransferResult::Failed(FileError::System(FileOp::Move, source, EACCES));
+    if (mode == TransferMode::Copy && !folder && ::access(at.real.c_str(), R_OK) != 0)
+        return TransferResult::Failed(FileError::System(FileOp::Open, source, errno));
     Place(from, to, mode == TransferMode::Copy);
-    result.outcome = TransferOutcome::Ok;
-    return result;
+    return TransferResult::Done();
 }
 
 bool DryRun::MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) {
@@ -445,7 +441,7 @@ bool DryRun::MoveByRename(std::string_view sourcePathText, std::string_view targ
     return true;
 }
 
-Status DryRun::Rename(std::string_view sourcePathText, std::string_view targetPathText) {
+FileStatus DryRun::Rename(std::string_view sourcePathText, std::string_view targetPathText) {
     std::lock_guard lock(m_mutex);
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
@@ -453,57 +449,64 @@ Status DryRun::Rename(std::string_view sourcePathText, std::string_view targetPa
     const std::string to = Key(targetPathText);
     const std::string folder = ParentKey(to);
     if (Resolve(from).kind == Kind::Hidden)
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, ENOENT));
+        return FileError::System(FileOp::Rename, source, ENOENT);
     if (Resolve(to).kind != Kind::Hidden)
-        return Status::Fail("cannot rename " + source + " to " + target + ": it already exists");
+        return FileError::Found(FileOp::Rename, FileFault::Exists, target);
     if (!FolderExists(FromNativePath(folder)))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, ENOENT));
+        return FileError::System(FileOp::Rename, source, ENOENT);
     if (RealDevice(from) != RealDevice(folder))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, EXDEV));
+        return FileError::System(FileOp::Rename, source, EXDEV);
     if (!Writable(folder) || !Writable(ParentKey(from)))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, EACCES));
+        return FileError::System(FileOp::Rename, source, EACCES);
     Place(from, to, false);
     return {};
 }
 
-bool DryRun::ForceFolder(std::string_view pathText) {
+FileStatus DryRun::ForceFolder(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const std::string key = Key(pathText);
     const Where where = Resolve(key);
     struct stat st {};
     if (where.kind == Kind::Made)
-        return true;
-    if (where.kind == Kind::Real)
-        return ::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        return {};
+    if (where.kind == Kind::Real) {
+        if (::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return {};
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), ENOTDIR);
+    }
     if (key == "/")
-        return false;
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), ENOENT);
     const std::string parent = ParentKey(key);
-    if (!ForceFolder(FromNativePath(parent)) || !Writable(parent))
-        return false;
+    if (const FileStatus above = ForceFolder(FromNativePath(parent)); !above)
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), above.error().code);
+    if (!Writable(parent))
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), EACCES);
     EraseBelow(key, true);
     m_nodes[key] = Node{Kind::Made, {}, 0, KernelNow(), ++m_serial};
     Touch(parent);
     ++m_changes;
-    return true;
+    return {};
 }
 
-bool DryRun::RemoveEmptyFolder(std::string_view pathText) {
+FileStatus DryRun::RemoveEmptyFolder(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     std::string error;
     const auto listing = OpenListing(pathText, {}, error);
-    if (!listing || listing->Next())
-        return false;
-    return Delete(pathText).ok();
+    if (!listing)
+        return FileError::System(FileOp::Delete, NativeOf(pathText), ENOENT);
+    if (listing->Next())
+        return FileError::System(FileOp::Delete, NativeOf(pathText), ENOTEMPTY);
+    return Delete(pathText);
 }
 
-Status DryRun::Delete(std::string_view pathText) {
+FileStatus DryRun::Delete(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const std::string native = NativeOf(pathText);
     const std::string key = Key(pathText);
     if (Resolve(key).kind == Kind::Hidden)
-        return Status::Fail(ErrnoText("cannot remove", native, ENOENT));
+        return FileError::System(FileOp::Delete, native, ENOENT);
     if (!Writable(ParentKey(key)))
-        return Status::Fail(ErrnoText("cannot remove", native, EACCES));
+        return FileError::System(FileOp::Delete, native, EACCES);
     EraseBelow(key, true);
     m_nodes[key] = Node{Kind::Hidden, {}, 0, std::nullopt, 0};
     Touch(ParentKey(key));

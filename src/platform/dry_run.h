@@ -52,10 +52,10 @@ public:
     TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
                             TransferMode mode, const TransferOptions& options);
     bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText);
-    Status Rename(std::string_view sourcePathText, std::string_view targetPathText);
-    bool ForceFolder(std::string_view pathText);
-    bool RemoveEmptyFolder(std::string_view pathText);
-    Status Delete(std::string_view pathText);
+    FileStatus Rename(std::string_view sourcePathText, std::string_view targetPathText);
+    FileStatus ForceFolder(std::string_view pathText);
+    FileStatus RemoveEmptyFolder(std::string_view pathText);
+    FileStatus Delete(std::string_view pathText);
 
     // How many changes were noted (moves, copies, renames, deletions, new folders).
     int ChangeCount() const { return m_changes; }

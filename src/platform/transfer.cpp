@@ -18,7 +18,6 @@
 namespace sv {
 
 using detail::CanonicalPath;
-using detail::ErrnoText;
 using detail::ForceNative;
 using detail::NativeOf;
 using detail::ParentOf;
@@ -66,34 +65,32 @@ bool IsInside(const std::string& target, const std::string& source) {
            (reached == folder || StartsWith(reached, folder == "/" ? folder : folder + "/"));
 }
 
+FileOp Verb(TransferMode mode) {
+    return mode == TransferMode::Move ? FileOp::Move : FileOp::Copy;
+}
+
 } // namespace
 
 TransferResult TransferNative(const std::string& source, const std::string& target, TransferMode mode,
                               const TransferOptions& options, TransferProgress* progress) {
-    TransferResult result;
     struct stat sourceStat {};
     if (::lstat(source.c_str(), &sourceStat) != 0) {
-        result.reason = ErrnoText("cannot transfer", source, errno);
-        return result;
+        return TransferResult::Failed(FileError::System(FileOp::Examine, source, errno));
     }
     if (S_ISDIR(sourceStat.st_mode) && IsInside(target, source)) {
-        result.reason = "cannot transfer " + source + " into itself";
-        return result;
+        return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::IntoItself, source));
     }
     struct stat targetStat {};
     const bool targetExists = ::lstat(target.c_str(), &targetStat) == 0;
     if (targetExists && targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino) {
-        result.reason = "cannot transfer " + source + " onto itself";
-        return result;
+        return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::OntoItself, source));
     }
     if (targetExists && !options.replaceExisting) {
-        result.reason = "cannot transfer to " + target + ": it already exists";
-        return result;
+        return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::Exists, target));
     }
     const std::string targetFolder = ParentOf(target);
     if (!ForceNative(targetFolder, 0777)) {
-        result.reason = "cannot create the folder " + targetFolder;
-        return result;
+        return TransferResult::Failed(FileError::System(FileOp::MakeFolder, targetFolder, errno));
     }
 
     if (mode == TransferMode::Copy)
@@ -112,34 +109,28 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
                 ::stat(targetFolder.c_str(), &folderStat) == 0 && folderStat.st_dev == sourceStat.st_dev;
             // Across file systems the copy goes first and replaces the target afterwards.
             if (sameFileSystem) {
-                if (Status removed = RemoveNative(target); !removed) {
-                    result.reason = removed.error();
-                    return result;
-                }
+                if (FileStatus removed = RemoveNative(target); !removed)
+                    return TransferResult::Failed(removed.error());
             }
         }
         renamed = ::rename(source.c_str(), target.c_str());
     }
-    if (renamed == 0) {
-        result.outcome = TransferOutcome::Ok;
-        return result;
-    }
+    if (renamed == 0)
+        return TransferResult::Done();
     if (errno != EXDEV) {
         const int err = errno;
-        result.reason = err == EEXIST ? "cannot transfer to " + target + ": it already exists"
-                                      : ErrnoText("cannot move " + source + " to", target, err);
-        return result;
+        return TransferResult::Failed(err == EEXIST
+                                          ? FileError::Found(FileOp::Move, FileFault::Exists, target)
+                                          : FileError::System(FileOp::Move, source, err));
     }
     // Across file systems: the source goes only once its copy is complete. A source that could not
     // be removed afterwards is checked for before the copy starts.
     const std::string sourceFolder = ParentOf(source);
     if (::access(sourceFolder.c_str(), W_OK | X_OK) != 0) {
-        result.reason =
-            ErrnoText("cannot move " + source + ": its folder cannot be changed", sourceFolder, errno);
-        return result;
+        return TransferResult::Failed(FileError::System(FileOp::Move, source, errno));
     }
     CopiedEntries copied;
-    result = CopyInto(source, target, options, progress, &copied, S_ISDIR(sourceStat.st_mode));
+    TransferResult result = CopyInto(source, target, options, progress, &copied, S_ISDIR(sourceStat.st_mode));
     if (!result.ok())
         return result;
     // A complete copy has noted the item itself.
@@ -147,15 +138,10 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
     if (!S_ISDIR(item.source.type))
         return RemoveMovedFile(source, target, item);
     FolderLeftovers sweep = SweepMovedFolder(copied, source, target);
-    if (!sweep.stayed.empty()) {
-        // The item is at the target; what stayed is named, never hidden.
-        result.leftBehind = "the folder was moved to " + target +
-                            " but could not be removed completely from " + source + ": " +
-                            (sweep.error.empty() ? std::to_string(sweep.stayed.size()) +
-                                                       " entries were added or changed while it was moved"
-                                                 : sweep.error);
-        result.stayedBehind = std::move(sweep.stayed);
-    }
+    // The item is at the target; what stayed is named, never hidden.
+    result.stayedBehind = std::move(sweep.stayed);
+    if (result.leftBehind())
+        result.leftBehindError = std::move(sweep.error);
     return result;
 }
 
@@ -174,7 +160,7 @@ bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathTe
     return RenameNoReplace(NativeOf(sourcePathText), NativeOf(targetPathText)) == 0;
 }
 
-Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {
+FileStatus RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {
     if (DryRun* dry = ActiveDryRun())
         return dry->Rename(sourcePathText, targetPathText);
     const std::string source = NativeOf(sourcePathText);
@@ -183,8 +169,8 @@ Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathT
         return {};
     const int err = errno;
     if (err == EEXIST)
-        return Status::Fail("cannot rename " + source + " to " + target + ": it already exists");
-    return Status::Fail(ErrnoText("cannot rename " + source + " to", target, err));
+        return FileError::Found(FileOp::Rename, FileFault::Exists, target);
+    return FileError::System(FileOp::Rename, source, err);
 }
 
 } // namespace sv

@@ -56,21 +56,28 @@ struct CopyState final {
     std::vector<char> buffer;
     bool aborted = false;
     bool changed = false; // the failure is a source that changed while it was copied
-    std::string error;
+    std::optional<FileError> error;
     // A move notes every entry it copies, to remove from the source only those.
     CopiedEntries* copied = nullptr;
     // A folder being moved: an entry that changes during its own copy, or vanishes before it, is
     // left out (it stays in the source) instead of failing the whole folder.
     bool leaveOutChanged = false;
 
-    bool Fail(std::string text) {
-        if (error.empty())
-            error = std::move(text);
+    bool Fail(FileError why) {
+        if (!error)
+            error = std::move(why);
         return false;
     }
-    bool Changed(std::string text) {
+    bool Fail(FileOp op, const std::string& path, int code) {
+        return Fail(FileError::System(op, path, code));
+    }
+    bool Changed(FileError why) {
         changed = true;
-        return Fail(std::move(text));
+        return Fail(std::move(why));
+    }
+    bool Cancelled(const std::string& path) {
+        aborted = true;
+        return Fail(FileError::Found(FileOp::Copy, FileFault::Cancelled, path));
     }
 };
 
@@ -138,15 +145,14 @@ bool CopyRange(int in, int out, off_t from, off_t to, const std::string& source,
         const auto want = static_cast<std::size_t>(std::min<off_t>(to - offset, static_cast<off_t>(kChunk)));
         const ssize_t n = CopyChunk(in, out, offset, want, state, way);
         if (n == -2)
-            return state.Fail(ErrnoText("cannot write", target, errno));
+            return state.Fail(FileOp::Write, target, errno);
         if (n < 0)
-            return state.Fail(ErrnoText("cannot copy", source + " to " + target, errno));
+            return state.Fail(FileOp::Copy, source, errno);
         if (n == 0)
-            return state.Changed("cannot read " + source + ": the file became shorter while it was copied");
+            return state.Changed(FileError::Found(FileOp::Read, FileFault::Changed, source));
         offset += n;
         if (!state.progress->Advance(static_cast<std::uint64_t>(n))) {
-            state.aborted = true;
-            return state.Fail("the transfer was cancelled");
+            return state.Cancelled(source);
         }
     }
     return true;
@@ -158,12 +164,12 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
     if (in.get() < 0) {
         const int err = errno;
         if (err == ENOENT)
-            return state.Changed(ErrnoText("cannot open", source, err));
-        return state.Fail(ErrnoText("cannot open", source, err));
+            return state.Changed(FileError::System(FileOp::Open, source, err));
+        return state.Fail(FileOp::Open, source, err);
     }
     FdGuard out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
-        return state.Fail(ErrnoText("cannot create", target, errno));
+        return state.Fail(FileOp::Create, target, errno);
     const off_t size = st.st_size;
     // Holes stay holes: a sparse file of many gigabytes costs only its data.
     off_t offset = 0;
@@ -192,34 +198,33 @@ bool CopyFileContents(const std::string& source, const std::string& target, cons
         data = std::min(data, size);
         hole = std::min(hole, size);
         if (data > offset && !state.progress->Advance(static_cast<std::uint64_t>(data - offset))) {
-            state.aborted = true;
-            return state.Fail("the transfer was cancelled");
+            return state.Cancelled(source);
         }
         if (!CopyRange(in.get(), out.get(), data, hole, source, target, state, way))
             return false;
         offset = hole;
     }
     if (::ftruncate(out.get(), size) != 0)
-        return state.Fail(ErrnoText("cannot write", target, errno));
+        return state.Fail(FileOp::Write, target, errno);
     // The file that was opened is the one examined before, and nobody wrote to it meanwhile.
     struct stat after {};
     if (::fstat(in.get(), &after) != 0)
-        return state.Fail(ErrnoText("cannot examine", source, errno));
+        return state.Fail(FileOp::Examine, source, errno);
     if (!Unchanged(copied.source, after))
-        return state.Changed("cannot copy " + source + ": it changed while it was copied");
+        return state.Changed(FileError::Found(FileOp::Copy, FileFault::Changed, source));
     if (::fsync(out.get()) != 0)
-        return state.Fail(ErrnoText("cannot flush", target, errno));
+        return state.Fail(FileOp::Flush, target, errno);
     struct stat written {};
     if (::fstat(out.get(), &written) != 0 || written.st_size != size)
-        return state.Fail("cannot copy " + source + ": the copy has the wrong size");
+        return state.Fail(FileError::Found(FileOp::Copy, FileFault::WrongSize, source));
     copied.copyDevice = written.st_dev;
     copied.copyInode = written.st_ino;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);
     if (::fchmod(out.get(), st.st_mode & 07777) != 0)
-        return state.Fail(ErrnoText("cannot set the permissions of", target, errno));
+        return state.Fail(FileOp::SetPermissions, target, errno);
     if (::close(out.release()) != 0)
-        return state.Fail(ErrnoText("cannot write", target, errno));
+        return state.Fail(FileOp::Write, target, errno);
     return true;
 }
 
@@ -237,7 +242,7 @@ bool CopyTree(const std::string& source, const std::string& target, const std::s
         // Gone before its copy: nothing to copy, nothing to remove.
         if (errno == ENOENT && mayLeaveOut)
             return true;
-        return state.Fail(ErrnoText("cannot examine", source, errno));
+        return state.Fail(FileOp::Examine, source, errno);
     }
     CopiedEntry entry{StateOf(st)};
     if (S_ISREG(st.st_mode)) {
@@ -250,39 +255,39 @@ bool CopyTree(const std::string& source, const std::string& target, const std::s
         // Still being written: it stays in the source, and its partial copy goes.
         ::unlink(target.c_str());
         state.changed = false;
-        state.error.clear();
+        state.error.reset();
         return true;
     }
     if (S_ISLNK(st.st_mode)) {
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = ::readlink(source.c_str(), link.data(), link.size());
         if (n < 0 || static_cast<std::size_t>(n) >= link.size())
-            return state.Fail(ErrnoText("cannot read the link", source, n < 0 ? errno : ENAMETOOLONG));
+            return state.Fail(FileOp::ReadLink, source, n < 0 ? errno : ENAMETOOLONG);
         link.resize(static_cast<std::size_t>(n));
         if (::symlink(link.c_str(), target.c_str()) != 0)
-            return state.Fail(ErrnoText("cannot create", target, errno));
+            return state.Fail(FileOp::Create, target, errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW);
         NoteCopied(state, relative, entry);
         return true;
     }
     if (!S_ISDIR(st.st_mode))
-        return state.Fail("cannot copy " + source + ": not a file, folder or link");
+        return state.Fail(FileError::Found(FileOp::Copy, FileFault::Unsupported, source));
     if (::mkdir(target.c_str(), 0700) != 0)
-        return state.Fail(ErrnoText("cannot create", target, errno));
+        return state.Fail(FileOp::Create, target, errno);
     NoteCopied(state, relative, entry);
     std::vector<std::string> names;
     {
         DIR* dir = ::opendir(source.c_str());
         if (!dir)
-            return state.Fail(ErrnoText("cannot open", source, errno));
+            return state.Fail(FileOp::Open, source, errno);
         DirGuard guard(dir);
         for (;;) {
             errno = 0;
             const dirent* entry = ::readdir(dir);
             if (!entry) {
                 if (errno != 0)
-                    return state.Fail(ErrnoText("cannot read", source, errno));
+                    return state.Fail(FileOp::Read, source, errno);
                 break;
             }
             if (!IsDotOrDotDot(entry->d_name))
@@ -293,14 +298,13 @@ bool CopyTree(const std::string& source, const std::string& target, const std::s
         if (!CopyTree(source + "/" + name, target + "/" + name, ChildPath(relative, name), state))
             return false;
         if (!state.progress->Advance(0)) {
-            state.aborted = true;
-            return state.Fail("the transfer was cancelled");
+            return state.Cancelled(source);
         }
     }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(AT_FDCWD, target.c_str(), times, 0);
     if (::chmod(target.c_str(), st.st_mode & 07777) != 0)
-        return state.Fail(ErrnoText("cannot set the permissions of", target, errno));
+        return state.Fail(FileOp::SetPermissions, target, errno);
     return true;
 }
 
@@ -367,6 +371,13 @@ std::string TempNameBeside(const std::string& target) {
 
 // Copies `source` under a temporary name beside `target`, then gives it the target's name. A move
 // passes `copied` to learn what was copied (and, for a folder, leaves out what changed meanwhile).
+// The temporary's name means nothing to the user: a failure inside it names the target.
+FileError NamedAsTarget(FileError error, const std::string& temp, const std::string& target) {
+    if (error.path == temp || StartsWith(error.path, temp + "/"))
+        error.path = target + error.path.substr(temp.size());
+    return error;
+}
+
 } // namespace
 
 TransferResult CopyInto(const std::string& source, const std::string& target, const TransferOptions& options,
@@ -385,7 +396,7 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
             if (::lstat(temp.c_str(), &st) == 0)
                 static_cast<void>(RemoveNative(temp));
             result.outcome = state.aborted ? TransferOutcome::Aborted : TransferOutcome::Failed;
-            result.reason = state.error;
+            result.error = NamedAsTarget(std::move(*state.error), temp, target);
             result.changedDuringCopy = state.changed && !state.aborted;
             return result;
         }
@@ -399,10 +410,10 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
         const bool exists = ::lstat(target.c_str(), &existing) == 0;
         ::lstat(temp.c_str(), &copied);
         if (exists && (S_ISDIR(existing.st_mode) || S_ISDIR(copied.st_mode))) {
-            const Status removed = RemoveNative(target);
+            FileStatus removed = RemoveNative(target);
             if (!removed) {
                 static_cast<void>(RemoveNative(temp));
-                result.reason = removed.error();
+                result.error = removed.error();
                 return result;
             }
         }
@@ -413,8 +424,8 @@ TransferResult CopyInto(const std::string& source, const std::string& target, co
     if (placed != 0) {
         const int err = errno;
         static_cast<void>(RemoveNative(temp));
-        result.reason = err == EEXIST ? "cannot transfer to " + target + ": it already exists"
-                                      : ErrnoText("cannot create", target, err);
+        result.error = err == EEXIST ? FileError::Found(FileOp::Create, FileFault::Exists, target)
+                                     : FileError::System(FileOp::Create, target, err);
         return result;
     }
     SyncFolder(ParentOf(target));

@@ -7,6 +7,7 @@
 
 #include "platform/transfer.h"
 
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -74,7 +75,7 @@ TransferResult RemoveMovedFile(const std::string& source, const std::string& tar
 // What stayed in the old place of a folder moved across file systems.
 struct FolderLeftovers final {
     std::vector<std::string> stayed; // relative paths, "." for the folder itself
-    std::string error;               // the first failure to remove, if any
+    std::optional<FileError> error;  // the first failure to remove, if any
 };
 
 // Takes a folder moved across file systems out of its old place entry by entry (see

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,13 +37,13 @@ TransferResult RemoveMovedFile(const std::string& source, const std::string& tar
             return result;
         }
         RemoveCopy(target, copied);
-        result.reason = ErrnoText("cannot examine", source, err);
+        result.error = FileError::System(FileOp::Examine, source, err);
         return result;
     }
     if (!Unchanged(copied.source, now)) {
         RemoveCopy(target, copied);
         result.changedDuringCopy = true;
-        result.reason = "cannot move " + source + ": it changed while it was copied";
+        result.error = FileError::Found(FileOp::Move, FileFault::Changed, source);
         return result;
     }
     if (::unlink(source.c_str()) == 0 || errno == ENOENT) {
@@ -52,7 +53,7 @@ TransferResult RemoveMovedFile(const std::string& source, const std::string& tar
     // The source is whole: undo the copy so that the item exists once, where it was.
     const int err = errno;
     RemoveCopy(target, copied);
-    result.reason = ErrnoText("cannot delete", source, err);
+    result.error = FileError::System(FileOp::Delete, source, err);
     return result;
 }
 
@@ -74,12 +75,12 @@ public:
     }
 
     std::vector<std::string> stayed;
-    std::string error; // the first failure to remove, if any
+    std::optional<FileError> error; // the first failure to remove, if any
 
 private:
-    bool Stays(const std::string& relative, std::string why = {}) {
+    bool Stays(const std::string& relative, std::optional<FileError> why = std::nullopt) {
         stayed.push_back(relative.empty() ? "." : relative);
-        if (error.empty())
+        if (!error)
             error = std::move(why);
         return false;
     }
@@ -91,7 +92,7 @@ private:
             return Stays(relative); // arrived after its folder was read, or changed during its copy
         struct stat now {};
         if (::fstatat(parentFd, name, &now, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT || Stays(relative, ErrnoText("cannot examine", shown, errno));
+            return errno == ENOENT || Stays(relative, FileError::System(FileOp::Examine, shown, errno));
         const EntryState& was = found->second.source;
         if (S_ISDIR(was.type)) {
             // A folder's times change with what is added to it; whether it may go is whether it is
@@ -106,7 +107,7 @@ private:
         }
         if (::unlinkat(parentFd, name, 0) == 0 || errno == ENOENT)
             return true;
-        return Stays(relative, ErrnoText("cannot delete", shown, errno));
+        return Stays(relative, FileError::System(FileOp::Delete, shown, errno));
     }
 
     bool Folder(int parentFd, const char* name, const std::string& shown, const std::string& relative,
@@ -121,9 +122,9 @@ private:
                 return true;
             // Not empty: something arrived after the folder was read.
             const int err = errno;
-            allGone =
-                Stays(relative, err == ENOTEMPTY || err == EEXIST ? std::string()
-                                                                  : ErrnoText("cannot delete", shown, err));
+            allGone = Stays(relative, err == ENOTEMPTY || err == EEXIST
+                                          ? std::nullopt
+                                          : std::optional(FileError::System(FileOp::Delete, shown, err)));
         }
         if (opened)
             ::fchmodat(parentFd, name, now.st_mode & 07777, 0);
@@ -133,12 +134,12 @@ private:
     bool Children(int parentFd, const char* name, const std::string& shown, const std::string& relative) {
         const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
-            return Stays(relative, ErrnoText("cannot open", shown, errno));
+            return Stays(relative, FileError::System(FileOp::Open, shown, errno));
         DIR* dir = ::fdopendir(fd);
         if (!dir) {
             const int err = errno;
             ::close(fd);
-            return Stays(relative, ErrnoText("cannot open", shown, err));
+            return Stays(relative, FileError::System(FileOp::Open, shown, err));
         }
         DirGuard guard(dir);
         // Names are collected first: removing while reading may make readdir skip entries.
@@ -148,7 +149,7 @@ private:
             const dirent* entry = ::readdir(dir);
             if (!entry) {
                 if (errno != 0)
-                    return Stays(relative, ErrnoText("cannot read", shown, errno));
+                    return Stays(relative, FileError::System(FileOp::Read, shown, errno));
                 break;
             }
             if (!IsDotOrDotDot(entry->d_name))

@@ -320,6 +320,10 @@ TEST_F(Placement, AFailedTransferIsNotRecorded) {
     EXPECT_TRUE(Has("src/a.avi"));
     ASSERT_EQ(box.Shown().size(), 2u);
     EXPECT_EQ(box.Shown()[0].title, "Sorvanta - 振り分けエラー");
+    // The system's reason in the words of the program's messages, never its English text.
+    const std::string source = ToNativePath(P("src/a.avi"));
+    EXPECT_EQ(box.Shown()[0].text, "[" + source + "] を振り分けできませんでした。\n[" + source +
+                                       "] を移動できませんでした（アクセスが拒否されました）。");
 }
 
 TEST_F(Placement, ExtensionRulesChangeTheRecordedNameAndMark) {
