@@ -52,7 +52,8 @@ bool TFormMain::CheckSourceFolders() {
 }
 
 TRunRequest TFormMain::RunRequest(int runMode) const {
-    TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
+    TRunRequest request{
+        .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = Disk()};
     request.runMode = runMode;
     for (int i = 0; i < m_list.Count(); ++i)
         request.listChecks.push_back(RowChecked(i));

@@ -38,7 +38,8 @@ int RunPreviewCommand(std::string_view dataFolder, std::string_view iniFileName,
         return 1;
     }
 
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = settings.ExtRules};
+    TRunRequest request{
+        .conditions = list, .settings = settings, .extRules = settings.ExtRules, .files = Disk()};
     request.runMode = kRunAllConditions;
     request.sourceText = settings.Source;
     request.sourceItems = settings.SourceHistory;

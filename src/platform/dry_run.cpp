@@ -2,6 +2,7 @@
 #include "platform/dry_run.h"
 
 #include "platform/file_attributes.h"
+#include "platform/file_reader.h"
 #include "platform/in_use.h"
 #include "platform/pathtext.h"
 #include "platform/posix_util.h"
@@ -23,8 +24,6 @@ using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
 namespace {
-
-thread_local DryRun* t_active = nullptr;
 
 // Folders the run made have no device; they get one of their own.
 constexpr std::uint64_t kMadeDevice = 0xD0D0D0D0D0D0D0D0ULL;
@@ -84,18 +83,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 }
 
 } // namespace
-
-DryRun* ActiveDryRun() {
-    return t_active;
-}
-
-DryRunScope::DryRunScope(DryRun* run) : m_previous(t_active) {
-    t_active = run;
-}
-
-DryRunScope::~DryRunScope() {
-    t_active = m_previous;
-}
 
 DryRun::DryRun() = default;
 DryRun::~DryRun() = default;
@@ -296,7 +283,7 @@ bool DryRun::IsReadOnly(std::string_view pathText) {
     return where.kind == Kind::Real && ::stat(where.real.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-bool DryRun::IsInUseForWriting(std::string_view pathText, int quietSeconds) {
+bool DryRun::IsInUseForWriting(std::string_view pathText, const InUseProbe& probe) {
     std::string real;
     {
         std::lock_guard lock(m_mutex);
@@ -305,8 +292,7 @@ bool DryRun::IsInUseForWriting(std::string_view pathText, int quietSeconds) {
             return false;
         real = where.real;
     }
-    const DryRunScope realFiles(nullptr);
-    return sv::IsInUseForWriting(FromNativePath(real), quietSeconds);
+    return probe.IsInUseForWriting(FromNativePath(real));
 }
 
 std::optional<FileIdentity> DryRun::IdentityOf(std::string_view pathText) {
@@ -341,7 +327,6 @@ bool DryRun::IsSameItem(std::string_view pathTextA, std::string_view pathTextB) 
         realA = a.real;
         realB = b.real;
     }
-    const DryRunScope realFiles(nullptr);
     return sv::IsSameItem(FromNativePath(realA), FromNativePath(realB));
 }
 
@@ -351,6 +336,31 @@ std::optional<std::string> DryRun::RealFile(std::string_view pathText) {
     if (where.kind != Kind::Real)
         return std::nullopt;
     return where.real;
+}
+
+std::optional<ContentStamp> DryRun::ContentStampOf(std::string_view pathText) {
+    const std::optional<std::string> real = RealFile(pathText);
+    if (!real)
+        return std::nullopt;
+    return ContentStampOfNative(*real);
+}
+
+bool DryRun::OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) {
+    return sv::OnFileSystemOf(entryPathText, folderPathText);
+}
+
+Status DryRun::OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) {
+    std::string error;
+    std::unique_ptr<DryListing> listing = OpenListing(folderPathText, options, error);
+    return reader.Open(std::move(listing), std::move(error));
+}
+
+// Contents never change: the bytes are those of the real file behind the path.
+Status DryRun::OpenFile(FileReader& reader, std::string_view pathText) {
+    const std::optional<std::string> real = RealFile(pathText);
+    if (!real)
+        return Status::Fail(ErrnoText("open", NativeOf(pathText), ENOENT));
+    return reader.OpenNative(*real);
 }
 
 std::unique_ptr<DryListing> DryRun::OpenListing(std::string_view folderPathText, EnumOptions options,
@@ -386,7 +396,7 @@ FileOp Verb(TransferMode mode) {
 
 // The failures are those the real transfer reports in the same situation.
 TransferResult DryRun::Transfer(std::string_view sourcePathText, std::string_view targetPathText,
-                                TransferMode mode, const TransferOptions& options) {
+                                TransferMode mode, const TransferOptions& options, TransferProgress*) {
     std::lock_guard lock(m_mutex);
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
@@ -496,10 +506,10 @@ FileStatus DryRun::RemoveEmptyFolder(std::string_view pathText) {
         return FileError::System(FileOp::Delete, NativeOf(pathText), ENOENT);
     if (listing->Next())
         return FileError::System(FileOp::Delete, NativeOf(pathText), ENOTEMPTY);
-    return Delete(pathText);
+    return DeletePermanently(pathText);
 }
 
-FileStatus DryRun::Delete(std::string_view pathText) {
+FileStatus DryRun::DeletePermanently(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const std::string native = NativeOf(pathText);
     const std::string key = Key(pathText);

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/removal.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -16,8 +15,6 @@ using detail::NativeOf;
 using detail::RemoveNative;
 
 FileStatus RemoveEmptyFolder(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->RemoveEmptyFolder(pathText);
     const std::string native = NativeOf(pathText);
     if (::rmdir(native.c_str()) != 0)
         return FileError::System(FileOp::Delete, native, errno);
@@ -25,8 +22,6 @@ FileStatus RemoveEmptyFolder(std::string_view pathText) {
 }
 
 FileStatus ForceFolder(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->ForceFolder(pathText);
     std::string native;
     try {
         native = NativeOf(pathText);
@@ -39,8 +34,6 @@ FileStatus ForceFolder(std::string_view pathText) {
 }
 
 FileStatus DeletePermanently(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Delete(pathText);
     const std::string native = NativeOf(pathText);
     struct stat st {};
     if (::lstat(native.c_str(), &st) != 0)

@@ -2,7 +2,6 @@
 // What happens to an item: the checks, a rename within one file system, or a copy and the removal
 // of what was copied across file systems.
 #include "platform/transfer.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 #include "platform/text.h"
@@ -149,20 +148,14 @@ TransferResult TransferNative(const std::string& source, const std::string& targ
 
 TransferResult TransferEntry(std::string_view sourcePathText, std::string_view targetPathText,
                              TransferMode mode, const TransferOptions& options, TransferProgress* progress) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Transfer(sourcePathText, targetPathText, mode, options);
     return TransferNative(NativeOf(sourcePathText), NativeOf(targetPathText), mode, options, progress);
 }
 
 bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->MoveByRename(sourcePathText, targetPathText);
     return RenameNoReplace(NativeOf(sourcePathText), NativeOf(targetPathText)) == 0;
 }
 
 FileStatus RenameEntry(std::string_view sourcePathText, std::string_view targetPathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Rename(sourcePathText, targetPathText);
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
     if (RenameNoReplace(source, target) == 0)

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/trash.h"
-#include "platform/dry_run.h"
 
 #include "platform/clock.h"
 #include "platform/pathtext.h"
@@ -66,12 +65,6 @@ std::string PercentEncodePath(const std::string& path) {
 } // namespace
 
 FileResult<std::string> MoveToRecycleBin(std::string_view pathText) {
-    // A dry run takes the item away without a trash to go to.
-    if (DryRun* dry = ActiveDryRun()) {
-        if (FileStatus deleted = dry->Delete(pathText); !deleted)
-            return deleted.error();
-        return std::string();
-    }
     std::string native = NativeOf(pathText);
     struct stat st {};
     if (::lstat(native.c_str(), &st) != 0)

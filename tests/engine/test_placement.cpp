@@ -52,15 +52,15 @@ TEST(ExtensionRules, FirstMatchingRuleRenamesIgnoringAsciiCase) {
     dir.WriteBytes("clip.avi.txt", "x");
     dir.WriteBytes("plain", "x");
     const std::vector<TExtRule> rules{{"avi", "mpg"}, {"AVI", "wmv"}, {"txt", "TEXT"}};
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "clip.AVI", rules), dir.PathText() + "clip.mpg");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "clip.AVI", rules), dir.PathText() + "clip.mpg");
     EXPECT_TRUE(dir.Exists("clip.mpg"));
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "plain", rules), dir.PathText() + "plain");
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "clip.avi.txt", {{"avi", "x"}}),
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "plain", rules), dir.PathText() + "plain");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "clip.avi.txt", {{"avi", "x"}}),
               dir.PathText() + "clip.avi.txt");
     // A taken name is never replaced; the path says where the file really is.
     dir.WriteBytes("taken.mpg", "keep");
     dir.WriteBytes("taken.avi", "x");
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.avi");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.avi");
     EXPECT_EQ(dir.ReadBytes("taken.mpg"), "keep");
     EXPECT_TRUE(dir.Exists("taken.avi"));
 }

@@ -27,7 +27,7 @@ void AddVirtualTree(const Side& side, DryRun& dry, const std::string& folder, co
                     Strings& out) {
     Strings names;
     Strings folders;
-    (void)ForEachEntry(folder, [&](const DirEntry& entry) {
+    (void)ForEachEntry(dry, folder, [&](const DirEntry& entry) {
         (entry.isFolder ? folders : names).emplace_back(entry.name);
         return true;
     });
@@ -49,7 +49,7 @@ void AddVirtualTree(const Side& side, DryRun& dry, const std::string& folder, co
         if (S_ISREG(st.st_mode)) {
             FileReader reader;
             std::string bytes(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
-            EXPECT_TRUE(reader.Open(path).ok()) << path;
+            EXPECT_TRUE(dry.OpenFile(reader, path).ok()) << path;
             bytes.resize(reader.Fill(bytes.data(), bytes.size()).value_or(0));
             line += " [" + bytes + "]";
         }
@@ -97,11 +97,8 @@ TEST(Preview, ShowsWhatTheRealRunThenDoesAndChangesNothing) {
         DryRun dry;
         Outcome preview;
         Strings predicted;
-        {
-            const DryRunScope scope(&dry);
-            preview = side.Run(true, true);
-            AddVirtualTree(side, dry, side.dir.PathText(), "", predicted);
-        }
+        preview = side.Run(true, true, dry);
+        AddVirtualTree(side, dry, side.dir.PathText(), "", predicted);
         ASSERT_EQ(Listing(side.Tree()), Listing(before)) << "seed " << seed;
         ASSERT_EQ(Listing(preview.history) + Listing(preview.items) + Listing(preview.questions), "") << seed;
 
