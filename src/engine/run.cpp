@@ -550,8 +550,8 @@ TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi
     if (!request.preview)
         return RunSort(request, request.files, shared, ui, box, history);
     // The run, its placement and its compare's workers reach the items only through the dry run,
-    // so nothing on disk can change. One that was given (a test that reads what the run left) is
-    // the one used; the disk gets one of its own.
+    // so nothing on disk can change. The callers hand one over; a test run handed the disk still
+    // gets one of its own, so that it can never touch an item.
     std::optional<DryRun> own;
     FileSystem& files = request.files.KeepsChangesInMemory() ? request.files : own.emplace();
     TRunRequest test = request;
