@@ -330,6 +330,22 @@ bool DryRun::IsSameItem(std::string_view pathTextA, std::string_view pathTextB) 
     return sv::IsSameItem(FromNativePath(realA), FromNativePath(realB));
 }
 
+// What the kernel says of a path with nothing there: the nearest item above it that is there
+// decides, a folder with ENOENT, anything else with ENOTDIR.
+int DryRun::MissingError(const std::string& key) const {
+    for (std::string above = ParentKey(key);; above = ParentKey(above)) {
+        const Where where = Resolve(above);
+        if (where.kind == Kind::Made)
+            return ENOENT;
+        if (where.kind == Kind::Real) {
+            struct stat st {};
+            return ::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ENOENT : ENOTDIR;
+        }
+        if (above == "/")
+            return ENOENT;
+    }
+}
+
 std::optional<std::string> DryRun::RealFile(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const Where where = ResolveText(pathText);
@@ -405,7 +421,7 @@ TransferResult DryRun::Transfer(std::string_view sourcePathText, std::string_vie
     const Where at = Resolve(from);
     struct stat st {};
     if (at.kind == Kind::Hidden)
-        return TransferResult::Failed(FileError::System(FileOp::Examine, source, ENOENT));
+        return TransferResult::Failed(FileError::System(FileOp::Examine, source, MissingError(from)));
     const bool folder = at.kind == Kind::Made || (LstatOk(at.real, st) && S_ISDIR(st.st_mode));
     if (folder && (to == from || StartsWith(to, from + "/")))
         return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::IntoItself, source));
@@ -458,12 +474,19 @@ FileStatus DryRun::Rename(std::string_view sourcePathText, std::string_view targ
     const std::string from = Key(sourcePathText);
     const std::string to = Key(targetPathText);
     const std::string folder = ParentKey(to);
-    if (Resolve(from).kind == Kind::Hidden)
+    // In the kernel's order: the two folders are looked up first, then the items in them.
+    const bool missing = Resolve(from).kind == Kind::Hidden;
+    if (missing && MissingError(from) == ENOTDIR)
+        return FileError::System(FileOp::Rename, source, ENOTDIR);
+    if (!FolderExists(FromNativePath(folder)))
+        return FileError::System(FileOp::Rename, source, MissingError(to));
+    if (missing)
         return FileError::System(FileOp::Rename, source, ENOENT);
     if (Resolve(to).kind != Kind::Hidden)
         return FileError::Found(FileOp::Rename, FileFault::Exists, target);
-    if (!FolderExists(FromNativePath(folder)))
-        return FileError::System(FileOp::Rename, source, ENOENT);
+    // The kernel refuses to put a folder inside itself.
+    if (StartsWith(to, from + "/"))
+        return FileError::System(FileOp::Rename, source, EINVAL);
     if (RealDevice(from) != RealDevice(folder))
         return FileError::System(FileOp::Rename, source, EXDEV);
     if (!Writable(folder) || !Writable(ParentKey(from)))
@@ -503,7 +526,9 @@ FileStatus DryRun::RemoveEmptyFolder(std::string_view pathText) {
     std::string error;
     const auto listing = OpenListing(pathText, {}, error);
     if (!listing)
-        return FileError::System(FileOp::Delete, NativeOf(pathText), ENOENT);
+        return FileError::System(FileOp::Delete, NativeOf(pathText),
+                                 ResolveText(pathText).kind == Kind::Hidden ? MissingError(Key(pathText))
+                                                                            : ENOTDIR);
     if (listing->Next())
         return FileError::System(FileOp::Delete, NativeOf(pathText), ENOTEMPTY);
     return DeletePermanently(pathText);
@@ -514,7 +539,7 @@ FileStatus DryRun::DeletePermanently(std::string_view pathText) {
     const std::string native = NativeOf(pathText);
     const std::string key = Key(pathText);
     if (Resolve(key).kind == Kind::Hidden)
-        return FileError::System(FileOp::Delete, native, ENOENT);
+        return FileError::System(FileOp::Delete, native, MissingError(key));
     if (!Writable(ParentKey(key)))
         return FileError::System(FileOp::Delete, native, EACCES);
     EraseBelow(key, true);

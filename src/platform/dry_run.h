@@ -96,6 +96,7 @@ private:
     std::string FolderKey(const std::string& native);
     Where Resolve(const std::string& key) const;
     Where ResolveText(std::string_view pathText);
+    int MissingError(const std::string& key) const;
     bool Writable(const std::string& folderKey) const;
     std::uint64_t RealDevice(const std::string& key) const;
     void Place(const std::string& from, const std::string& to, bool copy);
