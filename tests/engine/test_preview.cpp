@@ -124,5 +124,27 @@ TEST(Preview, ShowsWhatTheRealRunThenDoesAndChangesNothing) {
     EXPECT_GT(asked, 10);
 }
 
+// A test run handed the disk itself (a caller that forgot its dry run) still changes nothing, and
+// shows what it shows on a dry run of its own.
+TEST(Preview, HandedTheDiskItStillChangesNothing) {
+    const ScopedFixedClock clock({2024, 5, 6, 7, 8, 9});
+    int processed = 0;
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        Side side(Generator(seed, true).Make());
+        const Strings before = side.Tree();
+        const Outcome onDisk = side.Run(true, true);
+        ASSERT_EQ(Listing(side.Tree()), Listing(before)) << "seed " << seed;
+        ASSERT_EQ(Listing(onDisk.history) + Listing(onDisk.items), "") << seed;
+        side.ui.rows.clear();
+        side.ui.notes.clear();
+        DryRun dry;
+        const Outcome onDry = side.Run(true, true, dry);
+        ASSERT_EQ(Listing(Placed(onDisk.rows, true)), Listing(Placed(onDry.rows, true))) << "seed " << seed;
+        ASSERT_EQ(onDisk.processed, onDry.processed) << "seed " << seed;
+        processed += onDisk.processed;
+    }
+    EXPECT_GT(processed, 20);
+}
+
 } // namespace
 } // namespace sv
