@@ -107,16 +107,18 @@ int main(int argc, char** argv) {
     std::string digest;
     const double md5sum = Median([&] { digest = Md5sum(source); });
     std::atomic<bool> never{false};
-    const double worker = Median([&] { digest = sv::ThreadCalcMD5(library, sourceText, never, [](int) {}); });
+    const double worker =
+        Median([&] { digest = sv::ThreadCalcMD5(library, sv::Disk(), sourceText, never, [](int) {}); });
     const bool workerRight = digest == expected;
     NullRunUi ui;
     const double hashFile =
-        Median([&] { digest = sv::HashFile(ui, library, sourceText, sv::HashedFile::Source); });
+        Median([&] { digest = sv::HashFile(ui, library, sv::Disk(), sourceText, sv::HashedFile::Source); });
     const bool hashFileRight = digest == expected;
     sv::CompareResult result = sv::CompareResult::NotIdentical;
     const double compare = Median([&] {
         sv::THashCache cache;
-        result = sv::CompareWithDestination(ui, library, cache, sourceText, destFolderText).result;
+        result =
+            sv::CompareWithDestination(ui, library, sv::Disk(), cache, sourceText, destFolderText).result;
     });
 
     const double mib = static_cast<double>(mebibytes);

@@ -51,7 +51,7 @@ double TimedRun(const std::filesystem::path& top, int interval, int& rows) {
     settings.MakeFolder = true;
     settings.FileUsing = false;
     const std::vector<sv::TExtRule> rules;
-    sv::TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    sv::TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = sv::Disk()};
     request.sourceText = sv::FromNativePath(src.string());
     sv::TRunShared shared;
     sv::ScriptedMessageBox box;

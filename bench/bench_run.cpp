@@ -107,7 +107,7 @@ double TimedRun(const std::filesystem::path& top, bool fileUsing, int& moved, co
     settings.MakeFolder = true;
     settings.FileUsing = fileUsing;
     const std::vector<sv::TExtRule> rules;
-    sv::TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    sv::TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = sv::Disk()};
     request.sourceText = sv::FromNativePath(src.string());
     sv::TRunShared shared;
     NullRunUi ui;

@@ -2,6 +2,7 @@
 // Moves across file systems: files on the disk of the temporary folder moved into /dev/shm (a
 // tmpfs, where flushing costs nothing) by TransferEntry, beside `mv` of as many files of the same
 // sizes in the same run. Prints figures only; nothing here is a pass or fail.
+#include "engine/file_messages.h"
 #include "platform/pathtext.h"
 #include "platform/transfer.h"
 
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
                 sv::TransferEntry(sv::FromNativePath((disk / "a" / name).string()),
                                   sv::FromNativePath((shm / "ours" / name).string()), sv::TransferMode::Move);
             if (!result.ok()) {
-                std::fprintf(stderr, "%s\n", result.reason.c_str());
+                std::fprintf(stderr, "%s\n", sv::TransferFailureText(result).c_str());
                 return 1;
             }
         }

@@ -9,7 +9,6 @@
 #include "gui/ports/qt_filedialog.h"
 #include "gui/ports/qt_messagebox.h"
 #include "gui/ports/qt_shell.h"
-#include "platform/dry_run.h"
 #include "platform/files.h"
 #include "platform/install_paths.h"
 #include "platform/pathtext.h"
@@ -63,11 +62,8 @@ std::string ExecutableName() {
 // The data files live beside the program while its folder takes files, else in the user's data
 // folder. `make`: the user's data folder is made when missing.
 std::string DataFolder(bool make) {
-    if (make)
-        return sv::DataFolderFor(sv::ExecutableFolder());
-    sv::DryRun dry;
-    const sv::DryRunScope scope(&dry);
-    return sv::DataFolderFor(sv::ExecutableFolder());
+    return sv::DataFolderFor(sv::ExecutableFolder(),
+                             make ? sv::DataFolderUse::Make : sv::DataFolderUse::LookOnly);
 }
 
 // The lock protects the data files, so it is named after their folder.

@@ -3,6 +3,7 @@
 
 #include "engine/run.h"
 #include "engine/source_check.h"
+#include "platform/dry_run.h"
 #include "platform/pathtext.h"
 #include "platform/write_lock.h"
 #include "store/condition_file.h"
@@ -44,7 +45,9 @@ int RunPreviewCommand(std::string_view dataFolder, std::string_view iniFileName,
         return 1;
     }
 
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = settings.ExtRules};
+    DryRun dry;
+    TRunRequest request{
+        .conditions = list, .settings = settings, .extRules = settings.ExtRules, .files = dry};
     request.runMode = kRunAllConditions;
     request.sourceText = settings.Source;
     request.sourceItems = settings.SourceHistory;

@@ -59,7 +59,8 @@ WatchService::WatchService(TServiceEnv env, QObject* parent)
 
     WatchHost host;
     host.folders = [this] {
-        TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
+        TRunRequest request{
+            .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = Disk()};
         request.sourceText = m_settings.Source;
         request.sourceItems = m_settings.SourceHistory;
         return WatchedSourceFolders(request);
@@ -259,7 +260,8 @@ void WatchService::Run(bool onArrival) {
     }
     // A folder problem that went away is said again should it come back.
     m_said.erase(m_folderProblem);
-    TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
+    TRunRequest request{
+        .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = Disk()};
     request.runMode = kRunAllConditions;
     request.sourceText = m_settings.Source;
     request.sourceItems = m_settings.SourceHistory;

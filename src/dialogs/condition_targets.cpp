@@ -4,6 +4,7 @@
 #include "engine/entry_filter.h"
 #include "platform/dir_reader.h"
 #include "platform/file_attributes.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 
@@ -40,6 +41,7 @@ bool WithinFolder(const std::string& path, const std::string& folder) {
 // The answers of the disk, asked once per entry and kept; nothing is made.
 class TargetListing::CachedFacts final : public EntryFacts {
 public:
+    CachedFacts() : EntryFacts(Disk()) {}
     Facts* current = nullptr;
 
     std::optional<std::uint64_t> Size(const std::string& pathText) override {
@@ -94,7 +96,7 @@ bool TargetListing::Read(const TTargetSource& source) {
         fields.sourceFolder = source.sourceFolder;
         fields.subFolders = source.subFolders;
         // The run's own search, stopped at the count; what it found so far is read.
-        const auto all = ConditionFolders(fields, {}, [&](const std::string& folder) {
+        const auto all = ConditionFolders(Disk(), fields, {}, [&](const std::string& folder) {
             if (paths.size() == m_maxFolders) {
                 m_cut = true;
                 return false;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/calc_md5.h"
 
-#include "platform/file_attributes.h"
 #include "platform/file_reader.h"
 #include "platform/pathtext.h"
 
@@ -29,16 +28,16 @@ std::string ShownPath(std::string_view pathText) {
 
 } // namespace
 
-std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathText,
+std::string ThreadCalcMD5(const DigestLibrary& library, FileSystem& files, std::string_view pathText,
                           const std::atomic<bool>& terminate, const std::function<void(int)>& report,
                           std::size_t worker) {
     const std::string failed(kHashFailed);
     if (!library.Loaded() || library.InitAlgorithm(worker) != 0)
         return failed;
-    const auto size = EntrySize(pathText);
+    const auto size = files.EntrySize(pathText);
     const std::uint64_t total = size && *size != 0 ? *size : 1;
     FileReader file;
-    if (!file.Open(pathText).ok())
+    if (!files.OpenFile(file, pathText).ok())
         return failed;
 
     // Not zeroed first: a small file would pay for clearing the whole mebibyte.
@@ -74,9 +73,10 @@ std::string HashStatusText(HashedFile which, std::string_view pathText) {
            ShownPath(pathText);
 }
 
-std::string HashFile(RunUi& ui, const DigestLibrary& library, std::string_view pathText, HashedFile which) {
-    Worker worker([&library, path = std::string(pathText)](TWorkerSignals& signals) {
-        return ThreadCalcMD5(library, path, signals.terminate,
+std::string HashFile(RunUi& ui, const DigestLibrary& library, FileSystem& files, std::string_view pathText,
+                     HashedFile which) {
+    Worker worker([&library, &files, path = std::string(pathText)](TWorkerSignals& signals) {
+        return ThreadCalcMD5(library, files, path, signals.terminate,
                              [&signals](int percent) { signals.progress.store(percent); });
     });
     ui.SetStatus(HashStatusText(which, pathText));

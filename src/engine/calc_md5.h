@@ -4,6 +4,7 @@
 #include "engine/run_ui.h"
 #include "engine/worker.h"
 #include "platform/digest_library.h"
+#include "platform/file_system.h"
 
 #include <functional>
 #include <string>
@@ -20,10 +21,10 @@ inline constexpr std::string_view kHashFailed = "err";
 inline constexpr std::size_t kHashBlock = 1024;
 inline constexpr int kProgressEvery = 200;
 
-// The body of the ThreadCalcMD5 worker: the digest text of the file, or "err" when the library
+// The body of the ThreadCalcMD5 worker: the digest text of the file of `files`, or "err" when the library
 // fails, the file cannot be read or `terminate` was set. `report` hears each progress step as
 // bytes read so far x 100 / size, truncated. `worker` is the library handle the thread uses.
-std::string ThreadCalcMD5(const DigestLibrary& library, std::string_view pathText,
+std::string ThreadCalcMD5(const DigestLibrary& library, FileSystem& files, std::string_view pathText,
                           const std::atomic<bool>& terminate, const std::function<void(int)>& report,
                           std::size_t worker = 0);
 
@@ -34,6 +35,7 @@ std::string HashStatusText(HashedFile which, std::string_view pathText);
 
 // Hashes one file on a worker while the GUI thread waits with events flowing: the digest, "err",
 // or "calc" when the user cancelled.
-std::string HashFile(RunUi& ui, const DigestLibrary& library, std::string_view pathText, HashedFile which);
+std::string HashFile(RunUi& ui, const DigestLibrary& library, FileSystem& files, std::string_view pathText,
+                     HashedFile which);
 
 } // namespace sv

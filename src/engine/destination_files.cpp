@@ -2,7 +2,6 @@
 #include "engine/destination_files.h"
 
 #include "platform/dir_reader.h"
-#include "platform/dry_run.h"
 #include "platform/pathtext.h"
 
 #include <algorithm>
@@ -44,10 +43,11 @@ void TDestinationFiles::TakeNotifications() {
     m_watch.Drain(handler);
 }
 
-void TDestinationFiles::Examine(const std::string& folder, Listing& listing, std::uint32_t index) {
+void TDestinationFiles::Examine(FileSystem& files, const std::string& folder, Listing& listing,
+                                std::uint32_t index) {
     Entry& entry = listing.entries[index];
     ++m_examined;
-    const auto stamp = ContentStampOf(JoinPath(folder, entry.name));
+    const auto stamp = files.ContentStampOf(JoinPath(folder, entry.name));
     const bool was = entry.file;
     const std::uint64_t oldSize = entry.stamp.size;
     if (!stamp || !(entry.stamp == *stamp))
@@ -63,10 +63,10 @@ void TDestinationFiles::Examine(const std::string& folder, Listing& listing, std
         listing.bySize[entry.stamp.size].push_back(index);
 }
 
-bool TDestinationFiles::Read(const std::string& folder, Listing& listing) {
+bool TDestinationFiles::Read(FileSystem& files, const std::string& folder, Listing& listing) {
     DirReader reader;
     EnumOptions options; // hidden files count too
-    if (!reader.Open(folder, options).ok())
+    if (!files.OpenFolder(reader, folder, options).ok())
         return false;
     while (const auto found = reader.Next()) {
         if (found->isFolder || found->backslashName)
@@ -77,19 +77,19 @@ bool TDestinationFiles::Read(const std::string& folder, Listing& listing) {
         entry.link = found->link;
         listing.byName[entry.name] = index;
         listing.entries.push_back(std::move(entry));
-        Examine(folder, listing, index);
+        Examine(files, folder, listing, index);
     }
     return reader.error().empty();
 }
 
-std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folderPathText, std::uint64_t size,
-                                                          const FileIdentity& source) {
+std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(FileSystem& files, std::string_view folderPathText,
+                                                          std::uint64_t size, const FileIdentity& source) {
     const std::string folder(folderPathText);
     std::vector<TSameSizeFile> out;
-    if (ActiveDryRun() != nullptr) {
-        // A test run's folders change only in its memory: no notification would tell.
+    if (files.KeepsChangesInMemory()) {
+        // The folders change only in memory: no notification would tell.
         m_once = Listing();
-        static_cast<void>(Read(folder, m_once));
+        static_cast<void>(Read(files, folder, m_once));
         for (Entry& entry : m_once.entries) {
             if (entry.file && Wanted(entry.stamp, size, source))
                 out.push_back({entry.name, entry.stamp, &entry.memo});
@@ -104,7 +104,7 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
         listing.token = m_watch.Watch(folder);
         // What was reported before the watch began concerns the other listings only.
         TakeNotifications();
-        const bool complete = Read(folder, listing);
+        const bool complete = Read(files, folder, listing);
         if (listing.token < 0 || !complete) {
             m_once = std::move(listing);
             for (Entry& entry : m_once.entries) {
@@ -129,15 +129,15 @@ std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(std::string_view folde
             listing.entries.push_back(Entry{name, false, false, {}, {}});
         }
         Entry& entry = listing.entries[known->second];
-        const bool link = IsSymbolicLink(JoinPath(folder, name));
+        const bool link = files.IsSymbolicLink(JoinPath(folder, name));
         if (link && !entry.link)
             listing.links.push_back(known->second);
         entry.link = entry.link || link;
-        Examine(folder, listing, known->second);
+        Examine(files, folder, listing, known->second);
     }
     listing.changed.clear();
     for (const std::uint32_t i : listing.links)
-        Examine(folder, listing, i);
+        Examine(files, folder, listing, i);
     const auto bucket = listing.bySize.find(size);
     if (bucket == listing.bySize.end())
         return out;

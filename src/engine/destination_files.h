@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/file_identity.h"
+#include "platform/file_system.h"
 #include "platform/folder_watch.h"
 
 #include <cstdint>
@@ -31,7 +32,8 @@ struct TSameSizeFile final {
 // then kept up to date from the kernel's change notifications, which name every entry added,
 // removed, written or touched: only those are examined again, so comparing N sources with a
 // folder costs N lookups instead of N walks over it. A folder that cannot be watched (a network
-// file system) or a test run's folders are read afresh every time.
+// file system) or the folders of a file system that keeps its changes in memory (a test run's)
+// are read afresh every time.
 class TDestinationFiles final {
 public:
     TDestinationFiles();
@@ -39,11 +41,11 @@ public:
     TDestinationFiles(const TDestinationFiles&) = delete;
     TDestinationFiles& operator=(const TDestinationFiles&) = delete;
 
-    // The regular files of `size` in the folder (hidden ones too; links followed), in the order the
-    // folder was read and then of arrival, other than the file `source` itself under any name.
-    // The names are valid until the next call.
-    std::vector<TSameSizeFile> FilesOfSize(std::string_view folderPathText, std::uint64_t size,
-                                           const FileIdentity& source);
+    // The regular files of `size` in the folder of `files` (hidden ones too; links followed), in the
+    // order the folder was read and then of arrival, other than the file `source` itself under any
+    // name. The names are valid until the next call; every call of one object names one `files`.
+    std::vector<TSameSizeFile> FilesOfSize(FileSystem& files, std::string_view folderPathText,
+                                           std::uint64_t size, const FileIdentity& source);
 
     // How many entries were examined (for tests: a kept listing examines only what changed).
     std::uint64_t Examined() const { return m_examined; }
@@ -66,8 +68,8 @@ private:
     };
 
     void TakeNotifications();
-    bool Read(const std::string& folder, Listing& listing);
-    void Examine(const std::string& folder, Listing& listing, std::uint32_t index);
+    bool Read(FileSystem& files, const std::string& folder, Listing& listing);
+    void Examine(FileSystem& files, const std::string& folder, Listing& listing, std::uint32_t index);
     void Note(Listing& listing, std::string_view name);
 
     FolderWatch m_watch;

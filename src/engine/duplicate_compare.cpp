@@ -3,8 +3,6 @@
 
 #include "engine/calc_md5.h"
 #include "engine/worker.h"
-#include "platform/dry_run.h"
-#include "platform/file_identity.h"
 #include "platform/pathtext.h"
 #include "platform/same_content.h"
 
@@ -23,15 +21,16 @@ enum class Confirmed { Equal, Different, Cancelled };
 
 // The byte-for-byte check of a digest match, on a worker like the digest itself: a gigabyte
 // takes a while, and the window stays alive and cancellable meanwhile.
-Confirmed ConfirmSameBytes(RunUi& ui, std::string_view sourcePath, std::string_view matchPath,
-                           std::uint64_t size) {
-    Worker worker([a = std::string(sourcePath), b = std::string(matchPath), size](TWorkerSignals& signals) {
-        const ContentMatch match = CompareContents(a, b, [&signals, size](std::uint64_t done) {
-            signals.progress.store(static_cast<int>(done * 100 / (size != 0 ? size : 1)));
-            return !signals.terminate.load(std::memory_order_relaxed);
+Confirmed ConfirmSameBytes(RunUi& ui, FileSystem& files, std::string_view sourcePath,
+                           std::string_view matchPath, std::uint64_t size) {
+    Worker worker(
+        [&files, a = std::string(sourcePath), b = std::string(matchPath), size](TWorkerSignals& signals) {
+            const ContentMatch match = CompareContents(files, a, b, [&signals, size](std::uint64_t done) {
+                signals.progress.store(static_cast<int>(done * 100 / (size != 0 ? size : 1)));
+                return !signals.terminate.load(std::memory_order_relaxed);
+            });
+            return std::string(match == ContentMatch::Equal ? "equal" : "different");
         });
-        return std::string(match == ContentMatch::Equal ? "equal" : "different");
-    });
     ui.SetStatus("振り分け先ファイル 内容照合中： " + ToNativePath(matchPath));
     if (!WaitWithEvents(ui, worker))
         return Confirmed::Cancelled;
@@ -43,8 +42,9 @@ Confirmed ConfirmSameBytes(RunUi& ui, std::string_view sourcePath, std::string_v
 // thread; they stop at their next block once told to, and are always joined.
 class DigestsAhead final {
 public:
-    DigestsAhead(const DigestLibrary& library, std::vector<std::string> paths, std::uint64_t bytes)
-        : m_library(library), m_jobs(paths.size()) {
+    DigestsAhead(const DigestLibrary& library, FileSystem& files, std::vector<std::string> paths,
+                 std::uint64_t bytes)
+        : m_library(library), m_files(files), m_jobs(paths.size()) {
         for (std::size_t i = 0; i < paths.size(); ++i)
             m_jobs[i].path = std::move(paths[i]);
         // A few small files are hashed on the GUI thread as it waits for them: that takes less
@@ -62,10 +62,7 @@ public:
             }
         }
         for (std::size_t w = 0; w < workers; ++w)
-            m_threads.emplace_back([this, w, dry = ActiveDryRun()] {
-                const DryRunScope scope(dry);
-                Work(w);
-            });
+            m_threads.emplace_back([this, w] { Work(w); });
     }
     ~DigestsAhead() {
         m_terminate.store(true);
@@ -121,10 +118,11 @@ private:
     static constexpr std::uint64_t kInlineBytes = 256 << 10;
 
     void Compute(Job& job, std::size_t worker) {
-        const auto before = ContentStampOf(job.path);
+        const auto before = m_files.ContentStampOf(job.path);
         std::string digest = ThreadCalcMD5(
-            m_library, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); }, worker);
-        const bool steady = before && before == ContentStampOf(job.path);
+            m_library, m_files, job.path, m_terminate, [&job](int percent) { job.progress.store(percent); },
+            worker);
+        const bool steady = before && before == m_files.ContentStampOf(job.path);
         const std::lock_guard lock(m_mutex);
         job.digest = std::move(digest);
         job.steady = steady && !m_terminate.load();
@@ -142,6 +140,7 @@ private:
     }
 
     const DigestLibrary& m_library;
+    FileSystem& m_files;
     std::vector<Job> m_jobs;
     std::atomic<std::size_t> m_next{0};
     std::atomic<bool> m_terminate{false};
@@ -197,15 +196,16 @@ const std::vector<std::string>& THashCache::PathsOf(const std::string& digest) c
     return found == m_paths.end() ? kNone : found->second;
 }
 
-TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, THashCache& cache,
-                                       std::string_view sourcePath, std::string_view destFolder) {
-    const auto source = ContentStampOf(sourcePath);
+TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, FileSystem& files,
+                                       THashCache& cache, std::string_view sourcePath,
+                                       std::string_view destFolder) {
+    const auto source = files.ContentStampOf(sourcePath);
     if (!source)
         return {CompareResult::Failed, {}};
 
     ui.SetStatus(kStatusCheckingDestination);
     const std::vector<TSameSizeFile> candidates =
-        cache.Destinations().FilesOfSize(destFolder, source->size, source->id);
+        cache.Destinations().FilesOfSize(files, destFolder, source->size, source->id);
     if (candidates.empty())
         return {CompareResult::NotIdentical, {}};
 
@@ -228,7 +228,7 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
         if (memo.digest == nullptr)
             plan(i + 1, JoinPath(destFolder, candidates[i].name));
     }
-    DigestsAhead ahead(library, paths, bytes);
+    DigestsAhead ahead(library, files, paths, bytes);
     // The digest of slot 0 (the source) or 1.. (the candidates); nothing after a cancel.
     const auto digestOf = [&](std::size_t slot, const ContentStamp& stamp) -> std::optional<std::string> {
         if (job[slot] == 0)
@@ -247,9 +247,9 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
 
     // A file with this content met earlier in the condition's turn, in any of its folders.
     for (const std::string& path : std::vector<std::string>(cache.PathsOf(*digest))) {
-        if (path == sourcePath || IsSameItem(sourcePath, path))
+        if (path == sourcePath || files.IsSameItem(sourcePath, path))
             continue;
-        switch (ConfirmSameBytes(ui, sourcePath, path, source->size)) {
+        switch (ConfirmSameBytes(ui, files, sourcePath, path, source->size)) {
         case Confirmed::Equal:
             return {CompareResult::Identical, path};
         case Confirmed::Cancelled:
@@ -274,7 +274,7 @@ TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, 
         (void)cache.Add(*other, path);
         if (!same)
             continue;
-        switch (ConfirmSameBytes(ui, sourcePath, path, source->size)) {
+        switch (ConfirmSameBytes(ui, files, sourcePath, path, source->size)) {
         case Confirmed::Equal:
             return {CompareResult::Identical, path};
         case Confirmed::Cancelled:

@@ -5,6 +5,7 @@
 #include "engine/run_ui.h"
 #include "platform/digest_library.h"
 #include "platform/file_identity.h"
+#include "platform/file_system.h"
 
 #include <cstddef>
 #include <optional>
@@ -74,13 +75,15 @@ inline constexpr std::string_view kStatusCheckingDestination =
 // How many threads hash at once: a few, so that the GUI thread keeps a core while they work.
 std::size_t DigestWorkers();
 
-// Whether the destination folder already holds a file with the source's content. Only files of
+// Whether the destination folder already holds a file with the source's content, as `files` shows
+// them (its workers read through it too). Only files of
 // the source's size are hashed, each at most once while it stays as it was, on a few threads
 // that work ahead while the GUI thread waits, in order, for the digest it needs next; a digest
 // match, from the cache or from a fresh digest, counts only once the bytes of both files are
 // equal, since digests can be made to collide on purpose. A destination file that is the source
 // itself under another name is never its duplicate.
-TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, THashCache& cache,
-                                       std::string_view sourcePath, std::string_view destFolder);
+TCompareOutcome CompareWithDestination(RunUi& ui, const DigestLibrary& library, FileSystem& files,
+                                       THashCache& cache, std::string_view sourcePath,
+                                       std::string_view destFolder);
 
 } // namespace sv

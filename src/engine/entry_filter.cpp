@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/entry_filter.h"
 
-#include "platform/fileops.h"
-#include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
 
@@ -125,7 +123,7 @@ TConditionFilter PrepareConditionFilter(const TSortCondition& condition, const L
 namespace {
 
 // The folder followed by every folder below it, depth first.
-bool CollectFolders(const std::string& folder, std::vector<std::string>& list,
+bool CollectFolders(FileSystem& files, const std::string& folder, std::vector<std::string>& list,
                     const std::function<bool(const std::string&)>& entering) {
     if (entering && !entering(folder))
         return false;
@@ -133,19 +131,20 @@ bool CollectFolders(const std::string& folder, std::vector<std::string>& list,
     if (folder.empty())
         return true;
     std::vector<std::string> children;
-    (void)ForEachEntry(folder, [&](const DirEntry& entry) {
+    (void)ForEachEntry(files, folder, [&](const DirEntry& entry) {
         if (entry.isFolder && !entry.backslashName)
             children.push_back(JoinPath(folder, entry.name));
         return true;
     });
-    return std::all_of(children.begin(), children.end(),
-                       [&](const std::string& child) { return CollectFolders(child, list, entering); });
+    return std::all_of(children.begin(), children.end(), [&](const std::string& child) {
+        return CollectFolders(files, child, list, entering);
+    });
 }
 
 } // namespace
 
 std::optional<std::vector<std::string>>
-ConditionFolders(const TConditionFields& fields, const std::string& mainFolder,
+ConditionFolders(FileSystem& files, const TConditionFields& fields, const std::string& mainFolder,
                  const std::function<bool(const std::string&)>& entering) {
     std::vector<std::string> folders;
     if (!fields.ownSource) {
@@ -157,21 +156,21 @@ ConditionFolders(const TConditionFields& fields, const std::string& mainFolder,
         folders.push_back(own);
         return folders;
     }
-    if (!CollectFolders(own, folders, entering))
+    if (!CollectFolders(files, own, folders, entering))
         return std::nullopt;
     return folders;
 }
 
 std::optional<std::uint64_t> EntryFacts::Size(const std::string& pathText) {
-    return EntrySize(pathText);
+    return m_files.EntrySize(pathText);
 }
 
 std::optional<FileTime> EntryFacts::LastWrite(const std::string& pathText) {
-    return LastWriteTime(pathText);
+    return m_files.LastWriteTime(pathText);
 }
 
 bool EntryFacts::Readable(const std::string& pathText) {
-    return CanOpenForReading(pathText);
+    return m_files.CanOpenForReading(pathText);
 }
 
 // One folder under two spellings (a link, "\.\", "\x\..\", a doubled separator) is the same
@@ -183,7 +182,7 @@ bool EntryFilter::SameFolder(const std::string& destFolder, const std::string& s
     // be made by the next entry, so it is looked at again.
     if (m_destIdText != destFolder || !m_destId) {
         m_destIdText = destFolder;
-        m_destId = IdentityOf(destFolder);
+        m_destId = m_facts.Files().IdentityOf(destFolder);
     }
     return m_destId && *m_destId == *m_sourceId;
 }
@@ -267,7 +266,7 @@ EntryVerdict EntryFilter::Check(const TConditionFilter& condition, const std::st
     if (suspicious && !m_settings.DoubtFolder.empty()) {
         // Compared as items, so that a file is never "replaced" by itself under another spelling.
         const std::string& doubt = m_settings.DoubtFolder;
-        const auto doubtId = IdentityOf(doubt);
+        const auto doubtId = m_facts.Files().IdentityOf(doubt);
         if (doubtId ? doubtId == m_sourceId
                     : WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
                           WithOneTrailingBackslash(NormaliseFolderPath(folder)))

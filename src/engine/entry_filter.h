@@ -5,6 +5,7 @@
 #include "engine/placement.h"
 #include "platform/clock.h"
 #include "platform/file_identity.h"
+#include "platform/file_system.h"
 #include "store/condition.h"
 #include "store/settings.h"
 
@@ -60,14 +61,15 @@ TConditionFilter PrepareConditionFilter(const TSortCondition& condition, const L
 // included. `entering` hears of every folder as the search enters it and may stop the search by
 // returning false; the list is then nothing.
 std::optional<std::vector<std::string>>
-ConditionFolders(const TConditionFields& fields, const std::string& mainFolder,
+ConditionFolders(FileSystem& files, const TConditionFields& fields, const std::string& mainFolder,
                  const std::function<bool(const std::string&)>& entering);
 
 // What the tests ask of the file system about an entry, and only when a test needs it. A run asks
-// the disk every time and makes the time-stamp folder; a list of what a condition would take may
-// answer from what it read before and makes nothing.
+// its file system every time and makes the time-stamp folder; a list of what a condition would
+// take may answer from what it read before and makes nothing.
 class EntryFacts {
 public:
+    explicit EntryFacts(FileSystem& files) : m_files(files) {}
     virtual ~EntryFacts() = default;
     virtual std::optional<std::uint64_t> Size(const std::string& pathText);
     virtual std::optional<FileTime> LastWrite(const std::string& pathText);
@@ -75,6 +77,11 @@ public:
     virtual bool Readable(const std::string& pathText);
     // Makes the time-stamp folder; false when it cannot be made (the plain destination is used).
     virtual bool MakeFolder(const std::string& folderPathText) = 0;
+    // Where folders are compared as items.
+    FileSystem& Files() const { return m_files; }
+
+private:
+    FileSystem& m_files;
 };
 
 enum class EntryVerdict {

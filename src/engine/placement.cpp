@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/placement.h"
 
-#include "platform/file_identity.h"
-#include "platform/fileops.h"
-#include "platform/files.h"
+#include "engine/file_messages.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
 #include "store/run_journal.h"
@@ -39,8 +37,8 @@ MessageBoxRequest Error(std::string text) {
 }
 
 // Deletes a file for good during same-name handling; the sizes and times were compared just before.
-bool DeleteForSameName(std::string_view path) {
-    return DeletePermanently(path).ok();
+bool DeleteForSameName(FileSystem& files, std::string_view path) {
+    return files.DeletePermanently(path).ok();
 }
 
 // Linux moves a read-only file without a word, so with ReadOnly off the program asks itself.
@@ -124,15 +122,16 @@ std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRul
     return std::string(path);
 }
 
-std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules) {
+std::string ApplyExtensionRules(FileSystem& files, std::string_view path,
+                                const std::vector<TExtRule>& rules) {
     const std::string renamed = ExtensionRuleTarget(path, rules);
     // A taken name is never replaced, and the record names the file where it really is.
-    if (renamed != path && !RenameEntry(path, renamed).ok())
+    if (renamed != path && !files.Rename(path, renamed).ok())
         return std::string(path);
     return renamed;
 }
 
-bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
+bool ForceRunFolder(FileSystem& files, TPendingHistory& history, std::string_view folder) {
     auto trimmed = [](std::string text) {
         while (text.size() > 1 && text.back() == '\\')
             text.pop_back();
@@ -140,14 +139,14 @@ bool ForceRunFolder(TPendingHistory& history, std::string_view folder) {
     };
     // The highest folder that is missing, walking up from the one asked for.
     std::string top;
-    for (std::string at = trimmed(std::string(folder)); !at.empty() && !FolderExists(at);) {
+    for (std::string at = trimmed(std::string(folder)); !at.empty() && !files.FolderExists(at);) {
         top = at;
         const std::string parent = trimmed(FolderOf(at));
         if (parent.size() >= at.size())
             break;
         at = parent;
     }
-    if (!ForceFolder(folder))
+    if (!files.ForceFolder(folder).ok())
         return false;
     if (!top.empty())
         NoteCreatedFolder(history, {trimmed(std::string(folder)), top});
@@ -158,7 +157,7 @@ bool AcrossFileSystems(TRunContext& run, std::string_view sourceFolder, std::str
                        std::string_view sourcePath) {
     if (sourceFolder == run.acrossFrom && destFolder == run.acrossTo)
         return true;
-    if (OnFileSystemOf(sourcePath, destFolder))
+    if (run.files.OnFileSystemOf(sourcePath, destFolder))
         return false;
     run.acrossFrom = std::string(sourceFolder);
     run.acrossTo = std::string(destFolder);
@@ -217,7 +216,7 @@ bool JournalTransfer(TRunContext& run, const TPlacementCondition& condition, con
         if (renamed != p) {
             intent.extName = FileNameOf(renamed);
             intent.extMark = entry.isFolder ? kMarkFolder : kMarkExtChanged;
-            intent.extTaken = Exists(renamed);
+            intent.extTaken = run.files.Exists(renamed);
         }
     }
     return JournalBefore(run, condition.historyOff, std::move(intent));
@@ -235,7 +234,13 @@ void RecordResult(TRunContext& run, std::string_view destFolder, std::string_vie
         source.remove_suffix(1);
     run.ui.AddResultRow(
         {std::string(name), std::string(ActionMark(markIndex)), std::string(dest), std::string(source)});
-    RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings, item);
+    if (!WouldRecordHistory(run.history, historyOff, run.settings))
+        return;
+    // What the item is where it went, so that taking the run back finds that item and no other.
+    TRunItem stamped = item;
+    if (stamped.kind != TRunItemKind::Deleted && !stamped.stamp)
+        stamped.stamp = run.files.ItemStampOf(JoinPath(destFolder, name));
+    RecordHistory(run.history, destFolder, name, sourceFolder, markIndex, historyOff, run.settings, stamped);
 }
 
 // What follows a complete transfer: the extension rules and the record.
@@ -243,7 +248,7 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
             std::string p, int mark, const TransferResult& result) {
     if (!condition.extChangeOff) {
         const std::string wanted = ExtensionRuleTarget(p, run.extRules);
-        const std::string changed = ApplyExtensionRules(p, run.extRules);
+        const std::string changed = ApplyExtensionRules(run.files, p, run.extRules);
         if (changed != p) {
             p = changed;
             mark = kMarkExtChanged;
@@ -259,7 +264,7 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
     // The record keeps what stayed in the source folder, so that it is known where the rest is.
     item.stayedBehind = result.stayedBehind;
     RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff, item);
-    if (!result.leftBehind.empty())
+    if (result.leftBehind())
         run.ui.AddNote(LeftBehindNote(entry.sourcePath, p, result.stayedBehind));
 }
 
@@ -281,7 +286,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
 
     // Linux moves a read-only file without a word; with ReadOnly off the user is asked first, and
     // before anything at the destination is deleted for it.
-    if (!condition.copyMode && !entry.isFolder && !settings.ReadOnly && IsReadOnly(entry.sourcePath) &&
+    if (!condition.copyMode && !entry.isFolder && !settings.ReadOnly &&
+        run.files.IsReadOnly(entry.sourcePath) &&
         run.box.Show(ReadOnlyQuestion(entry.sourcePath)) != MbAnswer::Yes)
         return EntryOutcome::Next;
 
@@ -290,10 +296,9 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     if (!condition.copyMode && !entry.isFolder && !d.empty() && d == run.knownFolder &&
         !(entry.sourceFolder == run.acrossFrom && FolderOf(p) == run.acrossTo)) {
         const bool journaled = JournalTransfer(run, condition, entry, p, kMarkPlain, TIntentAction::Rename);
-        if (MoveByRename(entry.sourcePath, p)) {
+        if (run.files.MoveByRename(entry.sourcePath, p)) {
             run.ui.SetContinueFlag(true);
-            Placed(run, condition, entry, p, kMarkPlain,
-                   TransferResult{TransferOutcome::Ok, {}, {}, {}, false});
+            Placed(run, condition, entry, p, kMarkPlain, TransferResult::Done());
             return Continued(run);
         }
         if (journaled)
@@ -308,14 +313,14 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
     for (;;) {
         // Same-name handling: find a free name or settle the collision.
         for (;; ++n) {
-            if (!Exists(p)) {
+            if (!run.files.Exists(p)) {
                 if (mark != kMarkRenamed)
                     mark = kMarkPlain;
                 break;
             }
             // The entry already there may be the source itself under another name (a link either
             // way, a hard link): no rule may delete one of them for the other.
-            if (IsSameItem(entry.sourcePath, p)) {
+            if (run.files.IsSameItem(entry.sourcePath, p)) {
                 run.ui.AddNote("[" + ToNativePath(entry.sourcePath) + "] は振り分け先の [" + ToNativePath(p) +
                                "] と同じファイルのため、振り分けませんでした。");
                 return EntryOutcome::Next;
@@ -331,8 +336,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                 renameTo();
                 continue;
             }
-            const auto sourceSize = EntrySize(entry.sourcePath);
-            const auto targetSize = EntrySize(p);
+            const auto sourceSize = run.files.EntrySize(entry.sourcePath);
+            const auto targetSize = run.files.EntrySize(p);
             if (!sourceSize || !targetSize)
                 return EntryOutcome::Next;
             const int rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
@@ -345,9 +350,9 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                 return EntryOutcome::Next;
             // Keeping the newer or older one compares files; a folder in the file's way is never
             // deleted for it, and neither is anything whose time stamp cannot be read.
-            const auto sourceTime = LastWriteTime(entry.sourcePath);
-            const auto targetTime = LastWriteTime(p);
-            if (FolderExists(p) || !sourceTime || !targetTime)
+            const auto sourceTime = run.files.LastWriteTime(entry.sourcePath);
+            const auto targetTime = run.files.LastWriteTime(p);
+            if (run.files.FolderExists(p) || !sourceTime || !targetTime)
                 return EntryOutcome::Next;
             const bool sourceNotOlder = PackedDateTime(*sourceTime) >= PackedDateTime(*targetTime);
             const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
@@ -356,7 +361,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                 const bool journaled =
                     JournalDeletion(run, condition.historyOff, entry, keptMark, d, FileNameOf(p));
                 // A failed delete leaves the entry alone and records nothing.
-                if (!DeleteForSameName(entry.sourcePath)) {
+                if (!DeleteForSameName(run.files, entry.sourcePath)) {
                     if (journaled)
                         JournalNotDone(run.history);
                     return EntryOutcome::Next;
@@ -366,16 +371,16 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                              {TRunItemKind::Deleted, entry.name});
                 return EntryOutcome::Next;
             }
-            if (!DeleteForSameName(p))
+            if (!DeleteForSameName(run.files, p))
                 return EntryOutcome::Next;
             mark = keptMark;
             break;
         }
 
         // Destination folder.
-        if (!Exists(entry.sourcePath))
+        if (!run.files.Exists(entry.sourcePath))
             return EntryOutcome::Next;
-        if (FolderExists(d)) {
+        if (run.files.FolderExists(d)) {
             run.knownFolder = d;
             break;
         }
@@ -386,7 +391,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                          nativeD + "] が存在しません。フォルダを作成して振り分け処理を実行しますか？"));
             if (answer != MbAnswer::Yes)
                 return EntryOutcome::EndFolder;
-            if (ForceRunFolder(run.history, d)) {
+            if (ForceRunFolder(run.files, run.history, d)) {
                 run.knownFolder = d;
                 break;
             }
@@ -394,7 +399,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             ++n;
             continue;
         }
-        if (ForceRunFolder(run.history, d)) {
+        if (ForceRunFolder(run.files, run.history, d)) {
             run.knownFolder = d;
             break;
         }
@@ -415,8 +420,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         options.beforePlacing = [&run] { JournalWaitDurable(run.history); };
     run.ui.SetContinueFlag(true);
     const TransferResult result =
-        TransferEntry(entry.sourcePath, p, condition.copyMode ? TransferMode::Copy : TransferMode::Move,
-                      options, run.ui.TransferProgressWindow());
+        run.files.Transfer(entry.sourcePath, p, condition.copyMode ? TransferMode::Copy : TransferMode::Move,
+                           options, run.ui.TransferProgressWindow());
     if (journaled && !result.ok())
         JournalNotDone(run.history);
 
@@ -428,10 +433,10 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
         if (result.changedDuringCopy)
             run.ui.AddNote(ChangedDuringCopyNote(entry.sourcePath));
         if (result.outcome == TransferOutcome::Failed && !settings.FileUsing)
-            run.box.Show(
-                {std::string(kTitle) + " - 振り分けエラー",
-                 "[" + ToNativePath(entry.sourcePath) + "] を振り分けできませんでした。\n" + result.reason,
-                 MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+            run.box.Show({std::string(kTitle) + " - 振り分けエラー",
+                          "[" + ToNativePath(entry.sourcePath) + "] を振り分けできませんでした。\n" +
+                              TransferFailureText(result),
+                          MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
         const MbAnswer answer = run.box.Show(Question(
             std::string("振り分け処理が中断されました。") + "振り分け処理をここで完全に中止しますか？" +
             "\n\n" + "中止する場合は [はい]" + "\n" + "継続する場合は [いいえ]  をクリックしてください。"));

@@ -3,6 +3,7 @@
 
 #include "engine/run_ui.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/messagebox.h"
 #include "store/history_file.h"
 #include "store/settings.h"
@@ -19,6 +20,7 @@ inline constexpr std::string_view kTransferTitle = "振り分け中...";
 struct TRunContext final {
     const TAppSettings& settings;
     const std::vector<TExtRule>& extRules;
+    FileSystem& files;
     RunUi& ui;
     MessageBox& box;
     TPendingHistory& history;
@@ -84,10 +86,10 @@ std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRul
 // Renames the file by the first matching rule and returns where the file now is: the new path, or
 // the old one when the rename failed (the new name is taken: it is never replaced). Without a
 // matching rule the path comes back unchanged.
-std::string ApplyExtensionRules(std::string_view path, const std::vector<TExtRule>& rules);
+std::string ApplyExtensionRules(FileSystem& files, std::string_view path, const std::vector<TExtRule>& rules);
 
 // ForceFolder for the run: what it created is noted, so that taking the run back removes it again.
-bool ForceRunFolder(TPendingHistory& history, std::string_view folder);
+bool ForceRunFolder(FileSystem& files, TPendingHistory& history, std::string_view folder);
 
 // Journals what is about to happen to an entry before it happens, when the run would record it;
 // returns whether it did (JournalNotDone then closes it when nothing happened). A transfer that may

@@ -3,15 +3,14 @@
 
 #include "engine/duplicate_compare.h"
 #include "engine/entry_filter.h"
+#include "engine/file_messages.h"
 #include "engine/folder_cache.h"
 #include "engine/keyword_index.h"
 #include "engine/keywords.h"
 #include "engine/placement.h"
 #include "engine/preview_box.h"
 #include "platform/dry_run.h"
-#include "platform/file_identity.h"
-#include "platform/fileops.h"
-#include "platform/files.h"
+#include "platform/in_use.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
 #include "store/condition.h"
@@ -38,12 +37,13 @@ struct TActiveCondition final {
     TPlacementCondition placement;
 };
 
-// The run's answers to the filters: the disk, and the time-stamp folder made and noted for undo.
+// The run's answers to the filters: its file system, and the time-stamp folder made and noted
+// for undo.
 class RunFacts final : public EntryFacts {
 public:
-    explicit RunFacts(TPendingHistory& history) : m_history(history) {}
+    RunFacts(FileSystem& files, TPendingHistory& history) : EntryFacts(files), m_history(history) {}
     bool MakeFolder(const std::string& folderPathText) override {
-        return ForceRunFolder(m_history, folderPathText);
+        return ForceRunFolder(Files(), m_history, folderPathText);
     }
 
 private:
@@ -54,12 +54,12 @@ enum class Flow { Go, Cancelled, Ended };
 
 class SortRun final {
 public:
-    SortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
+    SortRun(const TRunRequest& request, FileSystem& files, TRunShared& shared, RunUi& ui, MessageBox& box,
             TPendingHistory& history)
-        : m_request(request), m_settings(request.settings), m_shared(shared), m_ui(ui),
-          m_box(box), m_context{request.settings, request.extRules, ui, box, history, 0, {}, {}, {}},
+        : m_request(request), m_settings(request.settings), m_files(files), m_shared(shared), m_ui(ui),
+          m_box(box), m_context{request.settings, request.extRules, files, ui, box, history, 0, {}, {}, {}},
           m_digest(request.digest != nullptr ? *request.digest : ProgramDigestLibrary()),
-          m_inUse(request.settings.FileUsingWait * 60), m_facts(history),
+          m_inUse(request.settings.FileUsingWait * 60), m_facts(files, history),
           m_filter(request.settings, m_facts) {}
 
     TRunOutcome Run();
@@ -91,6 +91,7 @@ private:
 
     const TRunRequest& m_request;
     const TAppSettings& m_settings;
+    FileSystem& m_files;
     TRunShared& m_shared;
     RunUi& m_ui;
     MessageBox& m_box;
@@ -121,7 +122,7 @@ private:
 bool SortRun::Held(const std::string& path, bool testInUse) const {
     if (m_request.heldBack && m_request.heldBack(path))
         return true;
-    if (!m_settings.FileUsing || !testInUse || !m_inUse.IsInUseForWriting(path))
+    if (!m_settings.FileUsing || !testInUse || !m_files.IsInUseForWriting(path, m_inUse))
         return false;
     if (m_request.passedOverInUse)
         m_request.passedOverInUse(path);
@@ -212,7 +213,9 @@ void SortRun::PrepareConditions() {
         active.placement.historyOff = fields.historyOff;
         lists.push_back(&active.filter.lists);
     }
-    if (!m_request.plainPath)
+    // The listing cache learns of changes from the kernel's notices, which say nothing of changes
+    // kept in memory.
+    if (!m_request.plainPath && !m_files.KeepsChangesInMemory())
         m_index = std::make_unique<KeywordIndex>(lists);
 }
 
@@ -262,7 +265,7 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
         return Flow::Go;
 
     const std::string previous = m_caption;
-    const auto folders = ConditionFolders(fields, mainFolder, [this](const std::string& folder) {
+    const auto folders = ConditionFolders(m_files, fields, mainFolder, [this](const std::string& folder) {
         m_ui.SetCaption("サブフォルダ検索中 - " + ToNativePath(folder));
         m_ui.LetEventsThrough();
         return !m_ui.CancelRequested();
@@ -291,7 +294,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
     // An empty source text would mean the root folder; it means no entries.
     if (folder.empty())
         return Flow::Go;
-    m_sourceId = IdentityOf(folder);
+    m_sourceId = m_files.IdentityOf(folder);
     m_filter.EnterFolder(m_sourceId);
     cacheable = cacheable && m_sourceId;
     if (cacheable) {
@@ -303,7 +306,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
     DirReader reader;
     EnumOptions options;
     options.skipHidden = true;
-    if (!reader.Open(folder, options).ok()) {
+    if (!m_files.OpenFolder(reader, folder, options).ok()) {
         if (listing)
             m_cache.Drop(folder);
         return Flow::Go;
@@ -388,7 +391,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
         return EntryOutcome::Next;
 
     if (m_settings.FileComp && !f.compareOff && !isFolder && !f.copyMode) {
-        const auto size = EntrySize(entry.sourcePath);
+        const auto size = m_files.EntrySize(entry.sourcePath);
         if (size && *size != 0) {
             if (!m_digestAvailable)
                 m_md5Missing = true;
@@ -405,7 +408,7 @@ EntryOutcome SortRun::HandleEntry(const TActiveCondition& condition, const std::
 std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& condition,
                                                  const TPlacementEntry& entry) {
     const TCompareOutcome compared =
-        CompareWithDestination(m_ui, m_digest, m_hashCache, entry.sourcePath, entry.destFolder);
+        CompareWithDestination(m_ui, m_digest, m_files, m_hashCache, entry.sourcePath, entry.destFolder);
     m_ui.SetProgress(0);
     m_ui.SetStatus(RunningStatus());
     if (compared.result == CompareResult::NotIdentical)
@@ -417,14 +420,14 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
     const bool journaled =
         JournalDeletion(m_context, condition.filter.fields.historyOff, entry, kMarkDeleted, deleted, name);
-    const Status removed =
-        m_settings.DustBox ? MoveToRecycleBin(entry.sourcePath) : DeletePermanently(entry.sourcePath);
+    const FileStatus removed = m_settings.DustBox ? m_files.MoveToRecycleBin(entry.sourcePath)
+                                                  : m_files.DeletePermanently(entry.sourcePath);
     if (!removed.ok()) {
         if (journaled)
             JournalNotDone(m_context.history);
         m_box.Show({std::string(kTitle),
                     "[" + ToNativePath(entry.sourcePath) + "] は [" + ToNativePath(compared.matchPath) +
-                        "] と同じ内容ですが、削除できませんでした。\n" + removed.error(),
+                        "] と同じ内容ですが、削除できませんでした。\n" + FileErrorText(removed.error()),
                     MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
         return EntryOutcome::Next;
     }
@@ -439,7 +442,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
     const std::string& doubt = m_settings.DoubtFolder;
     if (m_suspiciousBlocked)
         return EntryOutcome::Next;
-    if (!FolderExists(doubt)) {
+    if (!m_files.FolderExists(doubt)) {
         if (!m_settings.MakeFolder) {
             const MbAnswer answer =
                 m_box.Show({std::string(kTitle),
@@ -450,14 +453,14 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
                 m_suspiciousBlocked = true;
                 return EntryOutcome::Next;
             }
-            if (!ForceRunFolder(m_context.history, doubt)) {
+            if (!ForceRunFolder(m_files, m_context.history, doubt)) {
                 m_box.Show({std::string(kTitle),
                             "フォルダを作成できませんでした。フォルダ名が適切かどうか確認してください。",
                             MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
                 m_suspiciousBlocked = true;
                 return EntryOutcome::Next;
             }
-        } else if (!ForceRunFolder(m_context.history, doubt)) {
+        } else if (!ForceRunFolder(m_files, m_context.history, doubt)) {
             m_suspiciousBlocked = true;
             return EntryOutcome::Next;
         }
@@ -469,7 +472,7 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         return EntryOutcome::Next;
     // A file replaces a file of its name there; a folder on either side is never replaced, since
     // that would delete everything inside it.
-    if (Exists(target) && (isFolder || FolderExists(target)))
+    if (m_files.Exists(target) && (isFolder || m_files.FolderExists(target)))
         return EntryOutcome::Next;
     TransferOptions options;
     options.replaceExisting = true;
@@ -483,12 +486,12 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         intent.destFolder = doubt;
         intent.destName = intent.extName = name;
         // The entry it replaces is not the item, should the run end before its record.
-        intent.replaced = ItemStampOf(target);
+        intent.replaced = m_files.ItemStampOf(target);
         journaled = JournalBefore(m_context, condition.filter.fields.historyOff, std::move(intent));
     }
     m_ui.SetContinueFlag(true);
-    const TransferResult result = TransferEntry(source, target, TransferMode::Move, options, nullptr);
-    const bool moved = result.ok() || !Exists(source);
+    const TransferResult result = m_files.Transfer(source, target, TransferMode::Move, options, nullptr);
+    const bool moved = result.ok() || !m_files.Exists(source);
     if (journaled && !moved)
         JournalNotDone(m_context.history);
     if (moved) {
@@ -496,16 +499,17 @@ EntryOutcome SortRun::ToSuspiciousFolder(const TActiveCondition& condition, cons
         TRunItem item(TRunItemKind::Moved, name);
         item.stayedBehind = result.stayedBehind;
         RecordResult(m_context, doubt, name, folder, kMarkPlain, condition.filter.fields.historyOff, item);
-        if (!result.leftBehind.empty())
+        if (result.leftBehind())
             m_ui.AddNote(LeftBehindNote(source, target, result.stayedBehind));
     } else if (result.changedDuringCopy) {
         m_ui.AddNote(ChangedDuringCopyNote(source));
     } else if (result.outcome == TransferOutcome::Aborted) {
         m_ui.SetContinueFlag(false);
     } else if (!m_settings.FileUsing) {
-        m_box.Show({std::string(kTitle) + " - 振り分けエラー",
-                    "[" + ToNativePath(source) + "] を振り分けできませんでした。\n" + result.reason,
-                    MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
+        m_box.Show(
+            {std::string(kTitle) + " - 振り分けエラー",
+             "[" + ToNativePath(source) + "] を振り分けできませんでした。\n" + TransferFailureText(result),
+             MbIcon::Error, MbButtons::Ok, MbAnswer::Ok});
     }
     if (m_ui.ContinueFlag()) {
         m_ui.SetContinueFlag(false);
@@ -523,11 +527,11 @@ std::string ProcessedCountLabel(int processed) {
 
 namespace {
 
-TRunOutcome RunSort(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
-                    TPendingHistory& history) {
+TRunOutcome RunSort(const TRunRequest& request, FileSystem& files, TRunShared& shared, RunUi& ui,
+                    MessageBox& box, TPendingHistory& history) {
     if (request.settings.HwndTop)
         ui.SetTopmost();
-    SortRun run(request, shared, ui, box, history);
+    SortRun run(request, files, shared, ui, box, history);
     if (shared.runInProgress) {
         // Only the closing steps. The running run keeps its flag, so that a further activation
         // cannot start a second run inside the first.
@@ -544,19 +548,17 @@ TRunOutcome RunSort(const TRunRequest& request, TRunShared& shared, RunUi& ui, M
 TRunOutcome PerformSortRun(const TRunRequest& request, TRunShared& shared, RunUi& ui, MessageBox& box,
                            TPendingHistory& history) {
     if (!request.preview)
-        return RunSort(request, shared, ui, box, history);
-    // Every file function of this thread, and of the workers it starts, answers from the dry run;
-    // the fast path's listing cache watches the real folders, which do not change. A dry run
-    // already active (a test that reads what the run left) is the one used.
+        return RunSort(request, request.files, shared, ui, box, history);
+    // The run, its placement and its compare's workers reach the items only through the dry run,
+    // so nothing on disk can change. The callers hand one over; a test run handed the disk still
+    // gets one of its own, so that it can never touch an item.
+    std::optional<DryRun> own;
+    FileSystem& files = request.files.KeepsChangesInMemory() ? request.files : own.emplace();
     TRunRequest test = request;
     test.plainPath = true;
-    std::optional<DryRun> own;
-    if (ActiveDryRun() == nullptr)
-        own.emplace();
-    const DryRunScope scope(own ? &*own : ActiveDryRun());
     PreviewMessageBox previewBox(ui, request.previewUnattended);
     TPendingHistory unkept;
-    return RunSort(test, shared, ui, previewBox, unkept);
+    return RunSort(test, files, shared, ui, previewBox, unkept);
 }
 
 } // namespace sv

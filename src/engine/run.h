@@ -3,6 +3,7 @@
 
 #include "engine/run_ui.h"
 #include "platform/digest_library.h"
+#include "platform/file_system.h"
 #include "platform/messagebox.h"
 #include "store/condition_list.h"
 #include "store/history_file.h"
@@ -23,6 +24,8 @@ struct TRunRequest final {
     const TConditionList& conditions;
     const TAppSettings& settings;
     const std::vector<TExtRule>& extRules;
+    // The items' file system: the disk, or for a test on what a test run left, that test run's.
+    FileSystem& files;
     int runMode = kRunAllConditions;
     // The list's tick boxes in list order; a condition beyond the vector uses its stored mark.
     std::vector<bool> listChecks{};
@@ -35,8 +38,9 @@ struct TRunRequest final {
     // Every condition enumerates its folders afresh and tests every name against it: the plain
     // algorithm, which the faster path must match exactly (tests compare the two).
     bool plainPath = false;
-    // A test run: the whole run as it would go, on a dry run of the folders. Nothing on disk
-    // changes, no history is kept and no box is shown: what would be asked becomes a note.
+    // A test run: the whole run as it would go, on a dry run of the folders (`files` when that
+    // keeps its changes in memory, else one of its own over the disk). Nothing on disk changes, no
+    // history is kept and no box is shown: what would be asked becomes a note.
     bool preview = false;
     // How a test run answers what would be asked: with the default button, as the window's run
     // does when Enter is pressed; or as a run without a display does (unattended.h), so that

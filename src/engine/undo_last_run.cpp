@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/undo_last_run.h"
 
-#include "platform/file_identity.h"
-#include "platform/fileops.h"
+#include "engine/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/same_content.h"
-#include "platform/trash.h"
 #include "store/record_text.h"
 
 #include <algorithm>
@@ -27,36 +25,44 @@ std::string UndoItem(const TUndoRequest& request, const THistoryEntry& entry, co
         folder = request.mainSource;
     const std::string original = JoinPath(folder, item.originalName);
     const std::string sorted = HistoryItemPath(entry);
+    FileSystem& files = request.files;
     if (item.kind == TRunItemKind::Deleted)
         return Native(original) + " は削除されたため、元に戻せません。";
     if (item.kind == TRunItemKind::Copied) {
         if (entry.IsFolder())
             return Native(sorted) + " はフォルダのコピーのため、削除しませんでした。";
-        if (!FileExists(sorted))
+        if (!files.FileExists(sorted))
             return Native(sorted) + " がありません。";
-        if (!FileExists(original))
+        if (!files.FileExists(original))
             return "元のファイル " + Native(original) + " がないため、コピー " + Native(sorted) +
                    " を削除しませんでした。";
-        if (CompareContents(sorted, original, [](std::uint64_t) { return true; }) != ContentMatch::Equal)
+        if (CompareContents(files, sorted, original, [](std::uint64_t) { return true; }) !=
+            ContentMatch::Equal)
             return "コピー " + Native(sorted) + " は元のファイルと内容が異なるため、削除しませんでした。";
-        const Status removed = request.dustBox ? MoveToRecycleBin(sorted) : DeletePermanently(sorted);
-        return removed.ok() ? std::string()
-                            : "コピー " + Native(sorted) + " を削除できませんでした。" + removed.error();
+        const FileStatus removed =
+            request.dustBox ? files.MoveToRecycleBin(sorted) : files.DeletePermanently(sorted);
+        if (removed.ok())
+            return {};
+        // One line per item: the reason goes in brackets when it is about the copy itself.
+        const std::string failed = "コピー " + Native(sorted) + " を削除できませんでした";
+        if (removed.error().path == ToNativePath(sorted))
+            return failed + "（" + FileErrorReason(removed.error()) + "）。";
+        return failed + "。" + FileErrorText(removed.error());
     }
-    if (!Exists(sorted))
+    if (!files.Exists(sorted))
         return Native(sorted) + " がありません。";
     // A file put there later under the same name is not the run's to take back.
     if (item.stamp) {
-        const std::optional<ItemStamp> now = ItemStampOf(sorted);
+        const std::optional<ItemStamp> now = files.ItemStampOf(sorted);
         if (!now || !SameItemAsRecorded(*item.stamp, *now))
             return Native(sorted) + " は振り分けたあとに変更されたため、戻しませんでした。";
     }
-    if (folder.empty() || !FolderExists(folder))
+    if (folder.empty() || !files.FolderExists(folder))
         return "振り分け元フォルダ " + Native(folder) + " がないため、" + Native(sorted) +
                " を戻しませんでした。";
-    if (Exists(original))
+    if (files.Exists(original))
         return Native(original) + " が既にあるため、" + Native(sorted) + " を戻しませんでした。";
-    switch (MoveItemBack(sorted, folder, item.originalName, request.fileUsing, request.progress)) {
+    switch (MoveItemBack(files, sorted, folder, item.originalName, request.fileUsing, request.progress)) {
     case MoveBackResult::Moved:
         break;
     case MoveBackResult::PassedOver:
@@ -72,10 +78,10 @@ std::string UndoItem(const TUndoRequest& request, const THistoryEntry& entry, co
 }
 
 // The folders the run created, each as far up as the run created it, while they are empty.
-void RemoveCreatedFolders(const std::vector<TCreatedFolder>& folders) {
+void RemoveCreatedFolders(FileSystem& files, const std::vector<TCreatedFolder>& folders) {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         std::string at = it->leaf;
-        while (at.size() >= it->top.size() && RemoveEmptyFolder(at) && at != it->top) {
+        while (at.size() >= it->top.size() && files.RemoveEmptyFolder(at).ok() && at != it->top) {
             std::string parent = FolderOf(at);
             while (parent.size() > 1 && parent.back() == '\\')
                 parent.pop_back();
@@ -118,17 +124,17 @@ Status DropUndoneRecords(std::string_view dataFolder, const TLastRun& run, const
 
 } // namespace
 
-MoveBackResult MoveItemBack(std::string_view item, std::string_view folder, std::string_view name,
-                            bool fileUsing, TransferProgress* progress) {
+MoveBackResult MoveItemBack(FileSystem& files, std::string_view item, std::string_view folder,
+                            std::string_view name, bool fileUsing, TransferProgress* progress) {
     const std::string target = JoinPath(folder, name);
-    if (folder.empty() || !FolderExists(folder) || Exists(target) || !Exists(item))
+    if (folder.empty() || !files.FolderExists(folder) || files.Exists(target) || !files.Exists(item))
         return MoveBackResult::PassedOver;
     TransferOptions options;
     options.noErrorDisplay = fileUsing;
     options.noConfirmation = true;
     options.progressTitle = "振り分け中...";
-    return TransferEntry(item, target, TransferMode::Move, options, progress).ok() ? MoveBackResult::Moved
-                                                                                   : MoveBackResult::Failed;
+    return files.Transfer(item, target, TransferMode::Move, options, progress).ok() ? MoveBackResult::Moved
+                                                                                    : MoveBackResult::Failed;
 }
 
 TUndoReport UndoRun(const TUndoRequest& request, const TLastRun& run) {
@@ -145,7 +151,7 @@ TUndoReport UndoRun(const TUndoRequest& request, const TLastRun& run) {
         if (!why.empty())
             report.notUndone.push_back(why);
     }
-    RemoveCreatedFolders(run.folders);
+    RemoveCreatedFolders(request.files, run.folders);
     if (report.undone > 0) {
         if (const Status dropped = DropUndoneRecords(request.dataFolder, run, undone); !dropped.ok())
             report.notUndone.push_back("振り分け履歴から元に戻した項目の記録を削除できませんでした。");

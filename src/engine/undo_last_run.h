@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/messagebox.h"
 #include "platform/transfer.h"
 #include "store/last_run.h"
@@ -15,10 +16,13 @@ enum class MoveBackResult { Moved, PassedOver, Failed };
 
 // Moves `item` back into `folder` under `name`. A missing item, a missing folder or a name already
 // there is passed over: nothing is ever replaced.
-MoveBackResult MoveItemBack(std::string_view item, std::string_view folder, std::string_view name,
-                            bool fileUsing, TransferProgress* progress);
+MoveBackResult MoveItemBack(FileSystem& files, std::string_view item, std::string_view folder,
+                            std::string_view name, bool fileUsing, TransferProgress* progress);
 
 struct TUndoRequest final {
+    explicit TUndoRequest(FileSystem& itemFiles) : files(itemFiles) {}
+
+    FileSystem& files;      // where the items are
     std::string dataFolder; // History.dat's folder
     std::string mainSource; // for records without a source folder
     bool fileUsing = false;

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/worker.h"
-#include "platform/dry_run.h"
 
 namespace sv {
 
 Worker::Worker(Job job) {
-    // A job of a dry run reads the folders as the dry run sees them.
-    m_thread = std::thread([this, job = std::move(job), dry = ActiveDryRun()] {
-        const DryRunScope scope(dry);
+    m_thread = std::thread([this, job = std::move(job)] {
         std::string result = job(m_signals);
         const std::lock_guard lock(m_mutex);
         m_result = std::move(result);

@@ -5,9 +5,7 @@
 #include "platform/file_attributes.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
-#include "platform/removal.h"
 #include "platform/text.h"
-#include "platform/trash.h"
 #include "store/byte_size.h"
 #include "store/record_text.h"
 
@@ -125,27 +123,28 @@ void EraseHistoryEntries(THistoryList& list, std::vector<std::size_t> rows) {
     list.entries.EraseSorted(rows);
 }
 
-int DeleteHistoryFiles(const THistoryList& list, const std::vector<std::size_t>& rows, bool dustBox) {
+int DeleteHistoryFiles(FileSystem& files, const THistoryList& list, const std::vector<std::size_t>& rows,
+                       bool dustBox) {
     int deleted = 0;
     for (const std::size_t row : rows) {
         if (row >= list.entries.size())
             continue;
         const std::string path = HistoryItemPath(list.entries[row]);
         // A folder entry, or a file gone meanwhile, is passed over.
-        if (!FileExists(path))
+        if (!files.FileExists(path))
             continue;
-        if ((dustBox ? MoveToRecycleBin(path) : DeletePermanently(path)).ok())
+        if ((dustBox ? files.MoveToRecycleBin(path) : files.DeletePermanently(path)).ok())
             ++deleted;
     }
     return deleted;
 }
 
-MoveBackResult MoveHistoryItemBack(const THistoryEntry& entry, std::string_view mainSource, bool fileUsing,
-                                   TransferProgress* progress) {
+MoveBackResult MoveHistoryItemBack(FileSystem& files, const THistoryEntry& entry, std::string_view mainSource,
+                                   bool fileUsing, TransferProgress* progress) {
     std::string folder = HistorySourceFolder(entry);
     if (folder.empty())
         folder = std::string(mainSource);
-    return MoveItemBack(HistoryItemPath(entry), folder, UnescapeRecordText(entry.EntryName), fileUsing,
+    return MoveItemBack(files, HistoryItemPath(entry), folder, UnescapeRecordText(entry.EntryName), fileUsing,
                         progress);
 }
 

@@ -50,13 +50,14 @@ void EraseHistoryEntries(THistoryList& list, std::vector<std::size_t> rows);
 
 // Deletes the file of each entry whose item path is an existing file (to the trash with
 // `dustBox`); missing items and folders are passed over. Returns how many went.
-int DeleteHistoryFiles(const THistoryList& list, const std::vector<std::size_t>& rows, bool dustBox);
+int DeleteHistoryFiles(FileSystem& files, const THistoryList& list, const std::vector<std::size_t>& rows,
+                       bool dustBox);
 
 // Moves an entry's item back into its source folder (or `mainSource` when the entry has none)
 // under its name. A missing item, a missing target folder or a name already there is passed over;
 // nothing is ever replaced.
-MoveBackResult MoveHistoryItemBack(const THistoryEntry& entry, std::string_view mainSource, bool fileUsing,
-                                   TransferProgress* progress);
+MoveBackResult MoveHistoryItemBack(FileSystem& files, const THistoryEntry& entry, std::string_view mainSource,
+                                   bool fileUsing, TransferProgress* progress);
 
 // The three status panels.
 struct THistoryStatus final {

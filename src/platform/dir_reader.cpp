@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dir_reader.h"
-#include "platform/dry_run.h"
 
+#include "platform/file_system.h"
 #include "platform/posix_util.h"
 
 #include <cerrno>
@@ -17,7 +17,7 @@ using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
 struct DirReader::Impl final {
-    std::unique_ptr<DryListing> dry;
+    std::unique_ptr<FolderView> view;
     DIR* dir = nullptr;
     std::string path;
     EnumOptions options;
@@ -33,10 +33,6 @@ Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
     Close();
     m_error.clear();
     const std::string native = NativeOf(folderPathText);
-    if (DryRun* dry = ActiveDryRun()) {
-        m_impl->dry = dry->OpenListing(folderPathText, options, m_error);
-        return m_impl->dry ? Status{} : Status::Fail(m_error);
-    }
     m_impl->dir = ::opendir(native.c_str());
     if (!m_impl->dir) {
         m_error = ErrnoText("cannot open the folder", native, errno);
@@ -47,9 +43,20 @@ Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
     return {};
 }
 
+Status DirReader::Open(std::unique_ptr<FolderView> view, std::string error) {
+    Close();
+    m_error.clear();
+    if (!view) {
+        m_error = error.empty() ? std::string("cannot open the folder") : std::move(error);
+        return Status::Fail(m_error);
+    }
+    m_impl->view = std::move(view);
+    return {};
+}
+
 std::optional<DirEntry> DirReader::Next() {
-    if (m_impl->dry)
-        return m_impl->dry->Next();
+    if (m_impl->view)
+        return m_impl->view->Next();
     if (!m_impl->dir)
         return std::nullopt;
     for (;;) {
@@ -85,7 +92,7 @@ std::optional<DirEntry> DirReader::Next() {
 
 void DirReader::Close() {
     if (m_impl)
-        m_impl->dry.reset();
+        m_impl->view.reset();
     if (m_impl && m_impl->dir) {
         ::closedir(m_impl->dir);
         m_impl->dir = nullptr;
@@ -93,16 +100,7 @@ void DirReader::Close() {
 }
 
 Status ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options) {
-    DirReader reader;
-    if (Status opened = reader.Open(folderPathText, options); !opened)
-        return opened;
-    while (const auto entry = reader.Next()) {
-        if (!visit(*entry))
-            return {};
-    }
-    if (!reader.error().empty())
-        return Status::Fail(reader.error());
-    return {};
+    return ForEachEntry(Disk(), folderPathText, visit, options);
 }
 
 } // namespace sv

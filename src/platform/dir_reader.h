@@ -28,6 +28,13 @@ struct EnumOptions final {
     bool skipBackslashNames = false; // leave out names that hold "\"
 };
 
+// A folder's entries as something other than the disk shows them: the test run's memory.
+class FolderView {
+public:
+    virtual ~FolderView() = default;
+    virtual std::optional<DirEntry> Next() = 0;
+};
+
 // Reads a folder one entry at a time, in the file system's order; "." and ".." never appear.
 // Entries may be moved out of the folder between calls to Next().
 class DirReader final {
@@ -38,6 +45,9 @@ public:
     DirReader& operator=(const DirReader&) = delete;
 
     Status Open(std::string_view folderPathText, EnumOptions options = {});
+    // Reads what `view` shows instead of the disk; without a view, the folder could not be opened
+    // for `error`.
+    Status Open(std::unique_ptr<FolderView> view, std::string error);
     // The next entry, or nothing at the end (or after a read error, see error()).
     std::optional<DirEntry> Next();
     // Why the enumeration stopped early; empty after a normal end.

@@ -2,6 +2,7 @@
 #include "platform/dry_run.h"
 
 #include "platform/file_attributes.h"
+#include "platform/file_reader.h"
 #include "platform/in_use.h"
 #include "platform/pathtext.h"
 #include "platform/posix_util.h"
@@ -23,8 +24,6 @@ using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
 namespace {
-
-thread_local DryRun* t_active = nullptr;
 
 // Folders the run made have no device; they get one of their own.
 constexpr std::uint64_t kMadeDevice = 0xD0D0D0D0D0D0D0D0ULL;
@@ -84,18 +83,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 }
 
 } // namespace
-
-DryRun* ActiveDryRun() {
-    return t_active;
-}
-
-DryRunScope::DryRunScope(DryRun* run) : m_previous(t_active) {
-    t_active = run;
-}
-
-DryRunScope::~DryRunScope() {
-    t_active = m_previous;
-}
 
 DryRun::DryRun() = default;
 DryRun::~DryRun() = default;
@@ -296,7 +283,7 @@ bool DryRun::IsReadOnly(std::string_view pathText) {
     return where.kind == Kind::Real && ::stat(where.real.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-bool DryRun::IsInUseForWriting(std::string_view pathText, int quietSeconds) {
+bool DryRun::IsInUseForWriting(std::string_view pathText, const InUseProbe& probe) {
     std::string real;
     {
         std::lock_guard lock(m_mutex);
@@ -305,8 +292,7 @@ bool DryRun::IsInUseForWriting(std::string_view pathText, int quietSeconds) {
             return false;
         real = where.real;
     }
-    const DryRunScope realFiles(nullptr);
-    return sv::IsInUseForWriting(FromNativePath(real), quietSeconds);
+    return probe.IsInUseForWriting(FromNativePath(real));
 }
 
 std::optional<FileIdentity> DryRun::IdentityOf(std::string_view pathText) {
@@ -341,8 +327,23 @@ bool DryRun::IsSameItem(std::string_view pathTextA, std::string_view pathTextB) 
         realA = a.real;
         realB = b.real;
     }
-    const DryRunScope realFiles(nullptr);
     return sv::IsSameItem(FromNativePath(realA), FromNativePath(realB));
+}
+
+// What the kernel says of a path with nothing there: the nearest item above it that is there
+// decides, a folder with ENOENT, anything else with ENOTDIR.
+int DryRun::MissingError(const std::string& key) const {
+    for (std::string above = ParentKey(key);; above = ParentKey(above)) {
+        const Where where = Resolve(above);
+        if (where.kind == Kind::Made)
+            return ENOENT;
+        if (where.kind == Kind::Real) {
+            struct stat st {};
+            return ::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ENOENT : ENOTDIR;
+        }
+        if (above == "/")
+            return ENOENT;
+    }
 }
 
 std::optional<std::string> DryRun::RealFile(std::string_view pathText) {
@@ -351,6 +352,31 @@ std::optional<std::string> DryRun::RealFile(std::string_view pathText) {
     if (where.kind != Kind::Real)
         return std::nullopt;
     return where.real;
+}
+
+std::optional<ContentStamp> DryRun::ContentStampOf(std::string_view pathText) {
+    const std::optional<std::string> real = RealFile(pathText);
+    if (!real)
+        return std::nullopt;
+    return ContentStampOfNative(*real);
+}
+
+bool DryRun::OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) {
+    return sv::OnFileSystemOf(entryPathText, folderPathText);
+}
+
+Status DryRun::OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) {
+    std::string error;
+    std::unique_ptr<DryListing> listing = OpenListing(folderPathText, options, error);
+    return reader.Open(std::move(listing), std::move(error));
+}
+
+// Contents never change: the bytes are those of the real file behind the path.
+Status DryRun::OpenFile(FileReader& reader, std::string_view pathText) {
+    const std::optional<std::string> real = RealFile(pathText);
+    if (!real)
+        return Status::Fail(ErrnoText("open", NativeOf(pathText), ENOENT));
+    return reader.OpenNative(*real);
 }
 
 std::unique_ptr<DryListing> DryRun::OpenListing(std::string_view folderPathText, EnumOptions options,
@@ -376,53 +402,49 @@ std::unique_ptr<DryListing> DryRun::OpenListing(std::string_view folderPathText,
     return listing;
 }
 
+namespace {
+
+FileOp Verb(TransferMode mode) {
+    return mode == TransferMode::Move ? FileOp::Move : FileOp::Copy;
+}
+
+} // namespace
+
+// The failures are those the real transfer reports in the same situation.
 TransferResult DryRun::Transfer(std::string_view sourcePathText, std::string_view targetPathText,
-                                TransferMode mode, const TransferOptions& options) {
+                                TransferMode mode, const TransferOptions& options, TransferProgress*) {
     std::lock_guard lock(m_mutex);
-    TransferResult result;
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
     const std::string from = Key(sourcePathText);
     const std::string to = Key(targetPathText);
     const Where at = Resolve(from);
     struct stat st {};
-    if (at.kind == Kind::Hidden) {
-        result.reason = ErrnoText("cannot transfer", source, ENOENT);
-        return result;
-    }
+    if (at.kind == Kind::Hidden)
+        return TransferResult::Failed(FileError::System(FileOp::Examine, source, MissingError(from)));
     const bool folder = at.kind == Kind::Made || (LstatOk(at.real, st) && S_ISDIR(st.st_mode));
-    if (folder && (to == from || StartsWith(to, from + "/"))) {
-        result.reason = "cannot transfer " + source + " into itself";
-        return result;
-    }
+    if (folder && (to == from || StartsWith(to, from + "/")))
+        return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::IntoItself, source));
     if (Resolve(to).kind != Kind::Hidden) {
-        if (!options.replaceExisting || IsSameItem(sourcePathText, targetPathText)) {
-            result.reason = IsSameItem(sourcePathText, targetPathText)
-                                ? "cannot transfer " + source + " onto itself"
-                                : "cannot transfer to " + target + ": it already exists";
-            return result;
-        }
+        if (IsSameItem(sourcePathText, targetPathText))
+            return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::OntoItself, source));
+        if (!options.replaceExisting)
+            return TransferResult::Failed(FileError::Found(Verb(mode), FileFault::Exists, target));
     }
     const std::string targetFolder = ParentKey(to);
-    if (!ForceFolder(FromNativePath(targetFolder))) {
-        result.reason = "cannot create the folder " + detail::ParentOf(target);
-        return result;
-    }
-    if (!Writable(targetFolder)) {
-        result.reason = ErrnoText("cannot create", target, EACCES);
-        return result;
-    }
-    if (mode == TransferMode::Move && !Writable(ParentKey(from))) {
-        result.reason = ErrnoText("cannot move " + source + " to", target, EACCES);
-        return result;
-    }
-    if (mode == TransferMode::Copy && !folder && ::access(at.real.c_str(), R_OK) != 0) {
-        result.reason = ErrnoText("cannot open", source, errno);
-        return result;
-    }
+    if (const FileStatus made = ForceFolder(FromNativePath(targetFolder)); !made)
+        return TransferResult::Failed(
+            FileError::System(FileOp::MakeFolder, detail::ParentOf(target), made.error().code));
+    if (!Writable(targetFolder))
+        return TransferResult::Failed(mode == TransferMode::Move
+                                          ? FileError::System(FileOp::Move, source, EACCES)
+                                          : FileError::System(FileOp::Create, target, EACCES));
+    if (mode == TransferMode::Move && !Writable(ParentKey(from)))
+        return TransferResult::Failed(FileError::System(FileOp::Move, source, EACCES));
+    if (mode == TransferMode::Copy && !folder && ::access(at.real.c_str(), R_OK) != 0)
+        return TransferResult::Failed(FileError::System(FileOp::Open, source, errno));
     Place(from, to, mode == TransferMode::Copy);
-    result.outcome = TransferOutcome::Ok;
-    return result;
+    return TransferResult::Done();
 }
 
 bool DryRun::MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) {
@@ -445,65 +467,81 @@ bool DryRun::MoveByRename(std::string_view sourcePathText, std::string_view targ
     return true;
 }
 
-Status DryRun::Rename(std::string_view sourcePathText, std::string_view targetPathText) {
+FileStatus DryRun::Rename(std::string_view sourcePathText, std::string_view targetPathText) {
     std::lock_guard lock(m_mutex);
     const std::string source = NativeOf(sourcePathText);
     const std::string target = NativeOf(targetPathText);
     const std::string from = Key(sourcePathText);
     const std::string to = Key(targetPathText);
     const std::string folder = ParentKey(to);
-    if (Resolve(from).kind == Kind::Hidden)
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, ENOENT));
-    if (Resolve(to).kind != Kind::Hidden)
-        return Status::Fail("cannot rename " + source + " to " + target + ": it already exists");
+    // In the kernel's order: the two folders are looked up first, then the items in them.
+    const bool missing = Resolve(from).kind == Kind::Hidden;
+    if (missing && MissingError(from) == ENOTDIR)
+        return FileError::System(FileOp::Rename, source, ENOTDIR);
     if (!FolderExists(FromNativePath(folder)))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, ENOENT));
+        return FileError::System(FileOp::Rename, source, MissingError(to));
+    if (missing)
+        return FileError::System(FileOp::Rename, source, ENOENT);
+    if (Resolve(to).kind != Kind::Hidden)
+        return FileError::Found(FileOp::Rename, FileFault::Exists, target);
+    // The kernel refuses to put a folder inside itself.
+    if (StartsWith(to, from + "/"))
+        return FileError::System(FileOp::Rename, source, EINVAL);
     if (RealDevice(from) != RealDevice(folder))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, EXDEV));
+        return FileError::System(FileOp::Rename, source, EXDEV);
     if (!Writable(folder) || !Writable(ParentKey(from)))
-        return Status::Fail(ErrnoText("cannot rename " + source + " to", target, EACCES));
+        return FileError::System(FileOp::Rename, source, EACCES);
     Place(from, to, false);
     return {};
 }
 
-bool DryRun::ForceFolder(std::string_view pathText) {
+FileStatus DryRun::ForceFolder(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const std::string key = Key(pathText);
     const Where where = Resolve(key);
     struct stat st {};
     if (where.kind == Kind::Made)
-        return true;
-    if (where.kind == Kind::Real)
-        return ::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        return {};
+    if (where.kind == Kind::Real) {
+        if (::stat(where.real.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return {};
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), ENOTDIR);
+    }
     if (key == "/")
-        return false;
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), ENOENT);
     const std::string parent = ParentKey(key);
-    if (!ForceFolder(FromNativePath(parent)) || !Writable(parent))
-        return false;
+    if (const FileStatus above = ForceFolder(FromNativePath(parent)); !above)
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), above.error().code);
+    if (!Writable(parent))
+        return FileError::System(FileOp::MakeFolder, NativeOf(pathText), EACCES);
     EraseBelow(key, true);
     m_nodes[key] = Node{Kind::Made, {}, 0, KernelNow(), ++m_serial};
     Touch(parent);
     ++m_changes;
-    return true;
+    return {};
 }
 
-bool DryRun::RemoveEmptyFolder(std::string_view pathText) {
+FileStatus DryRun::RemoveEmptyFolder(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     std::string error;
     const auto listing = OpenListing(pathText, {}, error);
-    if (!listing || listing->Next())
-        return false;
-    return Delete(pathText).ok();
+    if (!listing)
+        return FileError::System(FileOp::Delete, NativeOf(pathText),
+                                 ResolveText(pathText).kind == Kind::Hidden ? MissingError(Key(pathText))
+                                                                            : ENOTDIR);
+    if (listing->Next())
+        return FileError::System(FileOp::Delete, NativeOf(pathText), ENOTEMPTY);
+    return DeletePermanently(pathText);
 }
 
-Status DryRun::Delete(std::string_view pathText) {
+FileStatus DryRun::DeletePermanently(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
     const std::string native = NativeOf(pathText);
     const std::string key = Key(pathText);
     if (Resolve(key).kind == Kind::Hidden)
-        return Status::Fail(ErrnoText("cannot remove", native, ENOENT));
+        return FileError::System(FileOp::Delete, native, MissingError(key));
     if (!Writable(ParentKey(key)))
-        return Status::Fail(ErrnoText("cannot remove", native, EACCES));
+        return FileError::System(FileOp::Delete, native, EACCES);
     EraseBelow(key, true);
     m_nodes[key] = Node{Kind::Hidden, {}, 0, std::nullopt, 0};
     Touch(ParentKey(key));

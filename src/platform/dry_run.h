@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/dir_reader.h"
 #include "platform/file_identity.h"
+#include "platform/file_system.h"
 #include "platform/result.h"
 #include "platform/transfer.h"
 
@@ -20,48 +21,61 @@ namespace sv {
 
 class DryListing;
 
-// What a run would change, kept in memory instead of on disk. While one is active on a thread
-// (DryRunScope), the file functions of this folder answer from it: reads see the folders as the
-// changes so far would have left them, and every change (move, copy, rename, delete, a new folder)
-// is only noted. Contents never change, so a file's bytes, size and permissions are read from the
-// real item wherever it still lies. Paths are compared after resolving the links of their folders,
-// as the kernel would; a link that is itself moved is followed where it really points.
-class DryRun final {
+// What a run would change, kept in memory instead of on disk: the file system of a test run. Reads
+// see the folders as the changes so far would have left them, and every change (move, copy,
+// rename, delete, a new folder, a move to the trash) is only noted. Contents never change, so a
+// file's bytes, size and permissions are read from the real item wherever it still lies. Paths
+// are compared after resolving the links of their folders, as the kernel would; a link that is
+// itself moved is followed where it really points. Items the run recorded carry no stamp here,
+// and nothing is a symbolic link: what a test run lists is not on disk to be looked at again.
+class DryRun final : public FileSystem {
 public:
     DryRun();
-    ~DryRun();
+    ~DryRun() override;
     DryRun(const DryRun&) = delete;
     DryRun& operator=(const DryRun&) = delete;
 
-    bool Exists(std::string_view pathText);
-    bool FileExists(std::string_view pathText);
-    bool FolderExists(std::string_view pathText);
-    std::optional<std::uint64_t> EntrySize(std::string_view pathText);
-    std::optional<FileTime> LastWriteTime(std::string_view pathText);
-    bool CanOpenForReading(std::string_view pathText);
-    bool IsReadOnly(std::string_view pathText);
-    bool IsInUseForWriting(std::string_view pathText, int quietSeconds);
-    std::optional<FileIdentity> IdentityOf(std::string_view pathText);
-    bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB);
+    bool KeepsChangesInMemory() const override { return true; }
+
+    bool Exists(std::string_view pathText) override;
+    bool FileExists(std::string_view pathText) override;
+    bool FolderExists(std::string_view pathText) override;
+    std::optional<std::uint64_t> EntrySize(std::string_view pathText) override;
+    std::optional<FileTime> LastWriteTime(std::string_view pathText) override;
+    bool CanOpenForReading(std::string_view pathText) override;
+    bool IsReadOnly(std::string_view pathText) override;
+    bool IsInUseForWriting(std::string_view pathText, const InUseProbe& probe) override;
+    std::optional<FileIdentity> IdentityOf(std::string_view pathText) override;
+    bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB) override;
+    std::optional<ItemStamp> ItemStampOf(std::string_view) override { return std::nullopt; }
+    std::optional<ContentStamp> ContentStampOf(std::string_view pathText) override;
+    bool IsSymbolicLink(std::string_view) override { return false; }
+    // Asked of the disk: a wrong answer costs a transfer only speed.
+    bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) override;
+    Status OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) override;
+    Status OpenFile(FileReader& reader, std::string_view pathText) override;
+
+    TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
+                            TransferMode mode, const TransferOptions& options,
+                            TransferProgress* progress) override;
+    bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText) override;
+    FileStatus Rename(std::string_view sourcePathText, std::string_view targetPathText) override;
+    FileStatus ForceFolder(std::string_view pathText) override;
+    FileStatus RemoveEmptyFolder(std::string_view pathText) override;
+    FileStatus DeletePermanently(std::string_view pathText) override;
+    // The item goes without a trash to go to.
+    FileStatus MoveToRecycleBin(std::string_view pathText) override { return DeletePermanently(pathText); }
+
     // The real file that holds the bytes at this path, as a native path; nothing when there is no
     // file there (a folder the run made has no real counterpart).
     std::optional<std::string> RealFile(std::string_view pathText);
-    std::unique_ptr<DryListing> OpenListing(std::string_view folderPathText, EnumOptions options,
-                                            std::string& error);
-
-    TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
-                            TransferMode mode, const TransferOptions& options);
-    bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathText);
-    Status Rename(std::string_view sourcePathText, std::string_view targetPathText);
-    bool ForceFolder(std::string_view pathText);
-    bool RemoveEmptyFolder(std::string_view pathText);
-    Status Delete(std::string_view pathText);
-
     // How many changes were noted (moves, copies, renames, deletions, new folders).
     int ChangeCount() const { return m_changes; }
 
 private:
     friend class DryListing;
+    std::unique_ptr<DryListing> OpenListing(std::string_view folderPathText, EnumOptions options,
+                                            std::string& error);
     enum class Kind { Hidden, Real, Made };
     struct Node final {
         Kind kind = Kind::Real;
@@ -82,6 +96,7 @@ private:
     std::string FolderKey(const std::string& native);
     Where Resolve(const std::string& key) const;
     Where ResolveText(std::string_view pathText);
+    int MissingError(const std::string& key) const;
     bool Writable(const std::string& folderKey) const;
     std::uint64_t RealDevice(const std::string& key) const;
     void Place(const std::string& from, const std::string& to, bool copy);
@@ -99,11 +114,11 @@ private:
 // One enumeration of a folder as the dry run sees it: the real entries that are still there, in
 // the file system's order, then those the run had brought in when the listing began, in the order
 // they came.
-class DryListing final {
+class DryListing final : public FolderView {
 public:
     DryListing(DryRun& run, std::string key, std::string real, bool realFolder, EnumOptions options);
-    ~DryListing();
-    std::optional<DirEntry> Next();
+    ~DryListing() override;
+    std::optional<DirEntry> Next() override;
     bool Opened() const { return m_dir != nullptr || !m_realFolder; }
 
 private:
@@ -119,22 +134,6 @@ private:
     std::vector<std::string> m_arrivals; // names of items the run brought in
     std::size_t m_nextArrival = 0;
     std::string m_name;
-};
-
-// The dry run the file functions of this thread consult, or null.
-DryRun* ActiveDryRun();
-
-// Makes `run` the active dry run of this thread while it lives (null: none, for reaching the real
-// file system from inside a dry run).
-class DryRunScope final {
-public:
-    explicit DryRunScope(DryRun* run);
-    ~DryRunScope();
-    DryRunScope(const DryRunScope&) = delete;
-    DryRunScope& operator=(const DryRunScope&) = delete;
-
-private:
-    DryRun* m_previous;
 };
 
 } // namespace sv

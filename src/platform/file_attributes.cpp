@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_attributes.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -16,15 +15,11 @@ using detail::NativeOf;
 using detail::ParentOf;
 
 bool Exists(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Exists(pathText);
     struct stat st {};
     return ::lstat(NativeOf(pathText).c_str(), &st) == 0;
 }
 
 std::optional<std::uint64_t> EntrySize(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->EntrySize(pathText);
     const std::string native = NativeOf(pathText);
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 && ::lstat(native.c_str(), &st) != 0)
@@ -35,8 +30,6 @@ std::optional<std::uint64_t> EntrySize(std::string_view pathText) {
 }
 
 std::optional<FileTime> LastWriteTime(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->LastWriteTime(pathText);
     const std::string native = NativeOf(pathText);
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 && ::lstat(native.c_str(), &st) != 0)
@@ -46,8 +39,6 @@ std::optional<FileTime> LastWriteTime(std::string_view pathText) {
 }
 
 bool CanOpenForReading(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->CanOpenForReading(pathText);
     const int fd = ::open(NativeOf(pathText).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_identity.h"
-#include "platform/dry_run.h"
 
 #include "platform/pathtext.h"
 
@@ -48,14 +47,10 @@ std::optional<FileIdentity> LinkTargetEntry(const std::string& native) {
 } // namespace
 
 std::optional<FileIdentity> IdentityOf(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->IdentityOf(pathText);
     return Identity(Native(pathText), true);
 }
 
 std::optional<ItemStamp> ItemStampOf(std::string_view pathText) {
-    if (ActiveDryRun() != nullptr)
-        return std::nullopt;
     struct stat st {};
     if (::lstat(Native(pathText).c_str(), &st) != 0)
         return std::nullopt;
@@ -70,15 +65,10 @@ std::optional<ItemStamp> ItemStampOf(std::string_view pathText) {
 }
 
 std::optional<ContentStamp> ContentStampOf(std::string_view pathText) {
-    std::string native;
-    if (DryRun* dry = ActiveDryRun()) {
-        auto real = dry->RealFile(pathText);
-        if (!real)
-            return std::nullopt;
-        native = std::move(*real);
-    } else {
-        native = Native(pathText);
-    }
+    return ContentStampOfNative(Native(pathText));
+}
+
+std::optional<ContentStamp> ContentStampOfNative(const std::string& native) {
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
@@ -89,7 +79,7 @@ std::optional<ContentStamp> ContentStampOf(std::string_view pathText) {
 
 bool IsSymbolicLink(std::string_view pathText) {
     struct stat st {};
-    return ActiveDryRun() == nullptr && ::lstat(Native(pathText).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return ::lstat(Native(pathText).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool SameItemAsRecorded(const ItemStamp& recorded, const ItemStamp& now) {
@@ -106,8 +96,6 @@ bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathT
 }
 
 bool IsSameItem(std::string_view pathTextA, std::string_view pathTextB) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->IsSameItem(pathTextA, pathTextB);
     const std::string a = Native(pathTextA);
     const std::string b = Native(pathTextB);
     const auto entryA = Identity(a, false);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace sv {
@@ -31,8 +32,7 @@ struct ItemStamp final {
     bool operator==(const ItemStamp&) const = default;
 };
 
-// The stamp of the entry at the path; nothing when there is none (or while a test run is active:
-// its items are not on disk).
+// The stamp of the entry at the path; nothing when there is none.
 std::optional<ItemStamp> ItemStampOf(std::string_view pathText);
 
 // What a file's bytes are known by: the file (links followed) and its size and modification
@@ -44,11 +44,13 @@ struct ContentStamp final {
     bool operator==(const ContentStamp&) const = default;
 };
 
-// The stamp of the regular file the path leads to (in a test run, of the real file that holds
-// its bytes); nothing for a folder, a missing entry or anything else.
+// The stamp of the regular file the path leads to; nothing for a folder, a missing entry or
+// anything else.
 std::optional<ContentStamp> ContentStampOf(std::string_view pathText);
+// The same for a native path.
+std::optional<ContentStamp> ContentStampOfNative(const std::string& native);
 
-// Whether the entry itself is a symbolic link (false in a test run).
+// Whether the entry itself is a symbolic link.
 bool IsSymbolicLink(std::string_view pathText);
 
 // Whether `now` is still the entry stamped as `recorded`: the same entry, and for a file the same

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_reader.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -16,15 +15,11 @@ FileReader::~FileReader() {
 }
 
 Status FileReader::Open(std::string_view pathText) {
+    return OpenNative(detail::NativeOf(pathText));
+}
+
+Status FileReader::OpenNative(const std::string& native) {
     Close();
-    std::string native = detail::NativeOf(pathText);
-    // Contents never change in a dry run: the bytes are those of the real file behind the path.
-    if (DryRun* dry = ActiveDryRun()) {
-        auto real = dry->RealFile(pathText);
-        if (!real)
-            return Status::Fail(detail::ErrnoText("open", native, ENOENT));
-        native = std::move(*real);
-    }
     const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return Status::Fail(detail::ErrnoText("open", native, errno));

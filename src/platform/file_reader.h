@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace sv {
@@ -19,6 +20,7 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     Status Open(std::string_view pathText);
+    Status OpenNative(const std::string& native);
     // Fills the buffer unless the file ends first: fewer bytes than asked for means the end (0 at
     // the end itself). Nothing when a read fails.
     std::optional<std::size_t> Fill(char* buffer, std::size_t size);

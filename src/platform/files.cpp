@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/files.h"
-#include "platform/dry_run.h"
 
 #include "platform/pathtext.h"
 
@@ -397,15 +396,11 @@ Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool*
 }
 
 bool FileExists(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->FileExists(pathText);
     struct stat st {};
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool FolderExists(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->FolderExists(pathText);
     struct stat st {};
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -421,8 +416,6 @@ bool IsNonEmptyReadWriteFile(std::string_view pathText) {
 }
 
 bool IsReadOnly(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->IsReadOnly(pathText);
     struct stat st {};
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/in_use.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -100,8 +99,6 @@ bool InUseAfterLease(std::string_view pathText, LeaseAnswer answer, int quietSec
 } // namespace
 
 bool IsInUseForWriting(std::string_view pathText, int quietSeconds) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->IsInUseForWriting(pathText, quietSeconds);
     return InUseAfterLease(pathText,
                            LeaseSignalFree() ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown,
                            quietSeconds, {});
@@ -110,8 +107,6 @@ bool IsInUseForWriting(std::string_view pathText, int quietSeconds) {
 InUseProbe::InUseProbe(int quietSeconds) : m_leaseUsable(LeaseSignalFree()), m_quietSeconds(quietSeconds) {}
 
 bool InUseProbe::IsInUseForWriting(std::string_view pathText) const {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->IsInUseForWriting(pathText, m_quietSeconds);
     return InUseAfterLease(pathText, m_leaseUsable ? AskByLease(NativeOf(pathText)) : LeaseAnswer::Unknown,
                            m_quietSeconds, m_now);
 }

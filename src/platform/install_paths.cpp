@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/install_paths.h"
 
-#include "platform/dry_run.h"
-
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/removal.h"
@@ -61,9 +59,6 @@ std::string UserDataHome() {
 } // namespace
 
 bool FolderTakesFiles(std::string_view folderPathText) {
-    // A dry run may not even leave a trace in the folder's time stamp; the permission has to do.
-    if (ActiveDryRun() != nullptr)
-        return ::access(ToNativePath(std::string(folderPathText)).c_str(), W_OK | X_OK) == 0;
     std::string probe = ToNativePath(WithBackslash(std::string(folderPathText))) + ".sorvanta-probe-XXXXXX";
     const int fd = ::mkstemp(probe.data());
     if (fd < 0)
@@ -78,16 +73,22 @@ bool IsInstalled(std::string_view executableFolder) {
     return !shared.empty() && FolderExists(shared);
 }
 
-std::string DataFolderFor(std::string_view executableFolder) {
+std::string DataFolderFor(std::string_view executableFolder, DataFolderUse use) {
     const std::string beside = WithBackslash(std::string(executableFolder));
+    // Only looking may not even leave a trace in the folder's time stamp: the permission has to do.
+    const auto takesFiles = [&] {
+        return use == DataFolderUse::LookOnly ? ::access(ToNativePath(beside).c_str(), W_OK | X_OK) == 0
+                                              : FolderTakesFiles(beside);
+    };
     // An installed program never writes into bin/, even where it could (root, a user prefix).
-    if (!IsInstalled(executableFolder) && FolderTakesFiles(beside))
+    if (!IsInstalled(executableFolder) && takesFiles())
         return beside;
     const std::string home = UserDataHome();
     if (home.empty())
         return beside;
     const std::string folder = WithBackslash(FromNativePath(home + "/sorvanta"));
-    (void)ForceFolder(folder);
+    if (use == DataFolderUse::Make)
+        (void)ForceFolder(folder);
     return folder;
 }
 

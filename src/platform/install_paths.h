@@ -13,7 +13,9 @@ namespace sv {
 // copy on a USB stick); for an installed program (<prefix>/bin beside <prefix>/share/sorvanta), or
 // one whose folder takes no file, $XDG_DATA_HOME/sorvanta (default ~/.local/share/sorvanta), made
 // when missing. All three data files stay together either way.
-std::string DataFolderFor(std::string_view executableFolder);
+// LookOnly makes nothing, not even the probe of whether the folder takes a file.
+enum class DataFolderUse { Make, LookOnly };
+std::string DataFolderFor(std::string_view executableFolder, DataFolderUse use = DataFolderUse::Make);
 
 // The program was installed: it lives in <prefix>/bin and <prefix>/share/sorvanta exists.
 bool IsInstalled(std::string_view executableFolder);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -64,33 +65,33 @@ namespace {
 
 // Removes `name` below the folder `parentFd`; a folder with everything in it. Folders whose owner
 // write bit is off get it back first: their entries could not be removed otherwise.
-bool RemoveAt(int parentFd, const char* name, const std::string& shownPath, std::string& error) {
+bool RemoveAt(int parentFd, const char* name, const std::string& shownPath, std::optional<FileError>& error) {
     struct stat st {};
     if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (error.empty())
-            error = ErrnoText("cannot examine", shownPath, errno);
+        if (!error)
+            error = FileError::System(FileOp::Examine, shownPath, errno);
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
         if (::unlinkat(parentFd, name, 0) == 0)
             return true;
-        if (error.empty())
-            error = ErrnoText("cannot delete", shownPath, errno);
+        if (!error)
+            error = FileError::System(FileOp::Delete, shownPath, errno);
         return false;
     }
     if ((st.st_mode & (S_IWUSR | S_IXUSR | S_IRUSR)) != (S_IWUSR | S_IXUSR | S_IRUSR))
         ::fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, 0);
     const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        if (error.empty())
-            error = ErrnoText("cannot open", shownPath, errno);
+        if (!error)
+            error = FileError::System(FileOp::Open, shownPath, errno);
         return false;
     }
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
-        if (error.empty())
-            error = ErrnoText("cannot open", shownPath, errno);
+        if (!error)
+            error = FileError::System(FileOp::Open, shownPath, errno);
         return false;
     }
     DirGuard guard(dir);
@@ -103,8 +104,8 @@ bool RemoveAt(int parentFd, const char* name, const std::string& shownPath, std:
         if (!entry) {
             if (errno != 0) {
                 allGone = false;
-                if (error.empty())
-                    error = ErrnoText("cannot read", shownPath, errno);
+                if (!error)
+                    error = FileError::System(FileOp::Read, shownPath, errno);
             }
             break;
         }
@@ -117,26 +118,32 @@ bool RemoveAt(int parentFd, const char* name, const std::string& shownPath, std:
         return false;
     if (::unlinkat(parentFd, name, AT_REMOVEDIR) == 0)
         return true;
-    if (error.empty())
-        error = ErrnoText("cannot delete", shownPath, errno);
+    if (!error)
+        error = FileError::System(FileOp::Delete, shownPath, errno);
     return false;
 }
 
 } // namespace
 
-Status RemoveNative(const std::string& native) {
-    std::string error;
+FileStatus RemoveNative(const std::string& native) {
+    std::optional<FileError> error;
     if (RemoveAt(AT_FDCWD, native.c_str(), native, error))
         return {};
-    return Status::Fail(error);
+    return error ? *error : FileError::System(FileOp::Delete, native, EIO);
 }
 
 bool ForceNative(const std::string& native, mode_t mode, int depth) {
-    if (native.empty() || depth > 4096)
+    if (native.empty() || depth > 4096) {
+        errno = native.empty() ? ENOENT : ENAMETOOLONG;
         return false;
+    }
     struct stat st {};
-    if (::stat(native.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
+    if (::stat(native.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        errno = ENOTDIR;
+        return false;
+    }
     if (errno != ENOENT)
         return false;
     const std::string parent = ParentOf(native);
@@ -146,7 +153,12 @@ bool ForceNative(const std::string& native, mode_t mode, int depth) {
         return false;
     if (::mkdir(native.c_str(), mode) == 0)
         return true;
-    return errno == EEXIST && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (errno != EEXIST)
+        return false;
+    if (::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    errno = ENOTDIR;
+    return false;
 }
 
 } // namespace sv::detail

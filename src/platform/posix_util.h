@@ -3,6 +3,7 @@
 
 // Helpers the file operations share; not for use outside src/platform.
 
+#include "platform/file_error.h"
 #include "platform/result.h"
 #include "platform/transfer.h"
 
@@ -68,9 +69,10 @@ inline bool IsDotOrDotDot(const char* name) {
 bool WriteAll(int fd, const char* data, std::size_t size);
 
 // Removes a file, link or whole folder; a folder as far as possible, the first failure reported.
-Status RemoveNative(const std::string& native);
+FileStatus RemoveNative(const std::string& native);
 
-// Creates the folder and its missing parents with `mode`; true when it is a folder afterwards.
+// Creates the folder and its missing parents with `mode`; true when it is a folder afterwards,
+// else errno says why (ENOTDIR where a part of the path is not a folder).
 bool ForceNative(const std::string& native, mode_t mode, int depth = 0);
 
 // TransferEntry on native paths, defined in transfer.cpp: the trash moves with it without going

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/removal.h"
-#include "platform/dry_run.h"
 
 #include "platform/posix_util.h"
 
@@ -11,34 +10,34 @@
 
 namespace sv {
 
-using detail::ErrnoText;
 using detail::ForceNative;
 using detail::NativeOf;
 using detail::RemoveNative;
 
-bool RemoveEmptyFolder(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->RemoveEmptyFolder(pathText);
-    return ::rmdir(NativeOf(pathText).c_str()) == 0;
+FileStatus RemoveEmptyFolder(std::string_view pathText) {
+    const std::string native = NativeOf(pathText);
+    if (::rmdir(native.c_str()) != 0)
+        return FileError::System(FileOp::Delete, native, errno);
+    return {};
 }
 
-bool ForceFolder(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->ForceFolder(pathText);
+FileStatus ForceFolder(std::string_view pathText) {
+    std::string native;
     try {
-        return ForceNative(NativeOf(pathText), 0777);
+        native = NativeOf(pathText);
+        if (ForceNative(native, 0777))
+            return {};
+        return FileError::System(FileOp::MakeFolder, native, errno);
     } catch (...) {
-        return false;
+        return FileError::System(FileOp::MakeFolder, native, ENOMEM);
     }
 }
 
-Status DeletePermanently(std::string_view pathText) {
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Delete(pathText);
+FileStatus DeletePermanently(std::string_view pathText) {
     const std::string native = NativeOf(pathText);
     struct stat st {};
     if (::lstat(native.c_str(), &st) != 0)
-        return Status::Fail(ErrnoText("cannot delete", native, errno));
+        return FileError::System(FileOp::Delete, native, errno);
     return RemoveNative(native);
 }
 

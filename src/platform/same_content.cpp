@@ -8,13 +8,13 @@
 
 namespace sv {
 
-ContentMatch CompareContents(std::string_view pathTextA, std::string_view pathTextB,
+ContentMatch CompareContents(FileSystem& files, std::string_view pathTextA, std::string_view pathTextB,
                              const std::function<bool(std::uint64_t done)>& keepGoing) {
     // Large chunks: a duplicate of a gigabyte is compared in a thousand reads, not a million.
     constexpr std::size_t kChunk = 1 << 20;
     FileReader a;
     FileReader b;
-    if (!a.Open(pathTextA).ok() || !b.Open(pathTextB).ok())
+    if (!files.OpenFile(a, pathTextA).ok() || !files.OpenFile(b, pathTextB).ok())
         return ContentMatch::Failed;
     const auto bufferA = std::make_unique<char[]>(kChunk);
     const auto bufferB = std::make_unique<char[]>(kChunk);

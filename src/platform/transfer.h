@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/result.h"
+#include "platform/file_error.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ struct TransferOptions final {
     // an existing target is a failure and is never touched.
     bool replaceExisting = false;
     // The shell flag "no error display" (set when FileUsing is on). Nothing here ever shows an
-    // error; the flag only tells the caller whether it should show result.reason itself.
+    // error; the flag only tells the caller whether it should show result.error itself.
     bool noErrorDisplay = false;
     // The shell flag "no confirmation" (set when ReadOnly is on). Linux asks nothing when a
     // read-only entry is moved or copied, so it changes nothing here; with ReadOnly off the caller
@@ -53,14 +54,14 @@ enum class TransferOutcome { Ok, Aborted, Failed };
 
 struct TransferResult final {
     TransferOutcome outcome = TransferOutcome::Failed;
-    std::string reason; // why it was aborted or failed; empty when Ok
+    std::optional<FileError> error; // why it was aborted or failed; nothing when Ok
     // Ok, but a folder moved across file systems could not be removed from its old place
-    // completely: what was copied and removed is at the target, and this says what stayed.
-    std::string leftBehind;
-    // The entries that stayed in that folder, as native paths relative to it ("sub/new.txt"; "."
-    // for the folder itself): added or changed while it was moved, or not removable. A changed
-    // file's copy is not kept at the target.
+    // completely: what was copied and removed is at the target, and these entries stayed in the
+    // folder, as native paths relative to it ("sub/new.txt"; "." for the folder itself): added or
+    // changed while it was moved, or not removable. A changed file's copy is not kept at the target.
     std::vector<std::string> stayedBehind;
+    // The first failure to remove one of them, when that is why it stayed.
+    std::optional<FileError> leftBehindError;
     // Failed because the source changed while it was copied (a writer was still at it): the
     // source stays as it is, and no copy of it is kept.
     bool changedDuringCopy = false;
@@ -68,6 +69,12 @@ struct TransferResult final {
     bool ok() const { return outcome == TransferOutcome::Ok; }
     // The shell operation's abort indication: anything but a complete transfer.
     bool aborted() const { return outcome != TransferOutcome::Ok; }
+    bool leftBehind() const { return !stayedBehind.empty(); }
+
+    static TransferResult Done() { return {TransferOutcome::Ok, {}, {}, {}, false}; }
+    static TransferResult Failed(FileError why) {
+        return {TransferOutcome::Failed, std::move(why), {}, {}, false};
+    }
 };
 
 // Moves or copies a file or a whole folder (recursively) to `targetPathText`, the full new path.
@@ -92,6 +99,6 @@ bool MoveByRename(std::string_view sourcePathText, std::string_view targetPathTe
 
 // Renames within one folder or file system, never replacing an existing entry (for the extension
 // rules and the history window).
-Status RenameEntry(std::string_view sourcePathText, std::string_view targetPathText);
+FileStatus RenameEntry(std::string_view sourcePathText, std::string_view targetPathText);
 
 } // namespace sv

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/trash.h"
-#include "platform/dry_run.h"
 
 #include "platform/clock.h"
 #include "platform/pathtext.h"
@@ -18,7 +17,6 @@
 namespace sv {
 
 using detail::CanonicalPath;
-using detail::ErrnoText;
 using detail::ForceNative;
 using detail::NativeOf;
 using detail::TransferNative;
@@ -66,30 +64,26 @@ std::string PercentEncodePath(const std::string& path) {
 
 } // namespace
 
-Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText) {
-    // A dry run takes the item away without a trash to go to.
-    if (DryRun* dry = ActiveDryRun())
-        return dry->Delete(pathText);
+FileResult<std::string> MoveToRecycleBin(std::string_view pathText) {
     std::string native = NativeOf(pathText);
     struct stat st {};
     if (::lstat(native.c_str(), &st) != 0)
-        return Status::Fail(ErrnoText("cannot move to the trash", native, errno));
+        return FileError::System(FileOp::Trash, native, errno);
     if (native.front() != '/') {
         const std::string cwd = CanonicalPath(".");
         if (cwd.empty())
-            return Status::Fail("cannot move to the trash " + native + ": the current folder is unknown");
+            return FileError::Found(FileOp::Trash, FileFault::NoTrash, native);
         native = cwd + "/" + native;
     }
     const std::string dataHome = TrashDataHome();
     if (dataHome.empty())
-        return Status::Fail("cannot move to the trash " + native + ": the home folder is unknown");
+        return FileError::Found(FileOp::Trash, FileFault::NoTrash, native);
     const std::string trash = dataHome + "/Trash";
     const std::string files = trash + "/files";
     const std::string info = trash + "/info";
     if (!ForceNative(dataHome, 0700) || !ForceNative(trash, 0700) || !ForceNative(files, 0700) ||
         !ForceNative(info, 0700))
-        return Status::Fail("cannot move to the trash " + native + ": cannot create the trash folder " +
-                            trash);
+        return FileError::System(FileOp::MakeFolder, trash, errno);
 
     const std::string name = BaseNameOf(native);
     const LocalDateTime now = Now();
@@ -105,14 +99,14 @@ Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText)
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            return Status::Fail(ErrnoText("cannot write", infoPath, errno));
+            return FileError::System(FileOp::Write, infoPath, errno);
         }
         const bool written = WriteAll(fd, record.data(), record.size()) && ::fsync(fd) == 0;
         const bool closed = ::close(fd) == 0;
         if (!written || !closed) {
             const int err = errno;
             ::unlink(infoPath.c_str());
-            return Status::Fail(ErrnoText("cannot write", infoPath, err));
+            return FileError::System(FileOp::Write, infoPath, err);
         }
         const std::string target = files + "/" + candidate;
         struct stat existing {};
@@ -124,16 +118,15 @@ Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText)
         const TransferResult moved = TransferNative(native, target, TransferMode::Move, {}, nullptr);
         if (!moved.ok()) {
             ::unlink(infoPath.c_str());
-            return Status::Fail(moved.reason);
+            return *moved.error;
         }
-        if (trashedPathText)
-            *trashedPathText = FromNativePath(target);
         // The whole folder is in the trash with its record, but part of it is still in its place.
-        if (!moved.leftBehind.empty())
-            return Status::Fail(moved.leftBehind);
-        return {};
+        if (moved.leftBehind())
+            return moved.leftBehindError.value_or(
+                FileError::Found(FileOp::Trash, FileFault::Changed, native));
+        return FromNativePath(target);
     }
-    return Status::Fail("cannot move to the trash " + native + ": no free name in the trash");
+    return FileError::Found(FileOp::Trash, FileFault::NoFreeName, native);
 }
 
 } // namespace sv

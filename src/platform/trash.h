@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/result.h"
+#include "platform/file_error.h"
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,7 @@ namespace sv {
 // ~/.local/share/Trash), creating the trash folders when missing and writing the .trashinfo
 // record (Path=, DeletionDate= from Now()). A name already in the trash gets a unique one
 // ("name.2", "name.3", ...). Entries on another file system are copied into the home trash and
-// then removed. When `trashedPathText` is given it receives where the entry went.
-Status MoveToRecycleBin(std::string_view pathText, std::string* trashedPathText = nullptr);
+// then removed. Gives the path text of where the entry went.
+FileResult<std::string> MoveToRecycleBin(std::string_view pathText);
 
 } // namespace sv

@@ -133,8 +133,6 @@ bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::s
     TRunItem kept = item;
     if (kept.originalName.empty())
         kept.originalName = std::string(name);
-    if (kept.kind != TRunItemKind::Deleted && !kept.stamp)
-        kept.stamp = ItemStampOf(JoinPath(destFolder, name));
     if (pending.journal != nullptr)
         pending.journal->Append(RunRecordBlock(kept, record));
     pending.intentOpen = false;

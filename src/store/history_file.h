@@ -94,9 +94,9 @@ std::array<std::string, 4> RunRecordLines(std::string_view time, std::string_vie
 // The history half of recording a processed item: nothing when the run has reached the history
 // limit (or HistDel is on with HistMax 0) or the condition has HistoryOff set; otherwise appends
 // the four lines with the time from Now() and one trailing "\" removed from `destFolder`. The
-// name and the folders are native texts; they are stored as record texts. What the sorted item is
-// now (its stamp) is kept beside the record, unless the item was deleted.
-// Returns whether an entry was recorded.
+// name and the folders are native texts; they are stored as record texts. The item, with what
+// the sorted item is now (its stamp, which the caller reads from the run's file system), is kept
+// beside the record. Returns whether an entry was recorded.
 bool RecordHistory(TPendingHistory& pending, std::string_view destFolder, std::string_view name,
                    std::string_view sourceFolder, int markIndex, bool historyOff,
                    const TAppSettings& settings, const TRunItem& item = {});

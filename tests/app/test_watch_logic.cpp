@@ -38,7 +38,8 @@ struct Folders final {
     }
     std::string P(const std::string& rel) const { return dir.PathText() + rel; }
     std::vector<std::string> Watched(const TAppSettings& settings, std::vector<bool> checks = {}) const {
-        TRunRequest request{.conditions = list, .settings = settings, .extRules = settings.ExtRules};
+        TRunRequest request{
+            .conditions = list, .settings = settings, .extRules = settings.ExtRules, .files = Disk()};
         request.listChecks = std::move(checks);
         request.sourceText = P("main");
         request.sourceItems = {P("main"), P("history2")};

@@ -92,8 +92,9 @@ public:
 
     std::string Abs(std::string_view rel) const { return dir.PathText() + FromNativePath(rel); }
 
-    Outcome Run(bool plain, bool preview = false) {
-        TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    // `files`: the disk, or a test run's memory to read afterwards.
+    Outcome Run(bool plain, bool preview = false, FileSystem& files = Disk()) {
+        TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = files};
         request.sourceText = Abs("src");
         request.digest = &digest;
         request.plainPath = plain;

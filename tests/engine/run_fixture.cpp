@@ -93,7 +93,7 @@ void RunFixture::Add(const TConditionFields& fields) {
 }
 
 TRunOutcome RunFixture::Run(int runMode, int selected) {
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.runMode = runMode;
     request.selectedIndex = selected;
     request.listChecks = checks;

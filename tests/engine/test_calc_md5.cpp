@@ -20,7 +20,7 @@ protected:
     CalcMd5() { EXPECT_TRUE(library.EnsureLoaded()); }
     std::string Path(std::string_view name) const { return dir.PathText() + std::string(name); }
     std::string Hash(std::string_view name) {
-        return ThreadCalcMD5(library, Path(name), terminate, [this](int p) { reports.push_back(p); });
+        return ThreadCalcMD5(library, Disk(), Path(name), terminate, [this](int p) { reports.push_back(p); });
     }
     std::string WholeDigest(const std::string& bytes) {
         EXPECT_EQ(library.InitAlgorithm(), 0);
@@ -68,7 +68,7 @@ TEST_F(CalcMd5, FailuresGiveErr) {
 TEST_F(CalcMd5, HashFileSaysWhatItHashesAndBringsTheProgressToTheWindow) {
     dir.WriteBytes("d.bin", std::string(3000, 'd'));
     testing::ScriptedRunUi ui;
-    EXPECT_EQ(HashFile(ui, library, Path("d.bin"), HashedFile::Destination),
+    EXPECT_EQ(HashFile(ui, library, Disk(), Path("d.bin"), HashedFile::Destination),
               WholeDigest(std::string(3000, 'd')));
     ASSERT_FALSE(ui.statuses.empty());
     EXPECT_EQ(ui.statuses.front(), "振り分け先ファイル ハッシュ値計算中： " + dir.NativeFile("d.bin"));
@@ -79,7 +79,7 @@ TEST_F(CalcMd5, HashFileSaysWhatItHashesAndBringsTheProgressToTheWindow) {
     // A cancel ends the wait with "calc"; the worker has ended by then.
     testing::ScriptedRunUi cancelling;
     cancelling.onEvents = [&cancelling](int) { cancelling.PressCancel(); };
-    EXPECT_EQ(HashFile(cancelling, library, Path("d.bin"), HashedFile::Source), "calc");
+    EXPECT_EQ(HashFile(cancelling, library, Disk(), Path("d.bin"), HashedFile::Source), "calc");
     // The library is free again for the next file.
     EXPECT_EQ(WholeDigest("abc"), "900150983cd24fb0d6963f7d28e17f72");
 }

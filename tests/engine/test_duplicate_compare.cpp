@@ -49,8 +49,9 @@ protected:
         UseDigestLibrary(SV_MD5_LIBRARY);
         EXPECT_TRUE(digest->EnsureLoaded());
     }
-    TCompareOutcome Compare(std::string_view sourceRel, std::string_view destRel) {
-        return CompareWithDestination(ui, *digest, cache, P(sourceRel), P(destRel));
+    TCompareOutcome Compare(std::string_view sourceRel, std::string_view destRel,
+                            FileSystem& files = Disk()) {
+        return CompareWithDestination(ui, *digest, files, cache, P(sourceRel), P(destRel));
     }
     // The files hashed, as native paths, in order; the source's marked with "src:".
     std::vector<std::string> Hashed() const {
@@ -403,13 +404,10 @@ TEST_F(DuplicateCompare, ATestRunComparesWithWhatItWouldHaveMovedAndChangesNothi
     Write("in/b.avi", bytes);
     Folder("dst");
     DryRun dry;
-    {
-        const DryRunScope scope(&dry);
-        ASSERT_TRUE(TransferEntry(P("in/b.avi"), P("dst/b.avi"), TransferMode::Move).ok());
-        const TCompareOutcome outcome = Compare("src/a.avi", "dst");
-        EXPECT_EQ(outcome.result, CompareResult::Identical);
-        EXPECT_EQ(outcome.matchPath, P("dst/b.avi"));
-    }
+    ASSERT_TRUE(dry.Transfer(P("in/b.avi"), P("dst/b.avi"), TransferMode::Move, {}, nullptr).ok());
+    const TCompareOutcome outcome = Compare("src/a.avi", "dst", dry);
+    EXPECT_EQ(outcome.result, CompareResult::Identical);
+    EXPECT_EQ(outcome.matchPath, P("dst/b.avi"));
     EXPECT_TRUE(Has("in/b.avi"));
     EXPECT_FALSE(Has("dst/b.avi"));
     EXPECT_EQ(Count(kConfirm), 1);

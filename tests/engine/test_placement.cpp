@@ -52,15 +52,15 @@ TEST(ExtensionRules, FirstMatchingRuleRenamesIgnoringAsciiCase) {
     dir.WriteBytes("clip.avi.txt", "x");
     dir.WriteBytes("plain", "x");
     const std::vector<TExtRule> rules{{"avi", "mpg"}, {"AVI", "wmv"}, {"txt", "TEXT"}};
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "clip.AVI", rules), dir.PathText() + "clip.mpg");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "clip.AVI", rules), dir.PathText() + "clip.mpg");
     EXPECT_TRUE(dir.Exists("clip.mpg"));
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "plain", rules), dir.PathText() + "plain");
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "clip.avi.txt", {{"avi", "x"}}),
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "plain", rules), dir.PathText() + "plain");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "clip.avi.txt", {{"avi", "x"}}),
               dir.PathText() + "clip.avi.txt");
     // A taken name is never replaced; the path says where the file really is.
     dir.WriteBytes("taken.mpg", "keep");
     dir.WriteBytes("taken.avi", "x");
-    EXPECT_EQ(ApplyExtensionRules(dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.avi");
+    EXPECT_EQ(ApplyExtensionRules(Disk(), dir.PathText() + "taken.avi", rules), dir.PathText() + "taken.avi");
     EXPECT_EQ(dir.ReadBytes("taken.mpg"), "keep");
     EXPECT_TRUE(dir.Exists("taken.avi"));
 }
@@ -320,6 +320,10 @@ TEST_F(Placement, AFailedTransferIsNotRecorded) {
     EXPECT_TRUE(Has("src/a.avi"));
     ASSERT_EQ(box.Shown().size(), 2u);
     EXPECT_EQ(box.Shown()[0].title, "Sorvanta - 振り分けエラー");
+    // The system's reason in the words of the program's messages, never its English text.
+    const std::string source = ToNativePath(P("src/a.avi"));
+    EXPECT_EQ(box.Shown()[0].text, "[" + source + "] を振り分けできませんでした。\n[" + source +
+                                       "] を移動できませんでした（アクセスが拒否されました）。");
 }
 
 TEST_F(Placement, ExtensionRulesChangeTheRecordedNameAndMark) {

@@ -27,7 +27,7 @@ void AddVirtualTree(const Side& side, DryRun& dry, const std::string& folder, co
                     Strings& out) {
     Strings names;
     Strings folders;
-    (void)ForEachEntry(folder, [&](const DirEntry& entry) {
+    (void)ForEachEntry(dry, folder, [&](const DirEntry& entry) {
         (entry.isFolder ? folders : names).emplace_back(entry.name);
         return true;
     });
@@ -49,7 +49,7 @@ void AddVirtualTree(const Side& side, DryRun& dry, const std::string& folder, co
         if (S_ISREG(st.st_mode)) {
             FileReader reader;
             std::string bytes(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
-            EXPECT_TRUE(reader.Open(path).ok()) << path;
+            EXPECT_TRUE(dry.OpenFile(reader, path).ok()) << path;
             bytes.resize(reader.Fill(bytes.data(), bytes.size()).value_or(0));
             line += " [" + bytes + "]";
         }
@@ -97,11 +97,8 @@ TEST(Preview, ShowsWhatTheRealRunThenDoesAndChangesNothing) {
         DryRun dry;
         Outcome preview;
         Strings predicted;
-        {
-            const DryRunScope scope(&dry);
-            preview = side.Run(true, true);
-            AddVirtualTree(side, dry, side.dir.PathText(), "", predicted);
-        }
+        preview = side.Run(true, true, dry);
+        AddVirtualTree(side, dry, side.dir.PathText(), "", predicted);
         ASSERT_EQ(Listing(side.Tree()), Listing(before)) << "seed " << seed;
         ASSERT_EQ(Listing(preview.history) + Listing(preview.items) + Listing(preview.questions), "") << seed;
 
@@ -125,6 +122,28 @@ TEST(Preview, ShowsWhatTheRealRunThenDoesAndChangesNothing) {
     // The cases must move files and ask questions, or the comparison proves nothing.
     EXPECT_GT(moved, 300);
     EXPECT_GT(asked, 10);
+}
+
+// A test run handed the disk itself (a caller that forgot its dry run) still changes nothing, and
+// shows what it shows on a dry run of its own.
+TEST(Preview, HandedTheDiskItStillChangesNothing) {
+    const ScopedFixedClock clock({2024, 5, 6, 7, 8, 9});
+    int processed = 0;
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        Side side(Generator(seed, true).Make());
+        const Strings before = side.Tree();
+        const Outcome onDisk = side.Run(true, true);
+        ASSERT_EQ(Listing(side.Tree()), Listing(before)) << "seed " << seed;
+        ASSERT_EQ(Listing(onDisk.history) + Listing(onDisk.items), "") << seed;
+        side.ui.rows.clear();
+        side.ui.notes.clear();
+        DryRun dry;
+        const Outcome onDry = side.Run(true, true, dry);
+        ASSERT_EQ(Listing(Placed(onDisk.rows, true)), Listing(Placed(onDry.rows, true))) << "seed " << seed;
+        ASSERT_EQ(onDisk.processed, onDry.processed) << "seed " << seed;
+        processed += onDisk.processed;
+    }
+    EXPECT_GT(processed, 20);
 }
 
 } // namespace

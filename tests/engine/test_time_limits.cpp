@@ -189,7 +189,7 @@ TEST_F(RunTimeLimits, ATestRunLeavesAloneWhatTheRowsName) {
     auto f = Fields("avi", "dst");
     f.ageLimits[0] = {true, 1, 1, 0}; // a week old and older: not sorted
     Add(f);
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.sourceText = P("src");
     request.digest = digest.get();
     request.preview = true;

@@ -45,7 +45,7 @@ protected:
         history.Clear();
     }
     TUndoRequest Request() const {
-        TUndoRequest request;
+        TUndoRequest request(Disk());
         request.dataFolder = dir.PathText();
         request.mainSource = P("src");
         return request;

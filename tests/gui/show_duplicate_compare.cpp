@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     TFormReport window(TReportEnv{dir.PathText(), "Sorvanta.ini", &box, &shell});
     window.ApplyGeometry(settings);
     window.move(20, 20);
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.sourceText = dir.PathText() + "ダウンロード";
     request.digest = &digest;
     window.PrepareRun(request, shared, settings, false);

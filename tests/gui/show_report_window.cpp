@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         QObject::connect(window.ListView1->model(), &QAbstractItemModel::rowsInserted, &window,
                          [delay] { QThread::msleep(static_cast<unsigned long>(delay)); });
     }
-    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+    TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.sourceText = dir.PathText() + "ダウンロード";
     window.PrepareRun(request, shared, settings, false);
     QObject::connect(window.Timer1, &QTimer::timeout, &app, [&app, seconds] {

@@ -60,7 +60,7 @@ struct Fixture final {
         QVERIFY(list.InsertAt(list.Count(), condition).ok());
     }
     void Start(bool autoRun = false) {
-        TRunRequest request{.conditions = list, .settings = settings, .extRules = rules};
+        TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
         request.sourceText = P("src");
         request.digest = digest.get();
         window->PrepareRun(request, shared, settings, autoRun);
@@ -368,7 +368,8 @@ private slots:
         Fixture f;
         f.Files(3);
         f.AddCondition("avi", "dst");
-        TRunRequest request{.conditions = f.list, .settings = f.settings, .extRules = f.rules};
+        TRunRequest request{
+            .conditions = f.list, .settings = f.settings, .extRules = f.rules, .files = Disk()};
         request.sourceText = f.P("src");
         f.window->Execute(request, f.shared, f.settings, true);
         QVERIFY(!f.window->isVisible());

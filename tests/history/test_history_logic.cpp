@@ -102,7 +102,7 @@ TEST(HistoryItems, MissingCleanUpDeleteAndMoveBack) {
     THistoryList list;
     list.entries = {file, folder, gone};
     // Delete passes over the folder and the missing file.
-    EXPECT_EQ(DeleteHistoryFiles(list, {1, 2}, false), 0);
+    EXPECT_EQ(DeleteHistoryFiles(Disk(), list, {1, 2}, false), 0);
     EXPECT_TRUE(dir.Exists("d/set"));
     EraseHistoryEntries(list, {2, 0, 2});
     ASSERT_EQ(list.entries.size(), 1u);
@@ -110,16 +110,18 @@ TEST(HistoryItems, MissingCleanUpDeleteAndMoveBack) {
 
     // Move back: to its source; onto a taken name nothing moves; an empty source uses the main one.
     dir.WriteBytes("src/here.avi", "other");
-    EXPECT_EQ(MoveHistoryItemBack(file, "", false, nullptr), MoveBackResult::PassedOver);
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), file, "", false, nullptr), MoveBackResult::PassedOver);
     EXPECT_EQ(dir.ReadBytes("d/here.avi"), "here");
     EXPECT_EQ(dir.ReadBytes("src/here.avi"), "other");
     std::filesystem::remove(dir.NativeFile("src/here.avi"));
-    EXPECT_EQ(MoveHistoryItemBack(file, "", false, nullptr), MoveBackResult::Moved);
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), file, "", false, nullptr), MoveBackResult::Moved);
     EXPECT_EQ(dir.ReadBytes("src/here.avi"), "here");
-    EXPECT_EQ(MoveHistoryItemBack(file, "", false, nullptr), MoveBackResult::PassedOver); // gone meanwhile
-    EXPECT_EQ(MoveHistoryItemBack(folder, dir.PathText() + "src", false, nullptr), MoveBackResult::Moved);
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), file, "", false, nullptr),
+              MoveBackResult::PassedOver); // gone meanwhile
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), folder, dir.PathText() + "src", false, nullptr),
+              MoveBackResult::Moved);
     EXPECT_TRUE(std::filesystem::is_directory(dir.NativeFile("src/set")));
-    EXPECT_EQ(MoveHistoryItemBack(gone, dir.PathText() + "nowhere", false, nullptr),
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), gone, dir.PathText() + "nowhere", false, nullptr),
               MoveBackResult::PassedOver);
 }
 
@@ -134,7 +136,7 @@ TEST(HistoryItems, MoveBackAcrossFileSystemsCopiesThenRemoves) {
         out << std::string(3 * 1024 * 1024, 'c');
     }
     const THistoryEntry entry = Entry("clip.avi", "  ", other.PathText("d"), dir.PathText() + "");
-    EXPECT_EQ(MoveHistoryItemBack(entry, "", false, nullptr), MoveBackResult::Moved);
+    EXPECT_EQ(MoveHistoryItemBack(Disk(), entry, "", false, nullptr), MoveBackResult::Moved);
     EXPECT_EQ(std::filesystem::file_size(dir.NativeFile("clip.avi")), 3u * 1024 * 1024);
     EXPECT_FALSE(std::filesystem::exists(other.Native("d/clip.avi")));
 }

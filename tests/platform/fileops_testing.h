@@ -3,6 +3,7 @@
 
 // Helpers the file-operation tests share.
 
+#include "platform/file_error.h"
 #include "platform/pathtext.h"
 #include "testing.h"
 
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <linux/fs.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/ioctl.h>
@@ -24,6 +26,15 @@ namespace sv::testing {
 // The path text of `relative` ("a/b") below the folder.
 inline std::string Text(const TempFolder& folder, std::string_view relative) {
     return folder.PathText() + FromNativePath(relative);
+}
+
+// A failure's codes as a line for an assertion's message.
+inline std::string Why(const std::optional<FileError>& error) {
+    if (!error)
+        return "(no error)";
+    return "op " + std::to_string(static_cast<int>(error->op)) + ", fault " +
+           std::to_string(static_cast<int>(error->fault)) + ", errno " + std::to_string(error->code) + ": " +
+           error->path;
 }
 
 inline void MakeFolders(const TempFolder& folder, std::string_view relative) {

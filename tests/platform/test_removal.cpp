@@ -41,9 +41,9 @@ TEST(FileOpsFolders, DeletePermanentlyRemovesWholeTreesAndReportsMissing) {
     folder.WriteBytes("file", "x");
     EXPECT_TRUE(DeletePermanently(Text(folder, "file")).ok());
     EXPECT_FALSE(folder.Exists("file"));
-    const Status missing = DeletePermanently(Text(folder, "file"));
+    const FileStatus missing = DeletePermanently(Text(folder, "file"));
     EXPECT_FALSE(missing.ok());
-    EXPECT_NE(missing.error().find("file"), std::string::npos);
+    EXPECT_NE(missing.error().path.find("file"), std::string::npos);
 }
 
 } // namespace

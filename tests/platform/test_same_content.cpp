@@ -27,13 +27,13 @@ TEST(CompareContents, OnlyEqualBytesAreEqual) {
         steps.push_back(done);
         return true;
     };
-    EXPECT_EQ(CompareContents(path("a"), path("b"), record), ContentMatch::Equal);
+    EXPECT_EQ(CompareContents(Disk(), path("a"), path("b"), record), ContentMatch::Equal);
     EXPECT_EQ(steps, (std::vector<std::uint64_t>{1 << 20}));
-    EXPECT_EQ(CompareContents(path("a"), path("c"), record), ContentMatch::Different);
-    EXPECT_EQ(CompareContents(path("a"), path("d"), record), ContentMatch::Different);
-    EXPECT_EQ(CompareContents(path("a"), path("missing"), record), ContentMatch::Failed);
-    EXPECT_EQ(CompareContents(path("folder"), path("folder"), record), ContentMatch::Failed);
-    EXPECT_EQ(CompareContents(path("a"), path("b"), [](std::uint64_t) { return false; }),
+    EXPECT_EQ(CompareContents(Disk(), path("a"), path("c"), record), ContentMatch::Different);
+    EXPECT_EQ(CompareContents(Disk(), path("a"), path("d"), record), ContentMatch::Different);
+    EXPECT_EQ(CompareContents(Disk(), path("a"), path("missing"), record), ContentMatch::Failed);
+    EXPECT_EQ(CompareContents(Disk(), path("folder"), path("folder"), record), ContentMatch::Failed);
+    EXPECT_EQ(CompareContents(Disk(), path("a"), path("b"), [](std::uint64_t) { return false; }),
               ContentMatch::Stopped);
 }
 

@@ -32,6 +32,7 @@ using testing::OtherFileSystemFolder;
 using testing::SetMtime;
 using testing::TempFolder;
 using testing::Text;
+using testing::Why;
 namespace fs = std::filesystem;
 
 std::set<std::string> Names(const std::string& native) {
@@ -73,7 +74,7 @@ TEST(FileOpsTransfer, MoveWithinOneFileSystemRenames) {
     RecordingProgress progress;
     const TransferResult result = TransferEntry(Text(folder, "clip.avi"), Text(folder, "dest/new/clip.avi"),
                                                 TransferMode::Move, {}, &progress);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     EXPECT_FALSE(result.aborted());
     EXPECT_FALSE(folder.Exists("clip.avi"));
     EXPECT_EQ(folder.ReadBytes("dest/new/clip.avi"), "movie");
@@ -96,7 +97,7 @@ TEST(FileOpsTransfer, CopyKeepsSourceContentTimeAndPermissions) {
     RecordingProgress progress;
     const TransferResult result = TransferEntry(Text(folder, "data.bin"), Text(folder, "dest/data.bin"),
                                                 TransferMode::Copy, options, &progress);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     EXPECT_EQ(folder.ReadBytes("data.bin"), bytes);
     EXPECT_EQ(folder.ReadBytes("dest/data.bin"), bytes);
     struct stat st {};
@@ -122,7 +123,7 @@ TEST(FileOpsTransfer, SparseFilesAreCopiedWithoutWritingTheirHoles) {
     }
     const TransferResult result =
         TransferEntry(Text(folder, "sparse"), Text(folder, "copy"), TransferMode::Copy);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     EXPECT_EQ(EntrySize(Text(folder, "copy")), 3ULL << 30);
     const int fd = ::open(folder.NativeFile("copy").c_str(), O_RDONLY);
     char head[4] = {};
@@ -144,7 +145,8 @@ TEST(FileOpsTransfer, AbortedCopyRemovesThePartialTargetAndKeepsTheSource) {
         TransferEntry(Text(folder, "big"), Text(folder, "dest/big"), TransferMode::Copy, {}, &progress);
     EXPECT_EQ(result.outcome, TransferOutcome::Aborted);
     EXPECT_TRUE(result.aborted());
-    EXPECT_FALSE(result.reason.empty());
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->fault, FileFault::Cancelled);
     EXPECT_EQ(progress.ends, 1);
     EXPECT_EQ(folder.ReadBytes("big"), bytes);
     EXPECT_TRUE(Names(folder.NativeFile("dest")).empty());
@@ -160,7 +162,9 @@ TEST(FileOpsTransfer, FailedFolderCopyRemovesItsPartialTarget) {
     const TransferResult result =
         TransferEntry(Text(folder, "set"), Text(folder, "dest/set"), TransferMode::Copy);
     EXPECT_EQ(result.outcome, TransferOutcome::Failed);
-    EXPECT_NE(result.reason.find("pipe"), std::string::npos);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->fault, FileFault::Unsupported);
+    EXPECT_NE(result.error->path.find("pipe"), std::string::npos);
     EXPECT_TRUE(Names(folder.NativeFile("dest")).empty());
     EXPECT_EQ(folder.ReadBytes("set/inner/b"), "b");
 }
@@ -235,7 +239,7 @@ TEST(FileOpsTransfer, AFolderMovedAcrossFileSystemsThatCannotBeEmptiedSaysWhatSt
         TransferEntry(Text(folder, "set"), other.PathText("set"), TransferMode::Move);
     // The copy is whole and counts as the item; what stayed is named.
     EXPECT_TRUE(moved.ok());
-    EXPECT_NE(moved.leftBehind.find("could not be removed completely"), std::string::npos);
+    EXPECT_TRUE(moved.leftBehind());
     EXPECT_EQ(folder.ReadBytes("set/locked/b"), "b");
     EXPECT_TRUE(FileExists(other.PathText("set\\a")));
     EXPECT_TRUE(FileExists(other.PathText("set\\locked\\b")));
@@ -249,7 +253,8 @@ TEST(FileOpsTransfer, AFolderIsNeverCopiedIntoItselfUnderAnotherSpelling) {
     for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
         const TransferResult result = TransferEntry(Text(folder, "set"), Text(folder, "alias/sub/set"), mode);
         EXPECT_FALSE(result.ok());
-        EXPECT_NE(result.reason.find("into itself"), std::string::npos);
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->fault, FileFault::IntoItself);
         EXPECT_FALSE(folder.Exists("set/sub/set"));
         EXPECT_EQ(folder.ReadBytes("set/a"), "a");
     }
@@ -370,7 +375,7 @@ TEST(FileOpsTransfer, AcrossFileSystemsASparseFileKeepsItsHolesAndReportsEveryCh
     RecordingProgress progress;
     const TransferResult result =
         TransferEntry(Text(folder, "sparse"), other.PathText("sparse"), TransferMode::Move, {}, &progress);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     EXPECT_FALSE(folder.Exists("sparse"));
     const std::uint64_t size = static_cast<std::uint64_t>(far) + 4;
     EXPECT_EQ(progress.total, size);
@@ -421,7 +426,7 @@ TEST(FileOpsTransfer, TheNextCopyIntoAFolderRemovesTheTemporariesOfDeadProcesses
         TransferEntry(Text(folder, "new.txt"), Text(folder, "dest/new.txt"), TransferMode::Copy);
     ::kill(live, SIGKILL);
     ::waitpid(live, nullptr, 0);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     EXPECT_EQ(Names(folder.NativeFile("dest")),
               (std::set<std::string>{"new.txt", liveFile, ownFile, ".sorvanta-transfer-notes.txt",
                                      ".sorvanta-transfer-12-x"}));
@@ -587,7 +592,7 @@ TEST(FileOpsTransfer, AFolderMovedWhileAnotherProcessWritesToItKeepsEveryByte) {
     };
     const TransferResult result =
         TransferEntry(Text(folder, top), other.PathText(top), TransferMode::Move, {}, &progress);
-    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
     ASSERT_TRUE(bigTold && smallTold);
     for (const char* name : {"a.bin", "b.txt", "c.txt", "sub/d.txt"})
         expected[name] += more;
@@ -610,7 +615,7 @@ TEST(FileOpsTransfer, AFolderMovedWhileAnotherProcessWritesToItKeepsEveryByte) {
     // The result names exactly what stayed.
     const std::set<std::string> stayed(result.stayedBehind.begin(), result.stayedBehind.end());
     EXPECT_EQ(stayed, FilesBelow(sourceTop));
-    EXPECT_NE(result.leftBehind.find("could not be removed completely"), std::string::npos);
+    EXPECT_TRUE(result.leftBehind());
     EXPECT_EQ(Names(other.Native("")), std::set<std::string>{top}); // no temporary left
 }
 
@@ -679,7 +684,8 @@ TEST(FileOpsTransfer, AFileAnotherUserIsStillWritingIsNotMoved) {
         ASSERT_TRUE(told);
         EXPECT_EQ(result.outcome, TransferOutcome::Failed);
         EXPECT_TRUE(result.changedDuringCopy);
-        EXPECT_NE(result.reason.find("changed while it was copied"), std::string::npos) << result.reason;
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->fault, FileFault::Changed) << Why(result.error);
         EXPECT_EQ(folder.ReadBytes("download.part"), expected);
         EXPECT_TRUE(Names(other.Native("")).empty()); // no target, no temporary
     }
@@ -701,8 +707,8 @@ TEST(FileOpsTransfer, AnUnchangedFolderMovedAcrossFileSystemsLeavesNothingBehind
     ASSERT_EQ(::chmod(folder.NativeFile("set/locked").c_str(), 0555), 0);
     const TransferResult result =
         TransferEntry(Text(folder, "set"), other.PathText("set"), TransferMode::Move);
-    ASSERT_TRUE(result.ok()) << result.reason;
-    EXPECT_TRUE(result.leftBehind.empty()) << result.leftBehind;
+    ASSERT_TRUE(result.ok()) << Why(result.error);
+    EXPECT_FALSE(result.leftBehind()) << Why(result.leftBehindError);
     EXPECT_TRUE(result.stayedBehind.empty());
     EXPECT_FALSE(folder.Exists("set"));
     EXPECT_EQ(FilesBelow(other.Native("set")), (std::set<std::string>{"a", "link", "locked/deeper/b"}));

@@ -49,9 +49,9 @@ TEST(FileOpsTrash, MovesIntoTheHomeTrashOfAnEmptyHome) {
     ScopedEnv xdgEnv("XDG_DATA_HOME", std::nullopt);
     ScopedFixedClock clock({2009, 1, 23, 4, 56, 7});
     work.WriteBytes("a b%.txt", "first");
-    std::string where;
-    const Status status = MoveToRecycleBin(Text(work, "a b%.txt"), &where);
-    ASSERT_TRUE(status.ok()) << status.error();
+    const FileResult<std::string> trashed = MoveToRecycleBin(Text(work, "a b%.txt"));
+    ASSERT_TRUE(trashed.ok()) << testing::Why(trashed.error());
+    const std::string where = trashed.value();
     EXPECT_FALSE(work.Exists("a b%.txt"));
     EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt"), "first");
     EXPECT_EQ(where, home.PathText() + ".local\\share\\Trash\\files\\a b%.txt");
@@ -60,7 +60,7 @@ TEST(FileOpsTrash, MovesIntoTheHomeTrashOfAnEmptyHome) {
 
     // The same name again gets a name of its own; so does a folder.
     work.WriteBytes("a b%.txt", "second");
-    ASSERT_TRUE(MoveToRecycleBin(Text(work, "a b%.txt"), &where).ok());
+    ASSERT_TRUE(MoveToRecycleBin(Text(work, "a b%.txt")).ok());
     EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt"), "first");
     EXPECT_EQ(home.ReadBytes(".local/share/Trash/files/a b%.txt.2"), "second");
     EXPECT_TRUE(home.Exists(".local/share/Trash/info/a b%.txt.2.trashinfo"));

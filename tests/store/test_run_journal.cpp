@@ -105,7 +105,7 @@ TEST_F(RunJournal, AKilledRunsMovesAreRecordedAtTheNextStart) {
     std::string why;
     const auto run = ReadLastRun(dir.PathText(), why);
     ASSERT_TRUE(run.has_value()) << why;
-    TUndoRequest request;
+    TUndoRequest request(Disk());
     request.dataFolder = dir.PathText();
     const TUndoReport report = UndoRun(request, *run);
     EXPECT_EQ(report.undone, static_cast<int>(moved.size()));

@@ -4,6 +4,7 @@
 
 #include "gui/history/history_model.h"
 #include "gui/run/transfer_progress_window.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "services/open_folder.h"
 #include "services/open_warnings.h"
@@ -63,7 +64,7 @@ void TFormHistory::BackClick() {
         const std::string mainSource = m_env.mainSourceFolder ? m_env.mainSourceFolder() : std::string();
         const bool fileUsing = m_env.settings != nullptr && m_env.settings->FileUsing;
         for (const std::size_t row : rows) {
-            if (MoveHistoryItemBack(m_list.entries[row], mainSource, fileUsing, m_transfer.get()) ==
+            if (MoveHistoryItemBack(Disk(), m_list.entries[row], mainSource, fileUsing, m_transfer.get()) ==
                 MoveBackResult::Failed)
                 break;
         }
@@ -77,7 +78,7 @@ void TFormHistory::UndoRunClick() {
     if (m_env.mainWindow != nullptr)
         m_env.mainWindow->setEnabled(false);
     setEnabled(false);
-    TUndoRequest request;
+    TUndoRequest request(Disk());
     request.dataFolder = m_env.programFolder;
     request.mainSource = m_env.mainSourceFolder ? m_env.mainSourceFolder() : std::string();
     request.fileUsing = m_env.settings != nullptr && m_env.settings->FileUsing;
@@ -94,7 +95,7 @@ void TFormHistory::DelClick() {
     const std::vector<std::size_t> rows = SelectedRows();
     if (rows.empty() || !Ask("選択したファイルを削除しますか？"))
         return;
-    (void)DeleteHistoryFiles(m_list, rows, m_env.settings != nullptr && m_env.settings->DustBox);
+    (void)DeleteHistoryFiles(Disk(), m_list, rows, m_env.settings != nullptr && m_env.settings->DustBox);
 }
 
 void TFormHistory::EraseClick() {
@@ -110,7 +111,7 @@ void TFormHistory::DelAndEraseClick() {
     if (rows.empty())
         return;
     if (Ask("選択したファイルを削除し、リストからも消去しますか？")) {
-        (void)DeleteHistoryFiles(m_list, rows, m_env.settings != nullptr && m_env.settings->DustBox);
+        (void)DeleteHistoryFiles(Disk(), m_list, rows, m_env.settings != nullptr && m_env.settings->DustBox);
         EraseHistoryEntries(m_list, rows);
         m_model->Reset();
         m_rememberedSelection = static_cast<std::size_t>(-1);

@@ -190,7 +190,7 @@ private:
     void ConfigureWatch();
     // Folders that cannot be watched: said once, and periodic runs stand in.
     void TellUnwatchable(const std::string& text);
-    TRunRequest RunRequest(int runMode) const;
+    TRunRequest RunRequest(int runMode, FileSystem& files = Disk()) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();

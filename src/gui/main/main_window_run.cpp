@@ -6,6 +6,7 @@
 #include "gui/main/condition_list_view.h"
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
+#include "platform/dry_run.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,6 +14,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
+
+#include <optional>
 
 namespace sv {
 
@@ -51,8 +54,9 @@ bool TFormMain::CheckSourceFolders() {
     return false;
 }
 
-TRunRequest TFormMain::RunRequest(int runMode) const {
-    TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
+TRunRequest TFormMain::RunRequest(int runMode, FileSystem& files) const {
+    TRunRequest request{
+        .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = files};
     request.runMode = runMode;
     for (int i = 0; i < m_list.Count(); ++i)
         request.listChecks.push_back(RowChecked(i));
@@ -64,7 +68,9 @@ TRunRequest TFormMain::RunRequest(int runMode) const {
 
 void TFormMain::StartRun(int runMode, bool preview) {
     SyncCheckMarks();
-    TRunRequest request = RunRequest(runMode);
+    // A test run changes nothing on disk: its changes stay in memory.
+    std::optional<DryRun> dry;
+    TRunRequest request = RunRequest(runMode, preview ? static_cast<FileSystem&>(dry.emplace()) : Disk());
     request.preview = preview;
     m_report->ApplyGeometry(m_settings);
     hide();

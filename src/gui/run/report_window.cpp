@@ -612,7 +612,7 @@ void TFormReport::UndoRunClick() {
     SetStatus(status);
     if (!saved)
         return;
-    TUndoRequest request;
+    TUndoRequest request(Disk());
     request.dataFolder = m_env.programFolder;
     if (m_settings != nullptr) {
         request.mainSource = m_settings->Source;
