@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 

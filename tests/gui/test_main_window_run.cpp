@@ -97,7 +97,7 @@ private slots:
         QVERIFY(f.Find<QAction>("N14")->isEnabled());
         f.RunWith([&f] { f.Find<QPushButton>("BtnExec")->click(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("Sorvanta 振り分け完了 - 全ての条件"));
                       QVERIFY(report->minimumSize() == QSize(630, 256));
                   });
@@ -120,11 +120,11 @@ private slots:
         QCOMPARE(preview->text(), QStringLiteral("  振り分けのテスト実行（ファイルは移動しません）(&T)"));
         f.RunWith([preview] { preview->trigger(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("テスト実行 - 全ての条件"));
                       QCOMPARE(report->StatusText(),
                                QStringLiteral("テスト実行が完了しました。ファイルは移動していません。"));
-                      report->ListView1->setCurrentItem(report->ListView1->topLevelItem(0));
+                      report->ListView1->setCurrentIndex(report->ListView1->model()->index(0, 0));
                       report->PopupMenu1Popup();
                       QVERIFY(!report->Open->isEnabled() && !report->Del->isEnabled() &&
                               !report->UndoRun->isEnabled());
@@ -143,7 +143,7 @@ private slots:
         f.RunWith(
             [&f] { f.Find<QAction>("PreviewRun")->trigger(); },
             [](TFormReport* report) {
-                QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                QCOMPARE(report->ListView1->model()->rowCount(), 3);
                 const QString notes = report->NotesText();
                 QCOMPARE(notes.count(QStringLiteral("フォルダを作成して振り分け処理を実行しますか？ → [はい] "
                                                     "として続けます。")),
