@@ -5,6 +5,7 @@
 
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
+#include "app/condition_table_model.h"
 #include "history/history_window.h"
 #include "platform/digest_library.h"
 #include "platform/files.h"
@@ -132,10 +133,11 @@ void TFormMain::CreateControls() {
 
     ListView1 = new TConditionListView(central);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels({QStringLiteral("設定名"), QStringLiteral("振り分け元フォルダ"),
-                                QStringLiteral("キーワード"), QStringLiteral("振り分け先フォルダ")});
+    m_conditions = new TConditionTableModel(m_list, this);
+    ListView1->setModel(m_conditions);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCommandStates(); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateCommandStates(); });
     connect(ListView1, &TConditionListView::RowDropped, this, [this](int row) { DropRow(row); });
     connect(ListView1, &TConditionListView::KeyPressed, this, [this](int key, Qt::KeyboardModifiers mods) {
         if (key == Qt::Key_Delete && mods == Qt::NoModifier)
@@ -406,7 +408,6 @@ void TFormMain::LoadData() {
     RebuildList();
     MenuAllCheck->setEnabled(m_settings.ExecChkBox);
     MenuDelCheck->setEnabled(m_settings.ExecChkBox);
-    SyncCheckMarks();
     N7->setChecked(m_settings.HwndTop);
     setWindowFlag(Qt::WindowStaysOnTopHint, m_settings.HwndTop);
 }
@@ -501,7 +502,6 @@ void TFormMain::TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure) 
 bool TFormMain::SaveAll() {
     if (m_saveBlocked)
         return false;
-    SyncCheckMarks();
     const QString typed = ComboBox1->currentText();
     // A typed text that cannot be stored stays out of the history (Enter tells the user why) but
     // is left in the box.

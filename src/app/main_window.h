@@ -30,7 +30,6 @@ class QPushButton;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
-class QTreeWidgetItem;
 
 namespace sv {
 
@@ -40,6 +39,7 @@ class TFormImport;
 class TFormOption;
 
 class TConditionListView;
+class TConditionTableModel;
 class TFormCond;
 class TFormReport;
 class WatchController;
@@ -92,7 +92,6 @@ public:
     void MoveSelected(bool up);
     void DropRow(int targetRow);
     void CheckAll(bool on);
-    void SyncCheckMarks();
     void UpdateCommandStates();
     void OpenDestinationFolder();
     void ToggleAlwaysOnTop();
@@ -200,7 +199,6 @@ private:
     void LoadData();
     void ApplyGeometry();
     void RebuildList();
-    void FillRow(QTreeWidgetItem* item, const TListRow& row) const;
     bool RowChecked(int row) const;
     void SetRowChecked(int row, bool on);
     int SelectedRow() const;
@@ -215,6 +213,7 @@ private:
     TMainWindowEnv m_env;
     TAppSettings m_settings;
     TConditionList m_list;
+    TConditionTableModel* m_conditions = nullptr; // the list's model over m_list
     TCopyBuffer m_copyBuffer;
     bool m_runActive = false;
     TFormCond* m_formCond = nullptr;

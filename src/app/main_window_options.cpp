@@ -24,7 +24,6 @@ void TFormMain::ConnectOptionCommands() {
 }
 
 void TFormMain::ShowOptions() {
-    SyncCheckMarks();
     const std::optional<TAppSettings> stored = m_formOption->Execute(m_settings);
     if (stored)
         ApplyOptions(*stored);

@@ -28,7 +28,7 @@ void TFormMain::ConnectRunCommands() {
     for (QAction* a : {E2, N14})
         connect(a, &QAction::triggered, this, [this] { RunAll(); });
     connect(BtnExec, &QPushButton::clicked, this, [this] { RunAll(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { RunSelected(); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { RunSelected(); });
     connect(ListView1, &TConditionListView::KeyPressed, this, [this](int key, Qt::KeyboardModifiers mods) {
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & ~Qt::KeypadModifier) == Qt::NoModifier)
             RunSelected();
@@ -63,7 +63,6 @@ TRunRequest TFormMain::RunRequest(int runMode) const {
 }
 
 void TFormMain::StartRun(int runMode, bool preview) {
-    SyncCheckMarks();
     TRunRequest request = RunRequest(runMode);
     request.preview = preview;
     m_report->ApplyGeometry(m_settings);

@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWindowStateChangeEvent>
 
 #include <chrono>
@@ -282,9 +281,7 @@ void TFormMain::Timer2Timer() {
     if (m_inTray)
         m_trayIconShown = NextTrayIcon(TrayState(), m_trayIconShown);
     ShowTrayState();
-    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
-    if (selected.size() == 1) {
-        const int row = ListView1->indexOfTopLevelItem(selected.front());
+    if (const int row = SelectedRow(); row >= 0) {
         if (row != m_lastSelectedRow) {
             UpdateCommandStates();
             m_lastSelectedRow = row;

@@ -15,6 +15,10 @@ inline QString Cell(const QAbstractItemView* view, int row, int column) {
     return view->model()->index(row, column).data().toString();
 }
 
+inline QString Caption(const QAbstractItemView* view, int column) {
+    return view->model()->headerData(column, Qt::Horizontal).toString();
+}
+
 // The row's check box: no value where none is shown.
 inline QVariant CheckData(const QAbstractItemView* view, int row) {
     return view->model()->index(row, 0).data(Qt::CheckStateRole);

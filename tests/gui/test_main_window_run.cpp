@@ -3,6 +3,7 @@
 // window and what the commands run.
 #include "app/main_window.h"
 #include "engine/report_window.h"
+#include "item_views.h"
 #include "main_window_ports.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
@@ -14,7 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <functional>
@@ -53,7 +54,7 @@ struct Fixture final {
     template <typename T> T* Find(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
-    QTreeWidget* List() const { return Find<QTreeWidget>("ListView1"); }
+    QTreeView* List() const { return Find<QTreeView>("ListView1"); }
 
     // Starts a command; while the run window is up, `during` looks at it and then OK closes it.
     void RunWith(const std::function<void()>& command, const std::function<void(TFormReport*)>& during = {}) {
@@ -161,7 +162,7 @@ private slots:
         f.Find<QAction>("N11")->trigger(); // nothing selected: nothing happens
         QVERIFY(f.window->findChild<TFormReport*>() == nullptr ||
                 !f.window->findChild<TFormReport*>()->isVisible());
-        f.List()->setCurrentItem(f.List()->topLevelItem(1));
+        testing::SetCurrentRow(f.List(), 1);
         QVERIFY(f.Find<QAction>("N11")->isEnabled());
         f.RunWith([&f] { QTest::keyClick(f.List(), Qt::Key_Return); },
                   [](TFormReport* report) {

@@ -19,7 +19,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
