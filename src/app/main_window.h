@@ -250,8 +250,7 @@ private:
     QIcon m_image2;
     QIcon m_image3;
 
-public:
-    // Controls keep their component names.
+    // Controls keep their component names (and object names, by which tests find them).
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButtonHist = nullptr;
     QToolButton* ToolButtonFiler = nullptr;

@@ -54,7 +54,7 @@ class TestTray final : public QObject {
 private slots:
     void TheTrayMenuHasEveryItemInOrder() {
         Fixture f;
-        QMenu* menu = f.window->PopupMenu2;
+        QMenu* menu = f.Control<QMenu>("PopupMenu2");
         QVERIFY(menu != nullptr);
         QStringList items;
         for (QAction* a : menu->actions())
@@ -95,7 +95,7 @@ private slots:
         f.window->showMinimized();
         QTRY_VERIFY(f.window->InTray());
         QVERIFY(!f.window->isVisible());
-        f.window->Resize->trigger();
+        f.Control<QAction>("Resize")->trigger();
         QVERIFY(!f.window->InTray());
         QVERIFY(f.window->isVisible());
         QVERIFY(!f.window->isMinimized());
@@ -115,7 +115,7 @@ private slots:
         f.now = 5 * kMinute;
         f.window->GoToTray();
         QCOMPARE(*f.window->Schedule().Remaining(f.now), 10 * kMinute);
-        QVERIFY(f.window->Timer1->isActive());
+        QVERIFY(f.Control<QTimer>("Timer1")->isActive());
         f.now = 15 * kMinute - 1;
         QVERIFY(!f.PeriodicTick());
         QVERIFY(f.dir.Exists("src/写真1.jpg"));
@@ -131,8 +131,8 @@ private slots:
             QVERIFY(f.window->TrayIconShown() == TrayIcon::Running);
             f.window->TrayIconActivated(TrayClick::Left);
             QVERIFY(f.window->InTray());
-            QVERIFY(!f.window->AllExec->isEnabled());
-            QVERIFY(!f.window->Resize->isEnabled());
+            QVERIFY(!f.Control<QAction>("AllExec")->isEnabled());
+            QVERIFY(!f.Control<QAction>("Resize")->isEnabled());
             QCOMPARE(report->ListView1->model()->rowCount(), 2);
             // The run takes three minutes.
             f.now += 3 * kMinute;
@@ -169,8 +169,8 @@ private slots:
         f.window->Timer2Timer();
         QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
         QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
-        emit f.window->PopupMenu2->aboutToShow();
-        QVERIFY(!f.window->Reset->isEnabled());
+        emit f.Control<QMenu>("PopupMenu2")->aboutToShow();
+        QVERIFY(!f.Control<QAction>("Reset")->isEnabled());
 
         // Two files: one notice with the count, the count line in the tip, a blinking icon.
         f.Arrive({"a.jpg", "b.mp3"});
@@ -189,8 +189,8 @@ private slots:
         QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
         f.window->Timer2Timer();
         QVERIFY(f.window->TrayIconShown() == TrayIcon::Notice);
-        emit f.window->PopupMenu2->aboutToShow();
-        QVERIFY(f.window->Reset->isEnabled());
+        emit f.Control<QMenu>("PopupMenu2")->aboutToShow();
+        QVERIFY(f.Control<QAction>("Reset")->isEnabled());
 
         // Another file later: the count adds up, the notice says this run's count and the sum.
         f.Arrive({"c.jpg"});
@@ -200,9 +200,9 @@ private slots:
         QCOMPARE(f.window->NoticeCount(), 2);
         QVERIFY(f.window->LastNotice().find("合計：3 個") != std::string::npos);
 
-        f.window->Reset->trigger();
+        f.Control<QAction>("Reset")->trigger();
         QCOMPARE(f.window->CompletionCount(), 0);
-        QVERIFY(!f.window->Reset->isEnabled());
+        QVERIFY(!f.Control<QAction>("Reset")->isEnabled());
         f.window->Timer2Timer();
         f.window->Timer2Timer();
         QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
@@ -258,7 +258,7 @@ private slots:
         QVERIFY(f.window->isVisible());
         QVERIFY(!f.window->AutoRun());
         QVERIFY(!f.window->Schedule().Armed());
-        QVERIFY(!f.window->Timer1->isActive());
+        QVERIFY(!f.Control<QTimer>("Timer1")->isActive());
         f.now = 100 * kMinute;
         QVERIFY(!f.PeriodicTick());
         QCOMPARE(f.ports.box.Shown().size(), std::size_t(1));
@@ -277,7 +277,7 @@ private slots:
         f.window->GoToTray();
         QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta"));
         QVERIFY(!f.window->Schedule().Armed());
-        QVERIFY(!f.window->Timer1->isActive());
+        QVERIFY(!f.Control<QTimer>("Timer1")->isActive());
         f.now = 1000 * kMinute;
         QVERIFY(!f.PeriodicTick());
     }
@@ -412,24 +412,24 @@ private slots:
         PressCloseButton(f.window.get());
         QVERIFY(f.window->InTray());
         QVERIFY(!f.window->isVisible());
-        QVERIFY(f.window->Timer2->isActive()); // not closed
+        QVERIFY(f.Control<QTimer>("Timer2")->isActive()); // not closed
         QVERIFY(!f.dir.Exists("History.dat"));
-        f.window->Exit->trigger();
+        f.Control<QAction>("Exit")->trigger();
         QVERIFY(!f.window->TrayIcon1()->isVisible());
-        QVERIFY(!f.window->Timer2->isActive());
+        QVERIFY(!f.Control<QTimer>("Timer2")->isActive());
 
         // The menu's exit ends too.
         Fixture g("CycleExec=1\r\nCloseMin=1\r\n");
         g.window->findChild<QAction*>(QStringLiteral("C1"))->trigger();
         QVERIFY(!g.window->InTray());
-        QVERIFY(!g.window->Timer2->isActive());
+        QVERIFY(!g.Control<QTimer>("Timer2")->isActive());
     }
 
     void WithoutCloseMinTheCloseButtonEnds() {
         Fixture f("CycleExec=1\r\n");
         PressCloseButton(f.window.get());
         QVERIFY(!f.window->InTray());
-        QVERIFY(!f.window->Timer2->isActive());
+        QVERIFY(!f.Control<QTimer>("Timer2")->isActive());
     }
 };
 

@@ -100,7 +100,7 @@ private slots:
         QVERIFY(!f.window->Schedule().Armed()); // periodic runs stay off
         f.Arrive({"a.jpg"});
         QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
-        QVERIFY(f.window->TimerWatch->isActive());
+        QVERIFY(f.Control<QTimer>("TimerWatch")->isActive());
         f.now += 9 * kSecond;
         QVERIFY(!f.WatchTick());
         f.now += kSecond;

@@ -61,6 +61,14 @@ struct TrayFixture final {
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
+    // A control of the window, found by its name as a user's tools would.
+    template <class T> T* Control(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr)
+            qFatal("no control named %s", name);
+        return found;
+    }
+
     void Arrive(std::initializer_list<const char*> names, const std::string& folder = "src") const {
         for (const char* name : names)
             dir.WriteBytes(folder + "/" + name, "x");
@@ -88,7 +96,7 @@ struct TrayFixture final {
     // once the run has finished.
     void RunAllFromTrayMenu() {
         QTimer::singleShot(0, window.get(), [this] { PressOkWhenDone(); });
-        window->AllExec->trigger();
+        Control<QAction>("AllExec")->trigger();
     }
     void PressOkWhenDone() {
         TFormReport* report = window->ReportWindow();
