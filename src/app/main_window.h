@@ -110,11 +110,6 @@ public:
     // All conditions as a test run: the run window shows what a run would do; nothing moves.
     void RunPreview();
     bool CheckSourceFolders();
-    TFormReport* ReportWindow() const { return m_report; }
-    TFormHistory* HistoryWindow() const { return m_history; }
-    TFormOption* OptionDialog() const { return m_formOption; }
-    TFormExport* ExportDialog() const { return m_formExport; }
-    TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
     // The program's exit status after "/a": 1 when the run could not begin (a source folder
     // missing), as for "/t".

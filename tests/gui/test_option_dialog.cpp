@@ -521,10 +521,10 @@ private slots:
         QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");
         // The controls load back from what was written.
-        window->OptionDialog()->Load(saved);
-        QCOMPARE(window->OptionDialog()->SameSizeItems->checkedId(), 0);
-        QVERIFY(!window->OptionDialog()->CheckBoxExe->isChecked());
-        QCOMPARE(window->OptionDialog()->EditCycleExecTime->text(), QStringLiteral("3"));
+        window->findChild<TFormOption*>()->Load(saved);
+        QCOMPARE(window->findChild<TFormOption*>()->SameSizeItems->checkedId(), 0);
+        QVERIFY(!window->findChild<TFormOption*>()->CheckBoxExe->isChecked());
+        QCOMPARE(window->findChild<TFormOption*>()->EditCycleExecTime->text(), QStringLiteral("3"));
     }
 };
 

@@ -140,7 +140,7 @@ private slots:
         }));
         QVERIFY(checked);
         QVERIFY(f.dir.Exists("dst/画像/写真1.jpg"));
-        QVERIFY(!f.window->ReportWindow()->isVisible());
+        QVERIFY(!f.window->findChild<TFormReport*>()->isVisible());
         QVERIFY(f.window->InTray());
         QVERIFY(!f.window->AutoRun());
         QVERIFY(!f.window->NoticeMuted());
@@ -215,18 +215,18 @@ private slots:
         f.Arrive({"a.jpg"});
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QVERIFY(!f.window->HistoryWindow()->isVisible());
+        QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
         f.window->TrayIconActivated(TrayClick::Left);
         QVERIFY(f.window->isVisible());
-        QVERIFY(f.window->HistoryWindow()->isVisible());
+        QVERIFY(f.window->findChild<TFormHistory*>()->isVisible());
         QCOMPARE(f.window->CompletionCount(), 1); // restoring does not clear it
-        f.window->HistoryWindow()->close();
+        f.window->findChild<TFormHistory*>()->close();
 
         // Going to the tray from the screen starts counting anew; nothing sorted, no history.
         f.window->GoToTray();
         QCOMPARE(f.window->CompletionCount(), 0);
         f.window->RestoreFromTray();
-        QVERIFY(!f.window->HistoryWindow()->isVisible());
+        QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
     }
 
     void ARunByHandFromTheTrayMenuClearsTheCountAndMutesTheNotice() {
@@ -385,8 +385,8 @@ private slots:
         QVERIFY(!f.window->InTray());
         QVERIFY(!f.window->Schedule().Armed());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
-        QVERIFY(f.window->HistoryWindow()->isVisible());
-        f.window->HistoryWindow()->close();
+        QVERIFY(f.window->findChild<TFormHistory*>()->isVisible());
+        f.window->findChild<TFormHistory*>()->close();
     }
 
     void ATrayThatComesUpLaterIsUsedTheNextTime() {

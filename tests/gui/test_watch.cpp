@@ -109,7 +109,7 @@ private slots:
             QCOMPARE(f.window->TrayTipText(), std::string(kRunningTip));
         }));
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
-        QVERIFY(!f.window->ReportWindow()->isVisible()); // closed by itself
+        QVERIFY(!f.window->findChild<TFormReport*>()->isVisible()); // closed by itself
         QVERIFY(f.window->InTray());
         QCOMPARE(f.window->CompletionCount(), 1);
         QCOMPARE(f.window->NoticeCount(), 1);

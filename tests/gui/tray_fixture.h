@@ -99,7 +99,7 @@ struct TrayFixture final {
         Control<QAction>("AllExec")->trigger();
     }
     void PressOkWhenDone() {
-        TFormReport* report = window->ReportWindow();
+        TFormReport* report = window->findChild<TFormReport*>();
         if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
             QTimer::singleShot(5, window.get(), [this] { PressOkWhenDone(); });
             return;
@@ -111,7 +111,7 @@ struct TrayFixture final {
     void Poll(const std::function<void(TFormReport*)>& during, int tickNumber) {
         if (!waiting || tickNumber != ticks)
             return;
-        TFormReport* report = window->ReportWindow();
+        TFormReport* report = window->findChild<TFormReport*>();
         if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
             QTimer::singleShot(5, window.get(), [this, during, tickNumber] { Poll(during, tickNumber); });
             return;
