@@ -6,6 +6,7 @@
 #include "app/app_setup.h"
 #include "app/condition_list_view.h"
 #include "app/condition_table_model.h"
+#include "app/tray_controller.h"
 #include "history/history_window.h"
 #include "platform/digest_library.h"
 #include "platform/files.h"
@@ -52,6 +53,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     m_image1 = QIcon(QStringLiteral(":/icons/tray_notice.svg"));
     m_image2 = QIcon(QStringLiteral(":/icons/tray_running.svg"));
     m_image3 = QIcon(QStringLiteral(":/icons/tray_leak.svg"));
+    CreateTrayController();
 
     CreateControls();
     CreateMenus();
@@ -63,7 +65,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ConnectExchangeCommands();
     LoadData();
     ApplyGeometry();
-    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
+    m_tray->Configure();
     CreateTray();
     m_loading = false;
     UpdateCommandStates();
@@ -163,12 +165,6 @@ void TFormMain::CreateControls() {
 
     for (QWidget* w : {static_cast<QWidget*>(ButtonSourceDel), static_cast<QWidget*>(ButtonSourceOpen)})
         w->setToolTipDuration(kHintMilliseconds);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(500);
 }
 
 void TFormMain::CreateMenus() {
@@ -473,8 +469,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_runShared.runInProgress)
         ProgramDigestLibrary().Release();
     m_closed = true;
-    Timer1->stop();
-    Timer2->stop();
+    m_tray->Stop();
     if (m_trayIcon != nullptr)
         m_trayIcon->hide();
     event->accept();

@@ -42,7 +42,7 @@ class TConditionListView;
 class TConditionTableModel;
 class TFormCond;
 class TFormReport;
-class WatchController;
+class TrayController;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -120,33 +120,7 @@ public:
     void GoToTray();
     void RestoreFromTray();
     void TrayIconActivated(TrayClick click);
-    void Timer1Timer();
-    void Timer2Timer();
-    void ResetClick();
-    bool InTray() const { return m_inTray; }
     bool TrayFallback() const { return m_trayFallback; }
-    bool AutoRun() const { return m_autoRun; }
-    bool NoticeMuted() const { return m_noticeMuted; }
-    bool LeakWarning() const { return m_leakWarning; }
-    TTrayState TrayState() const;
-    // What the tray shows now: the tip, the icon, and the notifications shown so far.
-    const std::string& TrayTipText() const { return m_trayTip; }
-    TrayIcon TrayIconShown() const { return m_trayIconShown; }
-    QSystemTrayIcon* TrayIcon1() const { return m_trayIcon; }
-    int NoticeCount() const { return m_notices; }
-    const std::string& LastNotice() const { return m_lastNotice; }
-    int FlashCount() const { return m_flashes; }
-    const TPeriodicSchedule& Schedule() const { return m_schedule; }
-
-    // Sorting on arrival: while in the tray with WatchSource on, the source folders a run of all
-    // conditions visits are watched; what arrives is sorted once it has been quiet for WatchWait
-    // seconds and is complete. The watch itself is the controller the background service uses.
-    void TimerWatchTimer();
-    WatchController* Watcher() const { return m_watcher; }
-    const std::string& WatchProblem() const;
-    // The kernel's notices in the watched folders: read them now (they are also read whenever
-    // they arrive).
-    void WriteNoticesArrived();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -171,19 +145,13 @@ private:
     void FindTray();
     // The tray icon while a tray is there; null where the task-bar button stands for it.
     QSystemTrayIcon* Tray() const { return m_trayFallback ? nullptr : m_trayIcon; }
-    void CreateWatch();
-    std::int64_t ClockNow() const;
-    void ArmTimer1();
+    // The tray's state below the window, with the periodic runs, the tick and the folder watch.
+    void CreateTrayController();
+    TTrayState TrayState() const;
     void ShowTrayState();
     void ApplyCaption();
-    void LeakCheck();
-    void Notify(int processed, bool onArrival);
-    void RunAutomatically(bool onArrival);
-    void StartWatching();
-    void StopWatching();
-    void ConfigureWatch();
-    // Folders that cannot be watched: said once, and periodic runs stand in.
-    void TellUnwatchable(const std::string& text);
+    // The half-second tick's part for the window: its command states follow the selection.
+    void TickCommands();
     TRunRequest RunRequest(int runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
@@ -218,22 +186,11 @@ private:
     TFormExport* m_formExport = nullptr;
     TFormImport* m_formImport = nullptr;
     TRunShared m_runShared;
-    bool m_autoRun = false; // an automatic run (periodic, or "/a") is under way
-    bool m_inTray = false;
-    bool m_noticeMuted = true;
-    bool m_leakWarning = false;
     bool m_startMinPending = false; // the start caption stays until the window is in the tray
     bool m_trayFallback = false;    // no tray: the minimised window stands for the tray icon
     int m_lastSelectedRow = -1;
-    TPeriodicSchedule m_schedule;
     QSystemTrayIcon* m_trayIcon = nullptr;
-    std::string m_trayTip;
-    TrayIcon m_trayIconShown = TrayIcon::Program;
-    TrayIcon m_trayIconApplied = TrayIcon::Program; // what the tray (or task-bar button) has now
-    int m_notices = 0;
-    std::string m_lastNotice;
-    int m_flashes = 0;
-    WatchController* m_watcher = nullptr;
+    TrayController* m_tray = nullptr;
     bool m_firstPainted = false;
     int m_exitStatus = 0;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
@@ -263,9 +220,6 @@ private:
     QPushButton* ButtonDown = nullptr;
     QPushButton* BtnExec = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    QTimer* TimerWatch = nullptr;
 
     // Menu items.
     QAction* N11 = nullptr;

@@ -4,6 +4,7 @@
 #include "app/condition_list_view.h"
 #include "app/condition_table_model.h"
 #include "app/main_window.h"
+#include "app/tray_controller.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
 #include "platform/user_folders.h"
@@ -175,7 +176,7 @@ void TFormMain::BringToFront() {
     if (m_closed)
         return;
     // A second start while the window is in the tray restores it, unless a run is shown there.
-    if (m_inTray) {
+    if (m_tray->InTray()) {
         if (TrayClickAction(TrayState(), TrayClick::Left) == TrayAction::Restore)
             RestoreFromTray();
         return;

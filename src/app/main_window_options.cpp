@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's options command and what an accepted options dialog changes at once.
 #include "app/main_window.h"
+#include "app/tray_controller.h"
 
 #include "dialogs/option_dialog.h"
 
@@ -34,8 +35,7 @@ void TFormMain::ApplyOptions(const TAppSettings& stored) {
     const int row = SelectedRow();
     m_settings = stored;
     // The new period counts at once, without a restart.
-    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
-    ConfigureWatch();
+    m_tray->Configure();
     if (checkBoxes != m_settings.ExecChkBox) {
         // The list's check boxes come or go; the ticks and the selection stay.
         RebuildList();

@@ -3,6 +3,7 @@
 // the command line ("/a").
 #include "app/condition_list_view.h"
 #include "app/main_window.h"
+#include "app/tray_controller.h"
 #include "app/watch_controller.h"
 #include "engine/report_window.h"
 #include "engine/source_check.h"
@@ -41,7 +42,7 @@ bool TFormMain::CheckSourceFolders() {
     if (check.ok())
         return true;
     // A folder error of a run from the tray brings the window back for its message.
-    if (m_inTray)
+    if (m_tray->InTray())
         RestoreFromTray();
     else
         BringToFront();
@@ -67,21 +68,23 @@ void TFormMain::StartRun(int runMode, bool preview) {
     request.preview = preview;
     m_report->ApplyGeometry(m_settings);
     hide();
-    request.inTray = m_inTray;
+    const bool inTray = m_tray->InTray();
+    request.inTray = inTray;
     // While the folders are watched, the watch says what arrived and is not yet complete, and
     // hears of what the run passed over as in use.
-    const bool watching = m_inTray && m_watcher->Active() && !preview;
+    WatchController* watch = m_tray->Watcher();
+    const bool watching = inTray && watch->Active() && !preview;
     if (watching) {
-        m_watcher->RunStarting();
-        request.heldBack = [this](std::string_view pathText) { return m_watcher->Holds(pathText); };
-        request.passedOverInUse = [this](std::string_view pathText) { m_watcher->PassedOver(pathText); };
+        watch->RunStarting();
+        request.heldBack = [watch](std::string_view pathText) { return watch->Holds(pathText); };
+        request.passedOverInUse = [watch](std::string_view pathText) { watch->PassedOver(pathText); };
     }
-    m_report->Execute(request, m_runShared, m_settings, m_autoRun);
+    m_report->Execute(request, m_runShared, m_settings, m_tray->AutoRun());
     // A run from the tray menu took what it moved out of the folders: that is not an arrival.
     if (watching)
-        m_watcher->RunEnded();
+        watch->RunEnded();
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
-    if (!m_inTray)
+    if (!m_tray->InTray())
         show();
     else if (m_trayFallback)
         showMinimized();
@@ -92,7 +95,7 @@ bool TFormMain::RunAll() {
         return false;
     m_runActive = true;
     TidySourceHistory();
-    m_noticeMuted = true;
+    m_tray->MuteNotices();
     m_report->StopTimer();
     ShowTrayState();
     if (!CheckSourceFolders()) {
@@ -102,7 +105,7 @@ bool TFormMain::RunAll() {
     }
     StartRun(kRunAllConditions);
     m_runActive = false;
-    if (!m_autoRun)
+    if (!m_tray->AutoRun())
         m_runShared.completionCount = 0;
     ShowTrayState();
     return true;
@@ -147,7 +150,7 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     }
     // Not from inside the paint: the run window is modal.
     QTimer::singleShot(0, this, [this] {
-        m_autoRun = true;
+        m_tray->SetAutoRun(true);
         if (!RunAll())
             m_exitStatus = 1;
         close();

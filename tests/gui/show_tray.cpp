@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/qt_filedialog.h"
 #include "app/qt_messagebox.h"
+#include "app/tray_controller.h"
 #include "platform/qt_shell.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
     window.show();
     // The timer waits real milliseconds: it is asked often, and the sped-up clock decides.
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &window, [&window] { window.Timer1Timer(); });
+    QObject::connect(&poll, &QTimer::timeout, &window,
+                     [&window] { window.findChild<TrayController*>()->Timer1Timer(); });
     poll.start(100);
     return QApplication::exec();
 }

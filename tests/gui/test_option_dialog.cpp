@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog and the extension-rule dialog, driven by their controls' names.
 #include "app/main_window.h"
+#include "app/tray_controller.h"
 #include "dialogs/ext_rule_dialog.h"
 #include "dialogs/option_dialog.h"
 #include "main_window_ports.h"
@@ -516,7 +517,7 @@ private slots:
             d->BtnOkClick();
         });
         window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
-        QCOMPARE(window->Schedule().PeriodMs(), 3 * 60000); // at once
+        QCOMPARE(window->findChild<TrayController*>()->Schedule().PeriodMs(), 3 * 60000); // at once
         const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
         QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");

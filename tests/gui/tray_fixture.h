@@ -4,6 +4,7 @@
 // from the main folder src), a clock the test sets, and automatic runs driven one tick at a time.
 
 #include "app/main_window.h"
+#include "app/tray_controller.h"
 #include "engine/report_window.h"
 #include "main_window_ports.h"
 #include "store/condition.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -69,6 +71,12 @@ struct TrayFixture final {
         return found;
     }
 
+    // The tray's state below the window, and the tray icon (null until a tray was found).
+    TrayController& Tray() const { return *window->findChild<TrayController*>(); }
+    QSystemTrayIcon* TrayIcon() const {
+        return window->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1"));
+    }
+
     void Arrive(std::initializer_list<const char*> names, const std::string& folder = "src") const {
         for (const char* name : names)
             dir.WriteBytes(folder + "/" + name, "x");
@@ -86,10 +94,10 @@ struct TrayFixture final {
         return sawRun;
     }
     bool PeriodicTick(const std::function<void(TFormReport*)>& during = {}) {
-        return AutoTick([this] { window->Timer1Timer(); }, during);
+        return AutoTick([this] { Tray().Timer1Timer(); }, during);
     }
     bool WatchTick(const std::function<void(TFormReport*)>& during = {}) {
-        return AutoTick([this] { window->TimerWatchTimer(); }, during);
+        return AutoTick([this] { Tray().TimerWatchTimer(); }, during);
     }
 
     // 全ての条件で振り分け実行 from the tray menu; the run window waits for OK, which is pressed
