@@ -120,7 +120,6 @@ public:
     void GoToTray();
     void RestoreFromTray();
     void TrayIconActivated(TrayClick click);
-    bool TrayFallback() const { return m_trayFallback; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -144,7 +143,7 @@ private:
     void CreateTray();
     void FindTray();
     // The tray icon while a tray is there; null where the task-bar button stands for it.
-    QSystemTrayIcon* Tray() const { return m_trayFallback ? nullptr : m_trayIcon; }
+    QSystemTrayIcon* Tray() const;
     // The tray's state below the window, with the periodic runs, the tick and the folder watch.
     void CreateTrayController();
     TTrayState TrayState() const;
@@ -187,7 +186,6 @@ private:
     TFormImport* m_formImport = nullptr;
     TRunShared m_runShared;
     bool m_startMinPending = false; // the start caption stays until the window is in the tray
-    bool m_trayFallback = false;    // no tray: the minimised window stands for the tray icon
     int m_lastSelectedRow = -1;
     QSystemTrayIcon* m_trayIcon = nullptr;
     TrayController* m_tray = nullptr;

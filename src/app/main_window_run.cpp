@@ -86,7 +86,7 @@ void TFormMain::StartRun(int runMode, bool preview) {
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
     if (!m_tray->InTray())
         show();
-    else if (m_trayFallback)
+    else if (m_tray->TrayFallback())
         showMinimized();
 }
 

@@ -64,9 +64,9 @@ void TFormMain::CreateTray() {
 // Asked again each time the window goes to the tray: a program started at login may come up before
 // the desktop's panel and its tray do.
 void TFormMain::FindTray() {
-    m_trayFallback =
-        !(m_env.trayAvailable ? m_env.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable());
-    if (m_trayFallback || m_trayIcon != nullptr)
+    m_tray->SetTrayFallback(
+        !(m_env.trayAvailable ? m_env.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable()));
+    if (m_tray->TrayFallback() || m_trayIcon != nullptr)
         return;
     m_trayIcon = new QSystemTrayIcon(ProgramIcon(), this);
     m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
@@ -123,6 +123,10 @@ void TFormMain::CreateTrayController() {
     m_tray = new TrayController(std::move(host), this);
 }
 
+QSystemTrayIcon* TFormMain::Tray() const {
+    return m_tray->TrayFallback() ? nullptr : m_trayIcon;
+}
+
 TTrayState TFormMain::TrayState() const {
     return m_tray->State();
 }
@@ -132,7 +136,7 @@ void TFormMain::ShowTrayState() {
 }
 
 void TFormMain::ApplyCaption() {
-    const QString caption = Q(MainCaption(TrayState(), m_startMinPending, m_trayFallback));
+    const QString caption = Q(MainCaption(TrayState(), m_startMinPending, m_tray->TrayFallback()));
     if (windowTitle() != caption)
         setWindowTitle(caption);
 }
@@ -141,7 +145,7 @@ void TFormMain::GoToTray() {
     if (m_tray->InTray() || m_closed)
         return;
     FindTray();
-    if (!m_trayFallback && !isVisible())
+    if (!m_tray->TrayFallback() && !isVisible())
         return;
     m_tray->EnterTray();
     if (Tray() != nullptr) {
@@ -204,7 +208,7 @@ void TFormMain::changeEvent(QEvent* event) {
             if (isMinimized())
                 GoToTray();
         });
-    } else if (!isMinimized() && wasMinimised && m_trayFallback && m_tray->InTray() && !m_runActive) {
+    } else if (!isMinimized() && wasMinimised && m_tray->TrayFallback() && m_tray->InTray() && !m_runActive) {
         // Without a tray the task-bar button is the icon: bringing the window back restores it.
         RestoreFromTray();
     }

@@ -79,6 +79,10 @@ public:
     void ResetClick();
     // A run of all conditions begins from a command: notices are muted until an automatic run.
     void MuteNotices() { m_noticeMuted = true; }
+    // No tray on the desktop: the minimised window stands for the tray icon. Asked again each time
+    // the window goes to the tray.
+    void SetTrayFallback(bool on) { m_trayFallback = on; }
+    bool TrayFallback() const { return m_trayFallback; }
     // "/a" runs as an automatic run does.
     void SetAutoRun(bool on) { m_autoRun = on; }
 
@@ -113,6 +117,7 @@ private:
     bool m_inTray = false;
     bool m_autoRun = false; // an automatic run (periodic, on arrival, or "/a") is under way
     bool m_noticeMuted = true;
+    bool m_trayFallback = false;
     bool m_leakWarning = false;
     std::string m_tip;
     TrayIcon m_iconShown = TrayIcon::Program;

@@ -362,7 +362,7 @@ private slots:
 
     void WithoutATrayTheWindowMinimisesAndStillRunsPeriodically() {
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
-        QVERIFY(f.window->TrayFallback());
+        QVERIFY(f.Tray().TrayFallback());
         QVERIFY(f.TrayIcon() == nullptr);
         f.window->showMinimized();
         QTRY_VERIFY(f.Tray().InTray());
@@ -394,13 +394,13 @@ private slots:
         // Started at login before the desktop's panel: no tray yet.
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
         f.window->GoToTray();
-        QVERIFY(f.window->TrayFallback());
+        QVERIFY(f.Tray().TrayFallback());
         QVERIFY(f.window->isMinimized());
         f.window->showNormal();
         QVERIFY(!f.Tray().InTray());
         f.trayThere = true;
         f.window->GoToTray();
-        QVERIFY(!f.window->TrayFallback());
+        QVERIFY(!f.Tray().TrayFallback());
         QVERIFY(f.TrayIcon() != nullptr && f.TrayIcon()->isVisible());
         QVERIFY(!f.window->isVisible());
         f.window->TrayIconActivated(TrayClick::Left);
