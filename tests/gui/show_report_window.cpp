@@ -14,7 +14,7 @@
 #include <QApplication>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 

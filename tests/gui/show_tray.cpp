@@ -7,6 +7,7 @@
 // folder holds UpFolder.txt, so the leak warning blinks. With "watch" periodic runs are off and
 // the source folder is watched with a wait of 2 seconds; its path is printed, for dropping files
 // into it. The window goes to the tray at once.
+#include "app/tray_controller.h"
 #include "gui/common/app_setup.h"
 #include "gui/main/main_window.h"
 #include "gui/ports/qt_filedialog.h"
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
     window.show();
     // The timer waits real milliseconds: it is asked often, and the sped-up clock decides.
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &window, [&window] { window.Timer1Timer(); });
+    QObject::connect(&poll, &QTimer::timeout, &window,
+                     [&window] { window.findChild<TrayController*>()->Timer1Timer(); });
     poll.start(100);
     return QApplication::exec();
 }

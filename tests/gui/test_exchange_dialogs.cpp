@@ -7,6 +7,7 @@
 #include "gui/exchange/export_dialog.h"
 #include "gui/exchange/import_dialog.h"
 #include "gui/main/main_window.h"
+#include "item_views.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
@@ -26,7 +27,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -303,8 +304,8 @@ private slots:
         auto window = ports.MakeWindow(dir.PathText());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        auto* list = window->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
-        list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        auto* list = window->findChild<QTreeView*>(QStringLiteral("ListView1"));
+        testing::SetCheckState(list, 0, Qt::Checked);
 
         // Both dialogs start at SV_Cond.csv in the program folder; the import appends (mode 2).
         bool seen = false;
@@ -320,9 +321,9 @@ private slots:
         });
         window->findChild<QAction*>(QStringLiteral("Import"))->trigger();
         QVERIFY(seen);
-        QCOMPARE(list->topLevelItemCount(), 3);
-        QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("txt"));
-        QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Checked); // the tick survived the rebuild
+        QCOMPARE(testing::Rows(list), 3);
+        QCOMPARE(testing::Cell(list, 2, 2), QStringLiteral("txt"));
+        QCOMPARE(testing::CheckState(list, 0), Qt::Checked); // the tick survived the rebuild
 
         seen = false;
         QTimer::singleShot(0, window.get(), [&] {

@@ -40,7 +40,7 @@ struct Fixture final {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->findChild<QAction*>(QStringLiteral("MenuHistory"))->trigger();
-        history = window->HistoryWindow();
+        history = window->findChild<TFormHistory*>();
         QVERIFY(history != nullptr && history->isVisible());
     }
     std::string D() const { return dir.PathText() + "d"; }
@@ -264,7 +264,7 @@ private slots:
         Fixture f(Record("a.avi", "  ", "\\d", ""));
         f.history->close();
         f.dir.WriteBytes("History.dat", Record("n.avi", "  ", "\\d", "") + Record("a.avi", "  ", "\\d", ""));
-        emit f.window->ReportWindow()->HistorySaved();
+        emit f.window->findChild<TFormReport*>()->HistorySaved();
         // A hidden window holds no list: a long history costs a periodic run nothing.
         QCOMPARE(f.Rows(), 0);
         f.window->findChild<QAction*>(QStringLiteral("MenuHistory"))->trigger();

@@ -4,6 +4,7 @@
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/main/main_window.h"
+#include "item_views.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/shell.h"
@@ -17,7 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <functional>
@@ -37,9 +38,9 @@ struct Fixture final {
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
-    QTreeWidget* List() const { return window->findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
-    void Select(int row) const { List()->setCurrentItem(List()->topLevelItem(row)); }
-    QString Cell(int row, int column) const { return List()->topLevelItem(row)->text(column); }
+    QTreeView* List() const { return window->findChild<QTreeView*>(QStringLiteral("ListView1")); }
+    void Select(int row) const { testing::SetCurrentRow(List(), row); }
+    QString Cell(int row, int column) const { return testing::Cell(List(), row, column); }
     void Trigger(const char* action) const {
         window->findChild<QAction*>(QString::fromLatin1(action))->trigger();
     }
@@ -89,10 +90,10 @@ private slots:
             Fixture::Set(d, "EditComment", QStringLiteral("新規"));
             Fixture::Set(d, "EditDest", QString::fromStdString(f.DestNative()));
         }));
-        QCOMPARE(f.List()->topLevelItemCount(), 4);
+        QCOMPARE(testing::Rows(f.List()), 4);
         QCOMPARE(f.Cell(1, 0), QStringLiteral("新規"));
         QCOMPARE(f.Cell(2, 0), QStringLiteral("画像"));
-        QCOMPARE(f.List()->currentItem(), f.List()->topLevelItem(1));
+        QCOMPARE(testing::CurrentRow(f.List()), 1);
         QCOMPARE(f.Cell(1, 3), QString::fromStdString(f.DestNative()));
         const std::string file = Cp932ToUtf8(f.dir.ReadBytes("Condition.txt"));
         QVERIFY(file.find("アニメ//新規\r\n") != std::string::npos);
@@ -101,17 +102,17 @@ private slots:
 
     void AddWithoutSelectionGoesToTheTopAndCancelChangesNothing() {
         Fixture f(kThree);
-        f.List()->setCurrentItem(nullptr);
+        testing::SetCurrentRow(f.List(), -1);
         const std::string before = f.dir.ReadBytes("Condition.txt");
         QVERIFY(f.Edit(
             "N5", [](QDialog*) {}, false));
-        QCOMPARE(f.List()->topLevelItemCount(), 3);
+        QCOMPARE(testing::Rows(f.List()), 3);
         QCOMPARE(f.dir.ReadBytes("Condition.txt"), before);
         QVERIFY(f.Edit("N2", [&](QDialog* d) {
             Fixture::Set(d, "EditKeyword", QStringLiteral("zip"));
             Fixture::Set(d, "EditDest", QString::fromStdString(f.DestNative()));
         }));
-        QCOMPARE(f.List()->topLevelItemCount(), 4);
+        QCOMPARE(testing::Rows(f.List()), 4);
         QCOMPARE(f.Cell(0, 2), QStringLiteral("zip"));
     }
 
@@ -123,10 +124,10 @@ private slots:
             Fixture::Set(d, "EditKeyword", QStringLiteral("pdf txt"));
             Fixture::Set(d, "EditDest", QString::fromStdString(f.DestNative()));
         }));
-        QCOMPARE(f.List()->topLevelItemCount(), 3);
+        QCOMPARE(testing::Rows(f.List()), 3);
         QCOMPARE(f.Cell(2, 0), QStringLiteral("書類"));
         QCOMPARE(f.Cell(2, 2), QStringLiteral("<AND><> pdf txt"));
-        QCOMPARE(f.List()->currentItem(), f.List()->topLevelItem(2));
+        QCOMPARE(testing::CurrentRow(f.List()), 2);
         const std::string file = Cp932ToUtf8(f.dir.ReadBytes("Condition.txt"));
         QVERIFY(file.find("pdf txt//書類\r\n") != std::string::npos);
         QVERIFY2(file.find("\r\ntxt//書類\r\n") == std::string::npos, "the old condition is gone");
@@ -142,7 +143,7 @@ private slots:
         f.Trigger("N2");
         QCOMPARE(f.box.Shown().size(), std::size_t{1});
         QVERIFY(f.box.Shown()[0].text.find("10000") != std::string::npos);
-        QCOMPARE(f.List()->topLevelItemCount(), TConditionList::kCapacity);
+        QCOMPARE(testing::Rows(f.List()), TConditionList::kCapacity);
         QCOMPARE(f.dir.ReadBytes("Condition.txt"), before);
     }
 };

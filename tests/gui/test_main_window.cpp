@@ -4,6 +4,7 @@
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/main/main_window.h"
+#include "item_views.h"
 #include "main_window_ports.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
@@ -23,7 +24,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <memory>
@@ -58,11 +59,11 @@ struct Fixture final {
             qFatal("no control named %s", name);
         return found;
     }
-    QTreeWidget* List() const { return Find<QTreeWidget>("ListView1"); }
+    QTreeView* List() const { return Find<QTreeView>("ListView1"); }
     QComboBox* Combo() const { return Find<QComboBox>("ComboBox1"); }
-    void Select(int row) const { List()->setCurrentItem(List()->topLevelItem(row)); }
+    void Select(int row) const { testing::SetCurrentRow(List(), row); }
     void Trigger(const char* action) const { Find<QAction>(action)->trigger(); }
-    QString Cell(int row, int column) const { return List()->topLevelItem(row)->text(column); }
+    QString Cell(int row, int column) const { return testing::Cell(List(), row, column); }
     std::string Ini() const { return Cp932ToUtf8(dir.ReadBytes("Sorvanta.ini")); }
     // Types into the box as the keyboard does: the keys go to the combo box, the edit's focus proxy.
     void TypeSource(const QString& text) const {
@@ -101,9 +102,9 @@ class TestMainWindow final : public QObject {
 private slots:
     void ListIsBuiltFromTheConditionFile() {
         Fixture f;
-        QCOMPARE(f.List()->topLevelItemCount(), 3);
-        QCOMPARE(f.List()->columnCount(), 4);
-        QCOMPARE(f.List()->headerItem()->text(3), QStringLiteral("振り分け先フォルダ"));
+        QCOMPARE(testing::Rows(f.List()), 3);
+        QCOMPARE(f.List()->model()->columnCount(), 4);
+        QCOMPARE(testing::Caption(f.List(), 3), QStringLiteral("振り分け先フォルダ"));
         QCOMPARE(f.Cell(0, 0), QStringLiteral("音楽"));
         QCOMPARE(f.Cell(0, 1), QStringLiteral("<標準>"));
         QCOMPARE(f.Cell(0, 2), QStringLiteral("<AND><> mp3 ogg"));
@@ -145,7 +146,7 @@ private slots:
     void CheckBoxesFollowTheOption() {
         {
             Fixture f;
-            QVERIFY(!f.List()->topLevelItem(0)->data(0, Qt::CheckStateRole).isValid());
+            QVERIFY(!testing::CheckData(f.List(), 0).isValid());
             QVERIFY(!f.Find<QAction>("MenuAllCheck")->isEnabled());
             f.window->close();
             // Hidden check boxes keep the states they were read with.
@@ -153,15 +154,15 @@ private slots:
             QVERIFY(!IsChecked(f.window->Conditions().At(1).destText));
         }
         Fixture f(kConditions, "[Condition]\r\nExecChkBox=1\r\n");
-        QCOMPARE(f.List()->topLevelItem(0)->checkState(0), Qt::Checked);
-        QCOMPARE(f.List()->topLevelItem(1)->checkState(0), Qt::Unchecked);
+        QCOMPARE(testing::CheckState(f.List(), 0), Qt::Checked);
+        QCOMPARE(testing::CheckState(f.List(), 1), Qt::Unchecked);
         QVERIFY(f.Find<QAction>("MenuAllCheck")->isEnabled());
         f.Trigger("MenuAllCheck");
         for (int i = 0; i < 3; ++i)
             QVERIFY(IsChecked(f.window->Conditions().At(i).destText));
         f.Trigger("MenuDelCheck");
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(f.List()->topLevelItem(i)->checkState(0), Qt::Unchecked);
+            QCOMPARE(testing::CheckState(f.List(), i), Qt::Unchecked);
         QVERIFY(!IsChecked(f.window->Conditions().At(0).destText));
     }
 
@@ -178,12 +179,12 @@ private slots:
             std::string("この振り分け条件を削除しますか？ \n\n設定名    ： 音楽  \nキーワード ： mp3 ogg  "));
         QCOMPARE(asked.title, std::string("Sorvanta"));
         QVERIFY(asked.icon == MbIcon::Warning && asked.buttons == MbButtons::YesNo);
-        QCOMPARE(f.List()->topLevelItemCount(), 3);
+        QCOMPARE(testing::Rows(f.List()), 3);
         QVERIFY(!f.dir.Exists("Sorvanta.ini")); // nothing changed, nothing written
 
         f.box.QueueAnswer(MbAnswer::Yes);
         f.Trigger("N4");
-        QCOMPARE(f.List()->topLevelItemCount(), 2);
+        QCOMPARE(testing::Rows(f.List()), 2);
         QCOMPARE(f.Cell(0, 0), QStringLiteral("画像"));
         QCOMPARE(f.Find<QLabel>("LblCondition")->text(), QStringLiteral("振り分け条件 （2個の項目）"));
         QVERIFY(!f.Find<QAction>("N4")->isEnabled());
@@ -197,7 +198,7 @@ private slots:
         f.Select(0);
         f.box.QueueAnswer(MbAnswer::Yes);
         QTest::keyClick(f.List(), Qt::Key_Delete);
-        QCOMPARE(f.List()->topLevelItemCount(), 0);
+        QCOMPARE(testing::Rows(f.List()), 0);
         QVERIFY(!f.Find<QPushButton>("ButtonUp")->isEnabled());
         QVERIFY(!f.Find<QPushButton>("ButtonDown")->isEnabled());
         QCOMPARE(f.Find<QLabel>("LblCondition")->text(), QStringLiteral("振り分け条件 （0個の項目）"));
@@ -206,20 +207,20 @@ private slots:
     void CopyAndPasteTwiceKeepsTheCopiedCheckState() {
         Fixture f(kConditions, "[Condition]\r\nExecChkBox=1\r\n");
         f.Select(1); // 画像, not ticked
-        f.List()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        testing::SetCheckState(f.List(), 1, Qt::Checked);
         f.Trigger("MenuCopyCond");
         QVERIFY(f.Find<QAction>("MenuPasteCond")->isEnabled());
         QVERIFY(f.Find<QAction>("CondPaste")->isEnabled());
-        f.List()->topLevelItem(1)->setCheckState(0, Qt::Unchecked); // after the copy: no effect on it
+        testing::SetCheckState(f.List(), 1, Qt::Unchecked); // after the copy: no effect on it
         f.Select(0);
         f.Trigger("MenuPasteCond");
         f.Trigger("CondPaste");
-        QCOMPARE(f.List()->topLevelItemCount(), 5);
+        QCOMPARE(testing::Rows(f.List()), 5);
         QCOMPARE(f.Cell(0, 0), QStringLiteral("画像"));
         QCOMPARE(f.Cell(1, 0), QStringLiteral("画像"));
         QCOMPARE(f.Cell(2, 0), QStringLiteral("音楽"));
-        QCOMPARE(f.List()->topLevelItem(0)->checkState(0), Qt::Checked);
-        QCOMPARE(f.List()->topLevelItem(3)->checkState(0), Qt::Unchecked);
+        QCOMPARE(testing::CheckState(f.List(), 0), Qt::Checked);
+        QCOMPARE(testing::CheckState(f.List(), 3), Qt::Unchecked);
         QCOMPARE(f.dir.ReadBytes("Condition.txt"),
                  Sjis("jpg//画像\r\n\x08\\data\\画像\\\r\njpg//画像\r\n\x08\\data\\画像\\\r\n"
                       "mp3 ogg//音楽\r\n\x08\\data\\音楽\\\r\njpg//画像\r\n\\data\\画像\\\r\n"
@@ -228,7 +229,7 @@ private slots:
 
     void PasteIntoAFullTableIsRefused() {
         Fixture f(ConditionsBytes(TConditionList::kCapacity));
-        QCOMPARE(f.List()->topLevelItemCount(), TConditionList::kCapacity);
+        QCOMPARE(testing::Rows(f.List()), TConditionList::kCapacity);
         f.Select(5);
         f.Trigger("MenuCopyCond");
         f.Trigger("MenuPasteCond");
@@ -268,7 +269,7 @@ private slots:
         QCOMPARE(f.window->Conditions().At(0).keywordText, std::string("jpg//画像"));
         QVERIFY(!down->isEnabled());
         QVERIFY(up->isEnabled());
-        QCOMPARE(f.List()->indexOfTopLevelItem(f.List()->currentItem()), 2);
+        QCOMPARE(testing::CurrentRow(f.List()), 2);
         QTest::mouseClick(up, Qt::LeftButton);
         QCOMPARE(f.Cell(1, 0), QStringLiteral("音楽"));
         QVERIFY(!f.dir.Exists("Sorvanta.ini")); // reordering is saved with the next save
@@ -276,7 +277,7 @@ private slots:
 
     void DroppingARowOntoAnotherMovesIt() {
         Fixture f;
-        QTreeWidget* list = f.List();
+        QTreeView* list = f.List();
         f.Select(0);
         // What a drag delivers: enter, move and drop at one point of the list.
         const auto drop = [list](const QMimeData& mime, const QPoint& at) {
@@ -288,7 +289,7 @@ private slots:
             QCoreApplication::sendEvent(list->viewport(), &event);
         };
         const auto rowCentre = [list](int row) {
-            return list->visualItemRect(list->topLevelItem(row)).center();
+            return list->visualRect(list->model()->index(row, 0)).center();
         };
         const std::unique_ptr<QMimeData> rows(list->model()->mimeData({list->model()->index(0, 0)}));
 
@@ -296,7 +297,7 @@ private slots:
         QCOMPARE(f.Cell(2, 0), QStringLiteral("音楽"));
         QCOMPARE(f.Cell(0, 0), QStringLiteral("画像"));
         QCOMPARE(f.window->Conditions().At(2).keywordText, std::string("mp3 ogg//音楽"));
-        QCOMPARE(list->indexOfTopLevelItem(list->currentItem()), 2);
+        QCOMPARE(testing::CurrentRow(list), 2);
         QVERIFY(!f.Find<QPushButton>("ButtonDown")->isEnabled());
 
         // Below the last row is no row: nothing moves. Neither do files dragged in from outside.
@@ -412,7 +413,7 @@ private slots:
         QCOMPARE(f.Combo()->currentText(), QStringLiteral("/from/clipboard")); // replaced, not inserted
         QTest::keyClick(f.Combo(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(edit->selectedText(), QStringLiteral("/from/clipboard"));
-        QCOMPARE(f.List()->topLevelItemCount(), 3); // Ctrl+A in the box is not the list's Add
+        QCOMPARE(testing::Rows(f.List()), 3); // Ctrl+A in the box is not the list's Add
 
         f.dialog.QueueChoice(f.dir.PathText() + "picked");
         f.Find<QPushButton>("ButtonRef")->click();
@@ -488,7 +489,7 @@ private slots:
         QTest::keyClick(f.List(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(f.window->CopyBuffer().full);
         QTest::keyClick(f.List(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(f.List()->topLevelItemCount(), 4);
+        QCOMPARE(testing::Rows(f.List()), 4);
         QCOMPARE(f.Cell(1, 0), QStringLiteral("画像"));
         QCOMPARE(f.Cell(2, 0), QStringLiteral("画像"));
     }
@@ -522,7 +523,7 @@ private slots:
         const MessageBoxRequest& told = f.box.Shown()[0];
         QCOMPARE(told.title, std::string("Sorvanta - ファイル読み込みエラー"));
         QVERIFY(told.text.find("Condition.txt.bad") != std::string::npos);
-        QCOMPARE(f.List()->topLevelItemCount(), 0);
+        QCOMPARE(testing::Rows(f.List()), 0);
         QVERIFY(std::filesystem::is_directory(f.dir.NativeFile("Condition.txt.bad")));
     }
 

@@ -6,6 +6,7 @@
 #include "doubles/scripted_message_box.h"
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
+#include "item_views.h"
 #include "main_window_ports.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
@@ -17,7 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <functional>
@@ -56,7 +57,7 @@ struct Fixture final {
     template <typename T> T* Find(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
-    QTreeWidget* List() const { return Find<QTreeWidget>("ListView1"); }
+    QTreeView* List() const { return Find<QTreeView>("ListView1"); }
 
     // Starts a command; while the run window is up, `during` looks at it and then OK closes it.
     void RunWith(const std::function<void()>& command, const std::function<void(TFormReport*)>& during = {}) {
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(f.Find<QAction>("N14")->isEnabled());
         f.RunWith([&f] { f.Find<QPushButton>("BtnExec")->click(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("Sorvanta 振り分け完了 - 全ての条件"));
                       QVERIFY(report->minimumSize() == QSize(630, 256));
                   });
@@ -123,11 +124,11 @@ private slots:
         QCOMPARE(preview->text(), QStringLiteral("  振り分けのテスト実行（ファイルは移動しません）(&T)"));
         f.RunWith([preview] { preview->trigger(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("テスト実行 - 全ての条件"));
                       QCOMPARE(report->StatusText(),
                                QStringLiteral("テスト実行が完了しました。ファイルは移動していません。"));
-                      report->ListView1->setCurrentItem(report->ListView1->topLevelItem(0));
+                      report->ListView1->setCurrentIndex(report->ListView1->model()->index(0, 0));
                       report->PopupMenu1Popup();
                       QVERIFY(!report->Open->isEnabled() && !report->Del->isEnabled() &&
                               !report->UndoRun->isEnabled());
@@ -146,7 +147,7 @@ private slots:
         f.RunWith(
             [&f] { f.Find<QAction>("PreviewRun")->trigger(); },
             [](TFormReport* report) {
-                QCOMPARE(report->ListView1->topLevelItemCount(), 3);
+                QCOMPARE(report->ListView1->model()->rowCount(), 3);
                 const QString notes = report->NotesText();
                 QCOMPARE(notes.count(QStringLiteral("フォルダを作成して振り分け処理を実行しますか？ → [はい] "
                                                     "として続けます。")),
@@ -164,7 +165,7 @@ private slots:
         f.Find<QAction>("N11")->trigger(); // nothing selected: nothing happens
         QVERIFY(f.window->findChild<TFormReport*>() == nullptr ||
                 !f.window->findChild<TFormReport*>()->isVisible());
-        f.List()->setCurrentItem(f.List()->topLevelItem(1));
+        testing::SetCurrentRow(f.List(), 1);
         QVERIFY(f.Find<QAction>("N11")->isEnabled());
         f.RunWith([&f] { QTest::keyClick(f.List(), Qt::Key_Return); },
                   [](TFormReport* report) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog and the extension-rule dialog, driven by their controls' names.
+#include "app/tray_controller.h"
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
@@ -519,15 +520,15 @@ private slots:
             d->BtnOkClick();
         });
         window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
-        QCOMPARE(window->Schedule().PeriodMs(), 3 * 60000); // at once
+        QCOMPARE(window->findChild<TrayController*>()->Schedule().PeriodMs(), 3 * 60000); // at once
         const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
         QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");
         // The controls load back from what was written.
-        window->OptionDialog()->Load(saved);
-        QCOMPARE(window->OptionDialog()->SameSizeItems->checkedId(), 0);
-        QVERIFY(!window->OptionDialog()->CheckBoxExe->isChecked());
-        QCOMPARE(window->OptionDialog()->EditCycleExecTime->text(), QStringLiteral("3"));
+        window->findChild<TFormOption*>()->Load(saved);
+        QCOMPARE(window->findChild<TFormOption*>()->SameSizeItems->checkedId(), 0);
+        QVERIFY(!window->findChild<TFormOption*>()->CheckBoxExe->isChecked());
+        QCOMPARE(window->findChild<TFormOption*>()->EditCycleExecTime->text(), QStringLiteral("3"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/run/report_window.h"
+#include "item_views.h"
 #include "platform/cp932.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
@@ -17,7 +18,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <filesystem>
@@ -71,8 +72,10 @@ struct Fixture final {
         Start(autoRun);
         QTRY_VERIFY(window->LastOutcome().has_value());
     }
-    int Rows() const { return window->ListView1->topLevelItemCount(); }
-    QString Cell(int row, int column) const { return window->ListView1->topLevelItem(row)->text(column); }
+    int Rows() const { return testing::Rows(window->ListView1); }
+    QString Cell(int row, int column) const { return testing::Cell(window->ListView1, row, column); }
+    void SetCurrent(int row) const { testing::SetCurrentRow(window->ListView1, row); }
+    void AlsoSelect(int row) const { testing::AlsoSelect(window->ListView1, row); }
     // Once `rows` result rows exist, `action` runs at the run's next round of events.
     void AtRows(int rows, std::function<void()> action) {
         window->SetEventInterval(0);
@@ -220,8 +223,8 @@ private slots:
         QCOMPARE(f.Rows(), 1);
         // The row of a name that is not UTF-8 deletes that very file, not a look-alike.
         f.dir.WriteBytes("dst/caf\uFFFD.avi", "look-alike");
-        f.window->ListView1->setCurrentItem(f.window->ListView1->topLevelItem(0));
-        f.window->ListView1->topLevelItem(0)->setSelected(true);
+        f.SetCurrent(0);
+        f.AlsoSelect(0);
         f.box.QueueAnswer(MbAnswer::Yes);
         f.window->DelClick();
         QVERIFY(!f.dir.Exists("dst/caf\xff.avi"));
@@ -383,7 +386,7 @@ private slots:
         f.AddCondition("avi", "dst");
         f.RunToEnd();
         f.window->AddResultRow({"重複.avi", "\u3000消", "削除"});
-        QTreeWidget* list = f.window->ListView1;
+        QTreeView* list = f.window->ListView1;
 
         // No current row: the commands are hidden and do nothing.
         f.window->PopupMenu1Popup();
@@ -394,7 +397,7 @@ private slots:
         QVERIFY(f.box.Shown().empty());
 
         // Enter in the list opens the current row and leaves the window open.
-        list->setCurrentItem(list->topLevelItem(0));
+        f.SetCurrent(0);
         f.window->PopupMenu1Popup();
         QVERIFY(f.window->Open->isVisible() && f.window->Folder->isVisible() && f.window->Del->isVisible());
         f.box.QueueAnswer(MbAnswer::Yes);
@@ -411,7 +414,7 @@ private slots:
         QCOMPARE(f.shell.Calls().back().path, f.P("dst"));
 
         // A deleted duplicate has no file and no folder to open.
-        list->setCurrentItem(list->topLevelItem(3));
+        f.SetCurrent(3);
         QCOMPARE(f.Cell(3, 2), QStringLiteral("削除"));
         f.window->Open->trigger();
         QCOMPARE(f.box.Shown().back().text,
@@ -422,9 +425,9 @@ private slots:
 
         // Delete asks once for the selected rows, deletes the files, keeps the rows.
         list->clearSelection();
-        list->setCurrentItem(list->topLevelItem(0));
-        list->topLevelItem(1)->setSelected(true);
-        list->topLevelItem(3)->setSelected(true);
+        f.SetCurrent(0);
+        f.AlsoSelect(1);
+        f.AlsoSelect(3);
         const std::size_t before = f.box.Shown().size();
         f.box.QueueAnswer(MbAnswer::Yes);
         QTest::keyClick(list, Qt::Key_Delete);
@@ -433,7 +436,7 @@ private slots:
         QCOMPARE(f.Left("dst"), 1);
         QCOMPARE(f.Rows(), 4);
         // No to the question deletes nothing.
-        list->setCurrentItem(list->topLevelItem(2));
+        f.SetCurrent(2);
         f.box.QueueAnswer(MbAnswer::No);
         f.window->Del->trigger();
         QCOMPARE(f.Left("dst"), 1);

@@ -19,7 +19,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -54,7 +54,7 @@ class TestTray final : public QObject {
 private slots:
     void TheTrayMenuHasEveryItemInOrder() {
         Fixture f;
-        QMenu* menu = f.window->PopupMenu2;
+        QMenu* menu = f.Control<QMenu>("PopupMenu2");
         QVERIFY(menu != nullptr);
         QStringList items;
         for (QAction* a : menu->actions())
@@ -65,38 +65,38 @@ private slots:
                                      QStringLiteral("VerInfo=バージョン情報"), QStringLiteral("-"),
                                      QStringLiteral("Reset=振り分け完了通知をクリア"), QStringLiteral("-"),
                                      QStringLiteral("Exit=終了")}));
-        QVERIFY(f.window->TrayIcon1() != nullptr);
-        QVERIFY(f.window->TrayIcon1()->contextMenu() == menu);
-        QVERIFY(!f.window->TrayIcon1()->isVisible());
+        QVERIFY(f.TrayIcon() != nullptr);
+        QVERIFY(f.TrayIcon()->contextMenu() == menu);
+        QVERIFY(!f.TrayIcon()->isVisible());
     }
 
     void GoingToTheTrayAndBack() {
         Fixture f;
         f.window->GoToTray();
-        QVERIFY(f.window->InTray());
+        QVERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
-        QVERIFY(f.window->TrayIcon1()->isVisible());
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
-        QCOMPARE(f.window->TrayIcon1()->toolTip(), QStringLiteral("Sorvanta - 定周期実行：10分毎"));
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
+        QVERIFY(f.TrayIcon()->isVisible());
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
+        QCOMPARE(f.TrayIcon()->toolTip(), QStringLiteral("Sorvanta - 定周期実行：10分毎"));
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
 
         // A right click leaves the window in the tray (the tray shows the menu); a left click
         // brings it back and the icon goes.
         f.window->TrayIconActivated(TrayClick::Right);
-        QVERIFY(f.window->InTray());
+        QVERIFY(f.Tray().InTray());
         f.window->TrayIconActivated(TrayClick::Left);
-        QVERIFY(!f.window->InTray());
+        QVERIFY(!f.Tray().InTray());
         QVERIFY(f.window->isVisible());
-        QVERIFY(!f.window->TrayIcon1()->isVisible());
-        QVERIFY(!f.window->Schedule().Armed());
+        QVERIFY(!f.TrayIcon()->isVisible());
+        QVERIFY(!f.Tray().Schedule().Armed());
 
         // Minimising is going to the tray.
         f.window->showMinimized();
-        QTRY_VERIFY(f.window->InTray());
+        QTRY_VERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
-        f.window->Resize->trigger();
-        QVERIFY(!f.window->InTray());
+        f.Control<QAction>("Resize")->trigger();
+        QVERIFY(!f.Tray().InTray());
         QVERIFY(f.window->isVisible());
         QVERIFY(!f.window->isMinimized());
     }
@@ -114,8 +114,8 @@ private slots:
         f.Arrive({"写真1.jpg", "写真2.jpg"});
         f.now = 5 * kMinute;
         f.window->GoToTray();
-        QCOMPARE(*f.window->Schedule().Remaining(f.now), 10 * kMinute);
-        QVERIFY(f.window->Timer1->isActive());
+        QCOMPARE(*f.Tray().Schedule().Remaining(f.now), 10 * kMinute);
+        QVERIFY(f.Control<QTimer>("Timer1")->isActive());
         f.now = 15 * kMinute - 1;
         QVERIFY(!f.PeriodicTick());
         QVERIFY(f.dir.Exists("src/写真1.jpg"));
@@ -124,26 +124,26 @@ private slots:
         bool checked = false;
         QVERIFY(f.PeriodicTick([&f, &checked](TFormReport* report) {
             // During the automatic run: the run's tip and icon, and clicks do nothing.
-            QVERIFY(f.window->AutoRun());
+            QVERIFY(f.Tray().AutoRun());
             QVERIFY(!f.window->isVisible());
-            QCOMPARE(f.window->TrayTipText(), std::string(kRunningTip));
-            f.window->Timer2Timer();
-            QVERIFY(f.window->TrayIconShown() == TrayIcon::Running);
+            QCOMPARE(f.Tray().TrayTipText(), std::string(kRunningTip));
+            f.Tray().Timer2Timer();
+            QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Running);
             f.window->TrayIconActivated(TrayClick::Left);
-            QVERIFY(f.window->InTray());
-            QVERIFY(!f.window->AllExec->isEnabled());
-            QVERIFY(!f.window->Resize->isEnabled());
-            QCOMPARE(report->ListView1->topLevelItemCount(), 2);
+            QVERIFY(f.Tray().InTray());
+            QVERIFY(!f.Control<QAction>("AllExec")->isEnabled());
+            QVERIFY(!f.Control<QAction>("Resize")->isEnabled());
+            QCOMPARE(report->ListView1->model()->rowCount(), 2);
             // The run takes three minutes.
             f.now += 3 * kMinute;
             checked = true;
         }));
         QVERIFY(checked);
         QVERIFY(f.dir.Exists("dst/画像/写真1.jpg"));
-        QVERIFY(!f.window->ReportWindow()->isVisible());
-        QVERIFY(f.window->InTray());
-        QVERIFY(!f.window->AutoRun());
-        QVERIFY(!f.window->NoticeMuted());
+        QVERIFY(!f.window->findChild<TFormReport*>()->isVisible());
+        QVERIFY(f.Tray().InTray());
+        QVERIFY(!f.Tray().AutoRun());
+        QVERIFY(!f.Tray().NoticeMuted());
         QVERIFY(f.dir.Exists("History.dat")); // the run window closed by itself, with OK's save
 
         // A 10-minute period and a 3-minute run: the next run starts 13 minutes after this one.
@@ -163,50 +163,50 @@ private slots:
         // A run that sorted nothing: no notice, a steady icon and no count line.
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QCOMPARE(f.window->NoticeCount(), 0);
+        QCOMPARE(f.Tray().NoticeCount(), 0);
         QCOMPARE(f.window->CompletionCount(), 0);
-        f.window->Timer2Timer();
-        f.window->Timer2Timer();
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
-        emit f.window->PopupMenu2->aboutToShow();
-        QVERIFY(!f.window->Reset->isEnabled());
+        f.Tray().Timer2Timer();
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
+        emit f.Control<QMenu>("PopupMenu2")->aboutToShow();
+        QVERIFY(!f.Control<QAction>("Reset")->isEnabled());
 
         // Two files: one notice with the count, the count line in the tip, a blinking icon.
         f.Arrive({"a.jpg", "b.mp3"});
         f.now = 20 * kMinute;
         QVERIFY(f.PeriodicTick());
         QCOMPARE(f.window->CompletionCount(), 2);
-        QCOMPARE(f.window->NoticeCount(), 1);
-        QCOMPARE(f.window->LastNotice(),
+        QCOMPARE(f.Tray().NoticeCount(), 1);
+        QCOMPARE(f.Tray().LastNotice(),
                  std::string("定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。"));
-        QCOMPARE(f.window->TrayTipText(),
+        QCOMPARE(f.Tray().TrayTipText(),
                  std::string("Sorvanta - 定周期実行：10分毎\n新規処理ファイル(フォルダ)数：2個"));
-        f.window->Timer2Timer();
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Notice);
-        QVERIFY(f.window->TrayIcon1()->icon().cacheKey() == f.window->TrayImage(1).cacheKey());
-        f.window->Timer2Timer();
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
-        f.window->Timer2Timer();
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Notice);
-        emit f.window->PopupMenu2->aboutToShow();
-        QVERIFY(f.window->Reset->isEnabled());
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Notice);
+        QVERIFY(f.TrayIcon()->icon().cacheKey() == f.window->TrayImage(1).cacheKey());
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Notice);
+        emit f.Control<QMenu>("PopupMenu2")->aboutToShow();
+        QVERIFY(f.Control<QAction>("Reset")->isEnabled());
 
         // Another file later: the count adds up, the notice says this run's count and the sum.
         f.Arrive({"c.jpg"});
         f.now = 30 * kMinute;
         QVERIFY(f.PeriodicTick());
         QCOMPARE(f.window->CompletionCount(), 3);
-        QCOMPARE(f.window->NoticeCount(), 2);
-        QVERIFY(f.window->LastNotice().find("合計：3 個") != std::string::npos);
+        QCOMPARE(f.Tray().NoticeCount(), 2);
+        QVERIFY(f.Tray().LastNotice().find("合計：3 個") != std::string::npos);
 
-        f.window->Reset->trigger();
+        f.Control<QAction>("Reset")->trigger();
         QCOMPARE(f.window->CompletionCount(), 0);
-        QVERIFY(!f.window->Reset->isEnabled());
-        f.window->Timer2Timer();
-        f.window->Timer2Timer();
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
+        QVERIFY(!f.Control<QAction>("Reset")->isEnabled());
+        f.Tray().Timer2Timer();
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎"));
     }
 
     void RestoringAfterPeriodicRunsSortedSomethingShowsTheHistory() {
@@ -215,18 +215,18 @@ private slots:
         f.Arrive({"a.jpg"});
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QVERIFY(!f.window->HistoryWindow()->isVisible());
+        QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
         f.window->TrayIconActivated(TrayClick::Left);
         QVERIFY(f.window->isVisible());
-        QVERIFY(f.window->HistoryWindow()->isVisible());
+        QVERIFY(f.window->findChild<TFormHistory*>()->isVisible());
         QCOMPARE(f.window->CompletionCount(), 1); // restoring does not clear it
-        f.window->HistoryWindow()->close();
+        f.window->findChild<TFormHistory*>()->close();
 
         // Going to the tray from the screen starts counting anew; nothing sorted, no history.
         f.window->GoToTray();
         QCOMPARE(f.window->CompletionCount(), 0);
         f.window->RestoreFromTray();
-        QVERIFY(!f.window->HistoryWindow()->isVisible());
+        QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
     }
 
     void ARunByHandFromTheTrayMenuClearsTheCountAndMutesTheNotice() {
@@ -240,10 +240,10 @@ private slots:
         // All conditions from the tray menu: the run window waits for OK; the window stays in the tray.
         f.RunAllFromTrayMenu();
         QVERIFY(f.dir.Exists("dst/画像/b.jpg"));
-        QVERIFY(f.window->InTray());
+        QVERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
         QCOMPARE(f.window->CompletionCount(), 0);
-        QVERIFY(f.window->NoticeMuted());
+        QVERIFY(f.Tray().NoticeMuted());
     }
 
     void AFolderErrorDuringAPeriodicRunBringsTheWindowBackAndStopsPeriodicRuns() {
@@ -254,11 +254,11 @@ private slots:
         QVERIFY(!f.PeriodicTick()); // the folder check fails before the run window shows
         QCOMPARE(f.ports.box.Shown().size(), std::size_t(1));
         QCOMPARE(f.ports.box.Shown().front().text, std::string("振り分け元フォルダが存在しません。"));
-        QVERIFY(!f.window->InTray());
+        QVERIFY(!f.Tray().InTray());
         QVERIFY(f.window->isVisible());
-        QVERIFY(!f.window->AutoRun());
-        QVERIFY(!f.window->Schedule().Armed());
-        QVERIFY(!f.window->Timer1->isActive());
+        QVERIFY(!f.Tray().AutoRun());
+        QVERIFY(!f.Tray().Schedule().Armed());
+        QVERIFY(!f.Control<QTimer>("Timer1")->isActive());
         f.now = 100 * kMinute;
         QVERIFY(!f.PeriodicTick());
         QCOMPARE(f.ports.box.Shown().size(), std::size_t(1));
@@ -275,9 +275,9 @@ private slots:
     void PeriodicRunsOffGoToTheTrayWithThePlainTip() {
         Fixture f("CycleExec=0\r\n");
         f.window->GoToTray();
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta"));
-        QVERIFY(!f.window->Schedule().Armed());
-        QVERIFY(!f.window->Timer1->isActive());
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta"));
+        QVERIFY(!f.Tray().Schedule().Armed());
+        QVERIFY(!f.Control<QTimer>("Timer1")->isActive());
         f.now = 1000 * kMinute;
         QVERIFY(!f.PeriodicTick());
     }
@@ -285,51 +285,51 @@ private slots:
     void TheLeakWarningFollowsUpFolderTxtWithinOneTick() {
         Fixture f("Ny=1\r\nNyFolder=\r\n");
         // An empty NyFolder: no warning, and the root is never looked at.
-        f.window->Timer2Timer();
-        QVERIFY(!f.window->LeakWarning());
+        f.Tray().Timer2Timer();
+        QVERIFY(!f.Tray().LeakWarning());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
     }
 
     void TheLeakCaptionAndTheBlinkingLeakIcon() {
         testing::TempFolder winny;
         Fixture f("Ny=1\r\nNyFolder=" + winny.PathText() + "\r\n");
-        f.window->Timer2Timer();
-        QVERIFY(!f.window->LeakWarning());
+        f.Tray().Timer2Timer();
+        QVERIFY(!f.Tray().LeakWarning());
         winny.WriteBytes("UpFolder.txt", "C:\\share");
-        f.window->Timer2Timer();
-        QVERIFY(f.window->LeakWarning());
+        f.Tray().Timer2Timer();
+        QVERIFY(f.Tray().LeakWarning());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta - Winnyで情報が流出している可能性があります！"));
-        const int flashes = f.window->FlashCount();
-        f.window->Timer2Timer();
-        QCOMPARE(f.window->FlashCount(), flashes + 1); // it keeps flashing
+        const int flashes = f.Tray().FlashCount();
+        f.Tray().Timer2Timer();
+        QCOMPARE(f.Tray().FlashCount(), flashes + 1); // it keeps flashing
 
         f.window->GoToTray();
-        f.window->Timer2Timer();
-        QCOMPARE(f.window->TrayTipText(), std::string(kLeakCaption));
-        const TrayIcon first = f.window->TrayIconShown();
-        f.window->Timer2Timer();
-        const TrayIcon second = f.window->TrayIconShown();
+        f.Tray().Timer2Timer();
+        QCOMPARE(f.Tray().TrayTipText(), std::string(kLeakCaption));
+        const TrayIcon first = f.Tray().TrayIconShown();
+        f.Tray().Timer2Timer();
+        const TrayIcon second = f.Tray().TrayIconShown();
         QVERIFY((first == TrayIcon::Leak && second == TrayIcon::Program) ||
                 (first == TrayIcon::Program && second == TrayIcon::Leak));
 
         std::filesystem::remove(winny.NativeFile("UpFolder.txt"));
-        f.window->Timer2Timer();
-        QVERIFY(!f.window->LeakWarning());
+        f.Tray().Timer2Timer();
+        QVERIFY(!f.Tray().LeakWarning());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
-        QVERIFY(f.window->TrayIconShown() == TrayIcon::Program);
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta"));
+        QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta"));
     }
 
     void TheLeakCheckNeedsAnExistingWinnyFolder() {
         testing::TempFolder other;
         Fixture f("Ny=1\r\nNyFolder=" + other.PathText() + "ない\r\n");
-        f.window->Timer2Timer();
-        QVERIFY(!f.window->LeakWarning());
+        f.Tray().Timer2Timer();
+        QVERIFY(!f.Tray().LeakWarning());
         // The option off: a list in the folder says nothing.
         Fixture g("Ny=0\r\nNyFolder=" + other.PathText() + "\r\n");
         other.WriteBytes("UpFolder.txt", "");
-        g.window->Timer2Timer();
-        QVERIFY(!g.window->LeakWarning());
+        g.Tray().Timer2Timer();
+        QVERIFY(!g.Tray().LeakWarning());
         QCOMPARE(Caption(g), QStringLiteral("Sorvanta"));
     }
 
@@ -343,11 +343,12 @@ private slots:
             ports.trayAvailable = [tray] { return tray; };
             std::unique_ptr<TFormMain> window = ports.MakeWindow(dir.PathText());
             QCOMPARE(window->windowTitle(), QStringLiteral("Sorvanta - 最小化します..."));
-            window->Timer2Timer(); // the start caption stays until the window is in the tray
+            TrayController& trayState = *window->findChild<TrayController*>();
+            trayState.Timer2Timer(); // the start caption stays until the window is in the tray
             QCOMPARE(window->windowTitle(), QStringLiteral("Sorvanta - 最小化します..."));
             window->show();
-            QTRY_VERIFY(window->InTray());
-            QVERIFY(window->Schedule().Armed());
+            QTRY_VERIFY(trayState.InTray());
+            QVERIFY(trayState.Schedule().Armed());
             if (tray) {
                 QVERIFY(!window->isVisible());
                 QCOMPARE(window->windowTitle(), QStringLiteral("Sorvanta"));
@@ -361,10 +362,10 @@ private slots:
 
     void WithoutATrayTheWindowMinimisesAndStillRunsPeriodically() {
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
-        QVERIFY(f.window->TrayFallback());
-        QVERIFY(f.window->TrayIcon1() == nullptr);
+        QVERIFY(f.Tray().TrayFallback());
+        QVERIFY(f.TrayIcon() == nullptr);
         f.window->showMinimized();
-        QTRY_VERIFY(f.window->InTray());
+        QTRY_VERIFY(f.Tray().InTray());
         QVERIFY(f.window->isMinimized());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta - 定周期実行：10分毎"));
         f.Arrive({"a.jpg", "b.jpg"});
@@ -372,35 +373,35 @@ private slots:
         QVERIFY(f.PeriodicTick(
             [&f](TFormReport*) { QCOMPARE(Caption(f), QString::fromUtf8(kRunningTip.data())); }));
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
-        QVERIFY(f.window->InTray());
+        QVERIFY(f.Tray().InTray());
         QVERIFY(f.window->isMinimized());
-        QCOMPARE(f.window->NoticeCount(), 1);
+        QCOMPARE(f.Tray().NoticeCount(), 1);
         QCOMPARE(Caption(f),
                  QStringLiteral("Sorvanta - 定周期実行：10分毎 新規処理ファイル(フォルダ)数：2個"));
         // The task-bar button blinks as the tray icon would.
-        f.window->Timer2Timer();
+        f.Tray().Timer2Timer();
         QVERIFY(f.window->windowIcon().cacheKey() == f.window->TrayImage(1).cacheKey());
         // Bringing the window back from the task bar is the restore.
         f.window->showNormal();
-        QVERIFY(!f.window->InTray());
-        QVERIFY(!f.window->Schedule().Armed());
+        QVERIFY(!f.Tray().InTray());
+        QVERIFY(!f.Tray().Schedule().Armed());
         QCOMPARE(Caption(f), QStringLiteral("Sorvanta"));
-        QVERIFY(f.window->HistoryWindow()->isVisible());
-        f.window->HistoryWindow()->close();
+        QVERIFY(f.window->findChild<TFormHistory*>()->isVisible());
+        f.window->findChild<TFormHistory*>()->close();
     }
 
     void ATrayThatComesUpLaterIsUsedTheNextTime() {
         // Started at login before the desktop's panel: no tray yet.
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
         f.window->GoToTray();
-        QVERIFY(f.window->TrayFallback());
+        QVERIFY(f.Tray().TrayFallback());
         QVERIFY(f.window->isMinimized());
         f.window->showNormal();
-        QVERIFY(!f.window->InTray());
+        QVERIFY(!f.Tray().InTray());
         f.trayThere = true;
         f.window->GoToTray();
-        QVERIFY(!f.window->TrayFallback());
-        QVERIFY(f.window->TrayIcon1() != nullptr && f.window->TrayIcon1()->isVisible());
+        QVERIFY(!f.Tray().TrayFallback());
+        QVERIFY(f.TrayIcon() != nullptr && f.TrayIcon()->isVisible());
         QVERIFY(!f.window->isVisible());
         f.window->TrayIconActivated(TrayClick::Left);
         QVERIFY(f.window->isVisible());
@@ -410,26 +411,26 @@ private slots:
     void WithCloseMinTheCloseButtonGoesToTheTrayAndExitStillEnds() {
         Fixture f("CycleExec=1\r\nCloseMin=1\r\n");
         PressCloseButton(f.window.get());
-        QVERIFY(f.window->InTray());
+        QVERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
-        QVERIFY(f.window->Timer2->isActive()); // not closed
+        QVERIFY(f.Control<QTimer>("Timer2")->isActive()); // not closed
         QVERIFY(!f.dir.Exists("History.dat"));
-        f.window->Exit->trigger();
-        QVERIFY(!f.window->TrayIcon1()->isVisible());
-        QVERIFY(!f.window->Timer2->isActive());
+        f.Control<QAction>("Exit")->trigger();
+        QVERIFY(!f.TrayIcon()->isVisible());
+        QVERIFY(!f.Control<QTimer>("Timer2")->isActive());
 
         // The menu's exit ends too.
         Fixture g("CycleExec=1\r\nCloseMin=1\r\n");
         g.window->findChild<QAction*>(QStringLiteral("C1"))->trigger();
-        QVERIFY(!g.window->InTray());
-        QVERIFY(!g.window->Timer2->isActive());
+        QVERIFY(!g.Tray().InTray());
+        QVERIFY(!g.Control<QTimer>("Timer2")->isActive());
     }
 
     void WithoutCloseMinTheCloseButtonEnds() {
         Fixture f("CycleExec=1\r\n");
         PressCloseButton(f.window.get());
-        QVERIFY(!f.window->InTray());
-        QVERIFY(!f.window->Timer2->isActive());
+        QVERIFY(!f.Tray().InTray());
+        QVERIFY(!f.Control<QTimer>("Timer2")->isActive());
     }
 };
 

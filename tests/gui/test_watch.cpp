@@ -73,11 +73,11 @@ private slots:
     void WithTheOptionOffNothingIsWatched() {
         Fixture f("CycleExec=0\r\n");
         f.window->GoToTray();
-        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
-        QVERIFY(!f.window->Watcher()->Active());
+        QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
+        QVERIFY(!f.Tray().Watcher()->Active());
         f.Arrive({"a.jpg"});
         LetNoticesIn();
-        QVERIFY(!f.window->Watcher()->Arrival().Pending());
+        QVERIFY(!f.Tray().Watcher()->Arrival().Pending());
         f.now = 600 * kMinute;
         QVERIFY(!f.WatchTick());
         QVERIFY(f.dir.Exists("src/a.jpg"));
@@ -85,40 +85,40 @@ private slots:
 
     void NothingIsWatchedWhileTheWindowIsOnScreen() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
+        QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
         f.window->GoToTray();
-        QCOMPARE(f.window->Watcher()->WatchedFolders(), Texts(f, {"src"}));
+        QCOMPARE(f.Tray().Watcher()->WatchedFolders(), Texts(f, {"src"}));
         f.window->RestoreFromTray();
-        QVERIFY(f.window->Watcher()->WatchedFolders().empty());
-        QVERIFY(!f.window->Watcher()->Active());
+        QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
+        QVERIFY(!f.Tray().Watcher()->Active());
     }
 
     void AFileArrivingStartsOneRunAfterTheQuietTime() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.window->GoToTray();
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - フォルダ監視中"));
-        QVERIFY(!f.window->Schedule().Armed()); // periodic runs stay off
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - フォルダ監視中"));
+        QVERIFY(!f.Tray().Schedule().Armed()); // periodic runs stay off
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
-        QVERIFY(f.window->TimerWatch->isActive());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
+        QVERIFY(f.Control<QTimer>("TimerWatch")->isActive());
         f.now += 9 * kSecond;
         QVERIFY(!f.WatchTick());
         f.now += kSecond;
         QVERIFY(f.WatchTick([&f](TFormReport*) {
-            QVERIFY(f.window->AutoRun());
-            QCOMPARE(f.window->TrayTipText(), std::string(kRunningTip));
+            QVERIFY(f.Tray().AutoRun());
+            QCOMPARE(f.Tray().TrayTipText(), std::string(kRunningTip));
         }));
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
-        QVERIFY(!f.window->ReportWindow()->isVisible()); // closed by itself
-        QVERIFY(f.window->InTray());
+        QVERIFY(!f.window->findChild<TFormReport*>()->isVisible()); // closed by itself
+        QVERIFY(f.Tray().InTray());
         QCOMPARE(f.window->CompletionCount(), 1);
-        QCOMPARE(f.window->NoticeCount(), 1);
-        QCOMPARE(f.window->LastNotice(),
+        QCOMPARE(f.Tray().NoticeCount(), 1);
+        QCOMPARE(f.Tray().LastNotice(),
                  std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
-        QCOMPARE(f.window->TrayTipText(),
+        QCOMPARE(f.Tray().TrayTipText(),
                  std::string("Sorvanta - フォルダ監視中\n新規処理ファイル(フォルダ)数：1個"));
-        QVERIFY(f.window->Watcher()->Active());
-        QCOMPARE(f.window->Watcher()->WatchedFolders(), Texts(f, {"src"}));
+        QVERIFY(f.Tray().Watcher()->Active());
+        QCOMPARE(f.Tray().Watcher()->WatchedFolders(), Texts(f, {"src"}));
 
         // The run's own move out of the folder starts nothing.
         LetNoticesIn();
@@ -131,7 +131,7 @@ private slots:
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.window->GoToTray();
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         f.now += 5 * kSecond;
         f.Arrive({"b.mp3"});
         LetNoticesIn();
@@ -154,7 +154,7 @@ private slots:
         QVERIFY(fd >= 0);
         const std::string chunk(4096, 'x');
         QVERIFY(::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size()));
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         LetNoticesIn();
         for (int step = 0; step < 3; ++step) {
             f.now += 10 * kSecond;
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(writer.Write());
         const ActingAs user(sv::testing::kOtherUid);
         QVERIFY(user.On());
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         LetNoticesIn();
         for (int step = 0; step < 3; ++step) {
             f.now += 10 * kMinute;
@@ -205,7 +205,7 @@ private slots:
         QVERIFY(writer.Close());
         f.now += 5 * kSecond;
         LetNoticesIn();
-        QCOMPARE(*f.window->Watcher()->Arrival().Remaining(f.now), 10 * kSecond);
+        QCOMPARE(*f.Tray().Watcher()->Arrival().Remaining(f.now), 10 * kSecond);
         f.now += 10 * kSecond;
         QVERIFY(f.WatchTick());
         QVERIFY(f.dir.Exists("dst/画像/映画.jpg"));
@@ -218,7 +218,7 @@ private slots:
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.window->GoToTray();
         f.Arrive({"写真.jpg", "写真.jpg.crdownload"});
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         LetNoticesIn();
         f.now += 10 * kSecond;
         QVERIFY(!f.WatchTick());
@@ -239,7 +239,7 @@ private slots:
         f.Arrive({"a.jpg"}); // there before watching began
         f.window->GoToTray();
         f.Arrive({"b.jpg"});
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         f.now += 10 * kSecond;
         f.Arrive({"c.jpg"});
         LetNoticesIn();
@@ -264,13 +264,13 @@ private slots:
     void PeriodicRunsGoOnBesideAndFollowTheLastRunOfEitherKind() {
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n" + kWatchOn);
         f.window->GoToTray();
-        QCOMPARE(f.window->TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎・監視中"));
+        QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎・監視中"));
         f.now = 3 * kMinute;
         f.Arrive({"a.jpg"});
-        QTRY_VERIFY(f.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         f.now += 10 * kSecond;
         QVERIFY(f.WatchTick());
-        QCOMPARE(*f.window->Schedule().Remaining(f.now), 10 * kMinute);
+        QCOMPARE(*f.Tray().Schedule().Remaining(f.now), 10 * kMinute);
         f.now = 10 * kMinute; // the period since going to the tray has passed, not since the run
         QVERIFY(!f.PeriodicTick());
         f.now = 3 * kMinute + 10 * kSecond + 10 * kMinute;
@@ -287,29 +287,30 @@ private slots:
         Fixture g("CycleExec=0\r\nCycleExecTime=10\r\n" + kWatchOn, true, {own});
 
         g.window->GoToTray();
-        QCOMPARE(g.window->Watcher()->WatchedFolders(), Texts(g, {"src"}));
-        QVERIFY(g.window->WatchProblem().find("監視できないフォルダ：" + g.dir.NativeFile("あとで")) == 0);
-        QVERIFY(g.window->TrayTipText().find("監視できないフォルダ") != std::string::npos);
-        QVERIFY(g.window->Schedule().Armed()); // periodic runs stand in, though they are off
+        QCOMPARE(g.Tray().Watcher()->WatchedFolders(), Texts(g, {"src"}));
+        QVERIFY(g.Tray().Watcher()->Problem().find("監視できないフォルダ：" + g.dir.NativeFile("あとで")) ==
+                0);
+        QVERIFY(g.Tray().TrayTipText().find("監視できないフォルダ") != std::string::npos);
+        QVERIFY(g.Tray().Schedule().Armed()); // periodic runs stand in, though they are off
         // The folder that is watched still works.
         g.Arrive({"a.jpg"});
-        QTRY_VERIFY(g.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(g.Tray().Watcher()->Arrival().Pending());
         g.now += 10 * kSecond;
         QVERIFY(g.WatchTick());
         QVERIFY(g.dir.Exists("dst/画像/a.jpg"));
         // Said once: the tip no longer repeats it, the stand-in goes on.
-        QVERIFY(g.window->WatchProblem().empty());
-        QVERIFY(g.window->TrayTipText().find("監視できないフォルダ") == std::string::npos);
-        QVERIFY(g.window->Schedule().Armed());
+        QVERIFY(g.Tray().Watcher()->Problem().empty());
+        QVERIFY(g.Tray().TrayTipText().find("監視できないフォルダ") == std::string::npos);
+        QVERIFY(g.Tray().Schedule().Armed());
 
         // The folder appears; the next run (a periodic one) picks it up.
         std::filesystem::create_directories(g.dir.NativeFile("あとで"));
         g.now += 10 * kMinute;
         QVERIFY(g.PeriodicTick());
-        QCOMPARE(g.window->Watcher()->WatchedFolders(), Texts(g, {"src", "あとで"}));
-        QVERIFY(!g.window->Schedule().Armed()); // nothing to stand in for any more
+        QCOMPARE(g.Tray().Watcher()->WatchedFolders(), Texts(g, {"src", "あとで"}));
+        QVERIFY(!g.Tray().Schedule().Armed()); // nothing to stand in for any more
         g.Arrive({"memo.txt"}, "あとで");
-        QTRY_VERIFY(g.window->Watcher()->Arrival().Pending());
+        QTRY_VERIFY(g.Tray().Watcher()->Arrival().Pending());
         g.now += 10 * kSecond;
         QVERIFY(g.WatchTick());
         QVERIFY(g.dir.Exists("dst/文書/memo.txt"));

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <climits>
 #include <memory>
@@ -55,7 +55,7 @@ private slots:
             QVERIFY2(window->width() <= std::max(screen.width(), 434), values);
             QVERIFY2(window->height() <= std::max(screen.height(), 338), values);
             QVERIFY(window->width() >= 434 && window->height() >= 338);
-            auto* list = window->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+            auto* list = window->findChild<QTreeView*>(QStringLiteral("ListView1"));
             QVERIFY(list->columnWidth(0) <= screen.width());
 
             TReportEnv env;

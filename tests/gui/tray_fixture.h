@@ -3,6 +3,7 @@
 // A main window over a program folder with two conditions (jpg to dst/画像, mp3 to dst/音楽, both
 // from the main folder src), a clock the test sets, and automatic runs driven one tick at a time.
 
+#include "app/tray_controller.h"
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
 #include "main_window_ports.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -61,6 +63,20 @@ struct TrayFixture final {
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
+    // A control of the window, found by its name as a user's tools would.
+    template <class T> T* Control(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr)
+            qFatal("no control named %s", name);
+        return found;
+    }
+
+    // The tray's state below the window, and the tray icon (null until a tray was found).
+    TrayController& Tray() const { return *window->findChild<TrayController*>(); }
+    QSystemTrayIcon* TrayIcon() const {
+        return window->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1"));
+    }
+
     void Arrive(std::initializer_list<const char*> names, const std::string& folder = "src") const {
         for (const char* name : names)
             dir.WriteBytes(folder + "/" + name, "x");
@@ -78,20 +94,20 @@ struct TrayFixture final {
         return sawRun;
     }
     bool PeriodicTick(const std::function<void(TFormReport*)>& during = {}) {
-        return AutoTick([this] { window->Timer1Timer(); }, during);
+        return AutoTick([this] { Tray().Timer1Timer(); }, during);
     }
     bool WatchTick(const std::function<void(TFormReport*)>& during = {}) {
-        return AutoTick([this] { window->TimerWatchTimer(); }, during);
+        return AutoTick([this] { Tray().TimerWatchTimer(); }, during);
     }
 
     // 全ての条件で振り分け実行 from the tray menu; the run window waits for OK, which is pressed
     // once the run has finished.
     void RunAllFromTrayMenu() {
         QTimer::singleShot(0, window.get(), [this] { PressOkWhenDone(); });
-        window->AllExec->trigger();
+        Control<QAction>("AllExec")->trigger();
     }
     void PressOkWhenDone() {
-        TFormReport* report = window->ReportWindow();
+        TFormReport* report = window->findChild<TFormReport*>();
         if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
             QTimer::singleShot(5, window.get(), [this] { PressOkWhenDone(); });
             return;
@@ -103,7 +119,7 @@ struct TrayFixture final {
     void Poll(const std::function<void(TFormReport*)>& during, int tickNumber) {
         if (!waiting || tickNumber != ticks)
             return;
-        TFormReport* report = window->ReportWindow();
+        TFormReport* report = window->findChild<TFormReport*>();
         if (!report->isVisible() || report->Running() || !report->LastOutcome()) {
             QTimer::singleShot(5, window.get(), [this, during, tickNumber] { Poll(during, tickNumber); });
             return;

@@ -24,7 +24,7 @@ public:
 
 } // namespace
 
-TConditionListView::TConditionListView(QWidget* parent) : QTreeWidget(parent) {
+TConditionListView::TConditionListView(QWidget* parent) : QTreeView(parent) {
     setItemDelegate(new RowDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -43,6 +43,13 @@ TConditionListView::TConditionListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setStretchLastSection(false);
 }
 
+int TConditionListView::SelectedRow() const {
+    if (selectionModel() == nullptr)
+        return -1;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
 bool TConditionListView::IsOwnRowDrag(const QDropEvent* event) const {
     const QObject* source = event->source();
     return (source == nullptr || source == this) && event->mimeData() != nullptr &&
@@ -51,32 +58,32 @@ bool TConditionListView::IsOwnRowDrag(const QDropEvent* event) const {
 
 void TConditionListView::dragEnterEvent(QDragEnterEvent* event) {
     if (IsOwnRowDrag(event))
-        QTreeWidget::dragEnterEvent(event);
+        QTreeView::dragEnterEvent(event);
     else
         event->ignore();
 }
 
 void TConditionListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (IsOwnRowDrag(event) && itemAt(event->position().toPoint()) != nullptr)
-        QTreeWidget::dragMoveEvent(event);
+    if (IsOwnRowDrag(event) && indexAt(event->position().toPoint()).isValid())
+        QTreeView::dragMoveEvent(event);
     else
         event->ignore();
 }
 
 void TConditionListView::dropEvent(QDropEvent* event) {
-    QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    if (!IsOwnRowDrag(event) || target == nullptr) {
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (!IsOwnRowDrag(event) || !target.isValid()) {
         event->ignore();
         return;
     }
     // The rows stay where they are; the table is reordered and the list rebuilt from it.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    emit RowDropped(indexOfTopLevelItem(target));
+    emit RowDropped(target.row());
 }
 
 void TConditionListView::keyPressEvent(QKeyEvent* event) {
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
     emit KeyPressed(event->key(), event->modifiers());
 }
 

@@ -3,9 +3,11 @@
 // main_window_commands.cpp.
 #include "gui/main/main_window.h"
 
+#include "app/tray_controller.h"
 #include "gui/common/app_setup.h"
 #include "gui/history/history_window.h"
 #include "gui/main/condition_list_view.h"
+#include "gui/main/condition_table_model.h"
 #include "platform/digest_library.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -51,6 +53,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     m_image1 = QIcon(QStringLiteral(":/icons/tray_notice.svg"));
     m_image2 = QIcon(QStringLiteral(":/icons/tray_running.svg"));
     m_image3 = QIcon(QStringLiteral(":/icons/tray_leak.svg"));
+    CreateTrayController();
 
     CreateControls();
     CreateMenus();
@@ -62,7 +65,7 @@ TFormMain::TFormMain(const TMainWindowEnv& env, QWidget* parent) : QMainWindow(p
     ConnectExchangeCommands();
     LoadData();
     ApplyGeometry();
-    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
+    m_tray->Configure();
     CreateTray();
     m_loading = false;
     UpdateCommandStates();
@@ -132,10 +135,11 @@ void TFormMain::CreateControls() {
 
     ListView1 = new TConditionListView(central);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels({QStringLiteral("設定名"), QStringLiteral("振り分け元フォルダ"),
-                                QStringLiteral("キーワード"), QStringLiteral("振り分け先フォルダ")});
+    m_conditions = new TConditionTableModel(m_list, this);
+    ListView1->setModel(m_conditions);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCommandStates(); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateCommandStates(); });
     connect(ListView1, &TConditionListView::RowDropped, this, [this](int row) { DropRow(row); });
     connect(ListView1, &TConditionListView::KeyPressed, this, [this](int key, Qt::KeyboardModifiers mods) {
         if (key == Qt::Key_Delete && mods == Qt::NoModifier)
@@ -161,12 +165,6 @@ void TFormMain::CreateControls() {
 
     for (QWidget* w : {static_cast<QWidget*>(ButtonSourceDel), static_cast<QWidget*>(ButtonSourceOpen)})
         w->setToolTipDuration(kHintMilliseconds);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(500);
 }
 
 void TFormMain::CreateMenus() {
@@ -406,7 +404,6 @@ void TFormMain::LoadData() {
     RebuildList();
     MenuAllCheck->setEnabled(m_settings.ExecChkBox);
     MenuDelCheck->setEnabled(m_settings.ExecChkBox);
-    SyncCheckMarks();
     N7->setChecked(m_settings.HwndTop);
     setWindowFlag(Qt::WindowStaysOnTopHint, m_settings.HwndTop);
 }
@@ -472,8 +469,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_runShared.runInProgress)
         ProgramDigestLibrary().Release();
     m_closed = true;
-    Timer1->stop();
-    Timer2->stop();
+    m_tray->Stop();
     if (m_trayIcon != nullptr)
         m_trayIcon->hide();
     event->accept();
@@ -501,7 +497,6 @@ void TFormMain::TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure) 
 bool TFormMain::SaveAll() {
     if (m_saveBlocked)
         return false;
-    SyncCheckMarks();
     const QString typed = ComboBox1->currentText();
     // A typed text that cannot be stored stays out of the history (Enter tells the user why) but
     // is left in the box.

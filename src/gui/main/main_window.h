@@ -30,7 +30,6 @@ class QPushButton;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
-class QTreeWidgetItem;
 
 namespace sv {
 
@@ -40,9 +39,10 @@ class TFormImport;
 class TFormOption;
 
 class TConditionListView;
+class TConditionTableModel;
 class TFormCond;
 class TFormReport;
-class WatchController;
+class TrayController;
 
 // The ports and the place of the data files the main window works with.
 struct TMainWindowEnv final {
@@ -92,7 +92,6 @@ public:
     void MoveSelected(bool up);
     void DropRow(int targetRow);
     void CheckAll(bool on);
-    void SyncCheckMarks();
     void UpdateCommandStates();
     void OpenDestinationFolder();
     void ToggleAlwaysOnTop();
@@ -111,11 +110,6 @@ public:
     // All conditions as a test run: the run window shows what a run would do; nothing moves.
     void RunPreview();
     bool CheckSourceFolders();
-    TFormReport* ReportWindow() const { return m_report; }
-    TFormHistory* HistoryWindow() const { return m_history; }
-    TFormOption* OptionDialog() const { return m_formOption; }
-    TFormExport* ExportDialog() const { return m_formExport; }
-    TFormImport* ImportDialog() const { return m_formImport; }
     int CompletionCount() const { return m_runShared.completionCount; }
     // The program's exit status after "/a": 1 when the run could not begin (a source folder
     // missing), as for "/t".
@@ -126,33 +120,6 @@ public:
     void GoToTray();
     void RestoreFromTray();
     void TrayIconActivated(TrayClick click);
-    void Timer1Timer();
-    void Timer2Timer();
-    void ResetClick();
-    bool InTray() const { return m_inTray; }
-    bool TrayFallback() const { return m_trayFallback; }
-    bool AutoRun() const { return m_autoRun; }
-    bool NoticeMuted() const { return m_noticeMuted; }
-    bool LeakWarning() const { return m_leakWarning; }
-    TTrayState TrayState() const;
-    // What the tray shows now: the tip, the icon, and the notifications shown so far.
-    const std::string& TrayTipText() const { return m_trayTip; }
-    TrayIcon TrayIconShown() const { return m_trayIconShown; }
-    QSystemTrayIcon* TrayIcon1() const { return m_trayIcon; }
-    int NoticeCount() const { return m_notices; }
-    const std::string& LastNotice() const { return m_lastNotice; }
-    int FlashCount() const { return m_flashes; }
-    const TPeriodicSchedule& Schedule() const { return m_schedule; }
-
-    // Sorting on arrival: while in the tray with WatchSource on, the source folders a run of all
-    // conditions visits are watched; what arrives is sorted once it has been quiet for WatchWait
-    // seconds and is complete. The watch itself is the controller the background service uses.
-    void TimerWatchTimer();
-    WatchController* Watcher() const { return m_watcher; }
-    const std::string& WatchProblem() const;
-    // The kernel's notices in the watched folders: read them now (they are also read whenever
-    // they arrive).
-    void WriteNoticesArrived();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -176,20 +143,14 @@ private:
     void CreateTray();
     void FindTray();
     // The tray icon while a tray is there; null where the task-bar button stands for it.
-    QSystemTrayIcon* Tray() const { return m_trayFallback ? nullptr : m_trayIcon; }
-    void CreateWatch();
-    std::int64_t ClockNow() const;
-    void ArmTimer1();
+    QSystemTrayIcon* Tray() const;
+    // The tray's state below the window, with the periodic runs, the tick and the folder watch.
+    void CreateTrayController();
+    TTrayState TrayState() const;
     void ShowTrayState();
     void ApplyCaption();
-    void LeakCheck();
-    void Notify(int processed, bool onArrival);
-    void RunAutomatically(bool onArrival);
-    void StartWatching();
-    void StopWatching();
-    void ConfigureWatch();
-    // Folders that cannot be watched: said once, and periodic runs stand in.
-    void TellUnwatchable(const std::string& text);
+    // The half-second tick's part for the window: its command states follow the selection.
+    void TickCommands();
     TRunRequest RunRequest(int runMode, FileSystem& files = Disk()) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
@@ -200,7 +161,6 @@ private:
     void LoadData();
     void ApplyGeometry();
     void RebuildList();
-    void FillRow(QTreeWidgetItem* item, const TListRow& row) const;
     bool RowChecked(int row) const;
     void SetRowChecked(int row, bool on);
     int SelectedRow() const;
@@ -215,6 +175,7 @@ private:
     TMainWindowEnv m_env;
     TAppSettings m_settings;
     TConditionList m_list;
+    TConditionTableModel* m_conditions = nullptr; // the list's model over m_list
     TCopyBuffer m_copyBuffer;
     bool m_runActive = false;
     TFormCond* m_formCond = nullptr;
@@ -224,22 +185,10 @@ private:
     TFormExport* m_formExport = nullptr;
     TFormImport* m_formImport = nullptr;
     TRunShared m_runShared;
-    bool m_autoRun = false; // an automatic run (periodic, or "/a") is under way
-    bool m_inTray = false;
-    bool m_noticeMuted = true;
-    bool m_leakWarning = false;
     bool m_startMinPending = false; // the start caption stays until the window is in the tray
-    bool m_trayFallback = false;    // no tray: the minimised window stands for the tray icon
     int m_lastSelectedRow = -1;
-    TPeriodicSchedule m_schedule;
     QSystemTrayIcon* m_trayIcon = nullptr;
-    std::string m_trayTip;
-    TrayIcon m_trayIconShown = TrayIcon::Program;
-    TrayIcon m_trayIconApplied = TrayIcon::Program; // what the tray (or task-bar button) has now
-    int m_notices = 0;
-    std::string m_lastNotice;
-    int m_flashes = 0;
-    WatchController* m_watcher = nullptr;
+    TrayController* m_tray = nullptr;
     bool m_firstPainted = false;
     int m_exitStatus = 0;
     TConditionFileWatch m_conditionWatch; // Condition.txt as last read or written
@@ -251,8 +200,7 @@ private:
     QIcon m_image2;
     QIcon m_image3;
 
-public:
-    // Controls keep their component names.
+    // Controls keep their component names (and object names, by which tests find them).
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButtonHist = nullptr;
     QToolButton* ToolButtonFiler = nullptr;
@@ -270,9 +218,6 @@ public:
     QPushButton* ButtonDown = nullptr;
     QPushButton* BtnExec = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    QTimer* TimerWatch = nullptr;
 
     // Menu items.
     QAction* N11 = nullptr;

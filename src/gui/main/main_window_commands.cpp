@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the main window: the list of conditions and the source-folder box.
+#include "app/tray_controller.h"
 #include "gui/common/qt_text.h"
 #include "gui/main/about_box.h"
 #include "gui/main/condition_list_view.h"
+#include "gui/main/condition_table_model.h"
 #include "gui/main/main_window.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
@@ -19,91 +21,33 @@
 #include <algorithm>
 
 namespace sv {
-namespace {
-
-// Data role that keeps a row's check state while the check boxes are hidden.
-constexpr int kHiddenCheckRole = Qt::UserRole + 1;
-
-} // namespace
-
 // ---- the list ----
 
-void TFormMain::FillRow(QTreeWidgetItem* item, const TListRow& row) const {
-    item->setText(0, Q(row.caption));
-    item->setText(1, row.source == "<標準>" ? Q(row.source) : Q(ToNativePath(row.source)));
-    item->setText(2, Q(row.keywords));
-    item->setText(3, Q(ToNativePath(row.dest)));
-    if (m_settings.ExecChkBox) {
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
-    } else {
-        // Hidden check boxes still hold the state, so that the next save keeps it.
-        item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
-        item->setData(0, kHiddenCheckRole, row.checked);
-    }
-}
-
 void TFormMain::RebuildList() {
-    ListView1->setUpdatesEnabled(false);
-    ListView1->clear();
-    QList<QTreeWidgetItem*> items;
-    items.reserve(m_list.Count());
-    for (int i = 0; i < m_list.Count(); ++i) {
-        auto* item = new QTreeWidgetItem;
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
-                       Qt::ItemIsDropEnabled);
-        FillRow(item, BuildListRow(m_list.At(i)));
-        items.push_back(item);
-    }
-    ListView1->addTopLevelItems(items);
-    ListView1->setUpdatesEnabled(true);
+    m_conditions->Reset(m_settings.ExecChkBox);
     LblCondition->setText(Q(ConditionCountLabel(m_list.Count())));
 }
 
 bool TFormMain::RowChecked(int row) const {
-    const QTreeWidgetItem* item = ListView1->topLevelItem(row);
-    if (item == nullptr)
-        return false;
-    if (m_settings.ExecChkBox)
-        return item->checkState(0) == Qt::Checked;
-    return item->data(0, kHiddenCheckRole).toBool();
+    return m_conditions->Checked(row);
 }
 
 void TFormMain::SetRowChecked(int row, bool on) {
-    QTreeWidgetItem* item = ListView1->topLevelItem(row);
-    if (item == nullptr)
-        return;
-    if (m_settings.ExecChkBox)
-        item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
-    else
-        item->setData(0, kHiddenCheckRole, on);
+    m_conditions->SetChecked(row, on);
 }
 
 int TFormMain::SelectedRow() const {
-    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
-    return selected.isEmpty() ? -1 : ListView1->indexOfTopLevelItem(selected.front());
+    return ListView1->SelectedRow();
 }
 
 void TFormMain::SelectRow(int row) {
-    QTreeWidgetItem* item = ListView1->topLevelItem(row);
-    if (item == nullptr)
+    if (row < 0 || row >= m_conditions->rowCount())
         return;
-    ListView1->setCurrentItem(item);
-    item->setSelected(true);
-    ListView1->scrollToItem(item);
+    const QModelIndex index = m_conditions->index(row, 0);
+    ListView1->setCurrentIndex(index);
+    ListView1->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ListView1->scrollTo(index);
     ListView1->setFocus();
-}
-
-void TFormMain::SyncCheckMarks() {
-    const int rows = std::min(m_list.Count(), ListView1->topLevelItemCount());
-    for (int i = 0; i < rows; ++i) {
-        TSortCondition condition = m_list.At(i);
-        const bool on = RowChecked(i);
-        if (IsChecked(condition.destText) != on) {
-            condition.destText = SetChecked(condition.destText, on);
-            m_list.Put(i, std::move(condition));
-        }
-    }
 }
 
 void TFormMain::UpdateCommandStates() {
@@ -123,7 +67,6 @@ void TFormMain::DeleteCondition() {
     const int row = SelectedRow();
     if (row < 0)
         return;
-    SyncCheckMarks();
     MessageBoxRequest request;
     request.title = "Sorvanta";
     request.text = DeleteQuestion(m_list.At(row).keywordText);
@@ -152,7 +95,6 @@ void TFormMain::PasteCondition() {
     if (!m_copyBuffer.full)
         return;
     const int index = std::max(SelectedRow(), 0);
-    SyncCheckMarks();
     const Status pasted = PasteFromBuffer(m_list, index, m_copyBuffer);
     if (!pasted.ok()) {
         ShowError(pasted.error());
@@ -166,14 +108,12 @@ void TFormMain::PasteCondition() {
 
 void TFormMain::MoveSelected(bool up) {
     const int row = SelectedRow();
-    const int count = ListView1->topLevelItemCount();
+    const int count = m_conditions->rowCount();
     if (row < 0 || (up && row == 0) || (!up && row >= count - 1))
         return;
     const int other = up ? row - 1 : row + 1;
-    m_list.Swap(std::min(row, other));
-    // The row moves as it is, with its check box; the table changed the same way.
-    QTreeWidgetItem* item = ListView1->takeTopLevelItem(row);
-    ListView1->insertTopLevelItem(other, item);
+    // The row moves as it is, with its check box, in the table and in the list.
+    m_conditions->SwapWithNext(std::min(row, other));
     SelectRow(other);
     UpdateCommandStates();
 }
@@ -182,7 +122,6 @@ void TFormMain::DropRow(int targetRow) {
     const int from = SelectedRow();
     if (from < 0 || targetRow < 0 || targetRow >= m_list.Count() || from == targetRow)
         return;
-    SyncCheckMarks();
     m_list.Move(from, targetRow);
     RebuildList();
     SelectRow(targetRow);
@@ -192,9 +131,8 @@ void TFormMain::DropRow(int targetRow) {
 void TFormMain::CheckAll(bool on) {
     if (!m_settings.ExecChkBox)
         return;
-    for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
+    for (int i = 0; i < m_conditions->rowCount(); ++i)
         SetRowChecked(i, on);
-    SyncCheckMarks();
 }
 
 void TFormMain::OpenDestinationFolder() {
@@ -231,7 +169,7 @@ void TFormMain::BringToFront() {
     if (m_closed)
         return;
     // A second start while the window is in the tray restores it, unless a run is shown there.
-    if (m_inTray) {
+    if (m_tray->InTray()) {
         if (TrayClickAction(TrayState(), TrayClick::Left) == TrayAction::Restore)
             RestoreFromTray();
         return;

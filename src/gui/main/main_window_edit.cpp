@@ -35,7 +35,6 @@ void TFormMain::ConnectEditCommands() {
 
 void TFormMain::AddCondition() {
     const int index = std::max(SelectedRow(), 0);
-    SyncCheckMarks();
     if (m_list.IsFull()) {
         ShowError("振り分け条件は " + std::to_string(TConditionList::kCapacity) +
                   " 個までしか登録できません。不要な振り分け条件を削除してから追加してください。");
@@ -60,7 +59,6 @@ void TFormMain::EditCondition() {
     const int row = SelectedRow();
     if (row < 0)
         return;
-    SyncCheckMarks();
     CondEditRequest request = EditConditionRequest(m_list.At(row), RowChecked(row), m_settings);
     request.mainFolders = MainSourceFolders(m_settings, ComboPathText());
     const auto condition = m_formCond->Execute(request);

@@ -18,13 +18,10 @@ void TFormMain::ConnectExchangeCommands() {
 }
 
 void TFormMain::ShowExport() {
-    SyncCheckMarks();
     m_formExport->Execute(m_list, m_list.Count(), m_settings);
 }
 
 void TFormMain::ShowImport() {
-    // The undo copy and a rebuilt list both come from the table: it must hold the ticks first.
-    SyncCheckMarks();
     m_formImport->ClearChanged();
     m_formImport->Execute(m_list, SelectedRow(), m_settings);
     if (m_formImport->Changed()) {

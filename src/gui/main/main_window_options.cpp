@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's options command and what an accepted options dialog changes at once.
+#include "app/tray_controller.h"
 #include "gui/main/main_window.h"
 
 #include "gui/options/option_dialog.h"
@@ -24,7 +25,6 @@ void TFormMain::ConnectOptionCommands() {
 }
 
 void TFormMain::ShowOptions() {
-    SyncCheckMarks();
     const std::optional<TAppSettings> stored = m_formOption->Execute(m_settings);
     if (stored)
         ApplyOptions(*stored);
@@ -35,8 +35,7 @@ void TFormMain::ApplyOptions(const TAppSettings& stored) {
     const int row = SelectedRow();
     m_settings = stored;
     // The new period counts at once, without a restart.
-    m_schedule.SetPeriodMinutes(m_settings.CycleExecTime);
-    ConfigureWatch();
+    m_tray->Configure();
     if (checkBoxes != m_settings.ExecChkBox) {
         // The list's check boxes come or go; the ticks and the selection stay.
         RebuildList();

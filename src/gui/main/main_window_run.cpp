@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starting runs from the main window: all conditions, the selected one, and the one-shot run of
 // the command line ("/a").
+#include "app/tray_controller.h"
 #include "app/watch_controller.h"
 #include "engine/source_check.h"
 #include "gui/main/condition_list_view.h"
@@ -31,7 +32,7 @@ void TFormMain::ConnectRunCommands() {
     for (QAction* a : {E2, N14})
         connect(a, &QAction::triggered, this, [this] { RunAll(); });
     connect(BtnExec, &QPushButton::clicked, this, [this] { RunAll(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { RunSelected(); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { RunSelected(); });
     connect(ListView1, &TConditionListView::KeyPressed, this, [this](int key, Qt::KeyboardModifiers mods) {
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & ~Qt::KeypadModifier) == Qt::NoModifier)
             RunSelected();
@@ -44,7 +45,7 @@ bool TFormMain::CheckSourceFolders() {
     if (check.ok())
         return true;
     // A folder error of a run from the tray brings the window back for its message.
-    if (m_inTray)
+    if (m_tray->InTray())
         RestoreFromTray();
     else
         BringToFront();
@@ -67,30 +68,31 @@ TRunRequest TFormMain::RunRequest(int runMode, FileSystem& files) const {
 }
 
 void TFormMain::StartRun(int runMode, bool preview) {
-    SyncCheckMarks();
     // A test run changes nothing on disk: its changes stay in memory.
     std::optional<DryRun> dry;
     TRunRequest request = RunRequest(runMode, preview ? static_cast<FileSystem&>(dry.emplace()) : Disk());
     request.preview = preview;
     m_report->ApplyGeometry(m_settings);
     hide();
-    request.inTray = m_inTray;
+    const bool inTray = m_tray->InTray();
+    request.inTray = inTray;
     // While the folders are watched, the watch says what arrived and is not yet complete, and
     // hears of what the run passed over as in use.
-    const bool watching = m_inTray && m_watcher->Active() && !preview;
+    WatchController* watch = m_tray->Watcher();
+    const bool watching = inTray && watch->Active() && !preview;
     if (watching) {
-        m_watcher->RunStarting();
-        request.heldBack = [this](std::string_view pathText) { return m_watcher->Holds(pathText); };
-        request.passedOverInUse = [this](std::string_view pathText) { m_watcher->PassedOver(pathText); };
+        watch->RunStarting();
+        request.heldBack = [watch](std::string_view pathText) { return watch->Holds(pathText); };
+        request.passedOverInUse = [watch](std::string_view pathText) { watch->PassedOver(pathText); };
     }
-    m_report->Execute(request, m_runShared, m_settings, m_autoRun);
+    m_report->Execute(request, m_runShared, m_settings, m_tray->AutoRun());
     // A run from the tray menu took what it moved out of the folders: that is not an arrival.
     if (watching)
-        m_watcher->RunEnded();
+        watch->RunEnded();
     // A run from the tray leaves the window there: hidden, or minimised where there is no tray.
-    if (!m_inTray)
+    if (!m_tray->InTray())
         show();
-    else if (m_trayFallback)
+    else if (m_tray->TrayFallback())
         showMinimized();
 }
 
@@ -99,7 +101,7 @@ bool TFormMain::RunAll() {
         return false;
     m_runActive = true;
     TidySourceHistory();
-    m_noticeMuted = true;
+    m_tray->MuteNotices();
     m_report->StopTimer();
     ShowTrayState();
     if (!CheckSourceFolders()) {
@@ -109,7 +111,7 @@ bool TFormMain::RunAll() {
     }
     StartRun(kRunAllConditions);
     m_runActive = false;
-    if (!m_autoRun)
+    if (!m_tray->AutoRun())
         m_runShared.completionCount = 0;
     ShowTrayState();
     return true;
@@ -154,7 +156,7 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     }
     // Not from inside the paint: the run window is modal.
     QTimer::singleShot(0, this, [this] {
-        m_autoRun = true;
+        m_tray->SetAutoRun(true);
         if (!RunAll())
             m_exitStatus = 1;
         close();

@@ -5,6 +5,7 @@
 #include "gui/common/help_key.h"
 #include "gui/common/qt_text.h"
 #include "gui/common/window_look.h"
+#include "gui/run/report_model.h"
 #include "gui/run/transfer_progress_window.h"
 #include "platform/fileops.h"
 #include "platform/files.h"
@@ -30,7 +31,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <iostream>
@@ -44,20 +45,7 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kStatusPanelWidth = 500;
 constexpr char kCancelledCaption[] = "Sorvanta 完了 - 振り分け処理";
-// Item data: the destination as a path text, or empty for a deleted duplicate; and the exact bytes
-// of the name, which the shown text may not hold (a name on disk need not be UTF-8).
-constexpr int kDestRole = Qt::UserRole;
-constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kNotesHeight = 64;
-
-QByteArray Bytes(std::string_view text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A destination that names a folder; "ごみ箱" and "削除" do not.
-bool IsFolderText(std::string_view dest) {
-    return !dest.empty() && dest.front() == '\\';
-}
 
 } // namespace
 
@@ -77,10 +65,10 @@ TFormReport::TFormReport(const TReportEnv& env, QWidget* parent) : QDialog(paren
 TFormReport::~TFormReport() = default;
 
 void TFormReport::CreateControls() {
-    ListView1 = new QTreeWidget(this);
+    m_results = new TReportModel(this);
+    ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels(
-        {QStringLiteral("振り分けファイル名"), QStringLiteral("処理"), QStringLiteral("振り分け先フォルダ")});
+    ListView1->setModel(m_results);
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -90,7 +78,7 @@ void TFormReport::CreateControls() {
     ListView1->header()->setStretchLastSection(false);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->installEventFilter(this);
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { OpenClick(); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { OpenClick(); });
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PopupMenu1Popup();
         PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
@@ -288,7 +276,7 @@ void TFormReport::SetTopmost() {
 void TFormReport::BeginRun(bool /*inTray*/) {
     // While the main window sits in the tray, the run window of a dialog owned by it has no
     // task-bar button of its own on Linux desktops, so nothing needs hiding.
-    ListView1->clear();
+    m_results->Clear();
     ListView1->setEnabled(true);
     MemoNotes->clear();
     if (!MemoNotes->isHidden()) {
@@ -328,14 +316,7 @@ void TFormReport::SetProgress(int percent) {
 }
 
 void TFormReport::AddResultRow(const TReportEntry& row) {
-    auto* item = new QTreeWidgetItem;
-    const bool folder = IsFolderText(row.dest);
-    item->setText(0, Q(row.name));
-    item->setText(1, Q(row.mark));
-    item->setText(2, Q(folder ? ToNativePath(row.dest) : row.dest));
-    item->setData(0, kDestRole, folder ? Bytes(row.dest) : QByteArray());
-    item->setData(0, kNameRole, Bytes(row.name));
-    ListView1->addTopLevelItem(item);
+    m_results->Append(row);
 }
 
 void TFormReport::AddNote(std::string_view note) {
@@ -480,7 +461,7 @@ void TFormReport::closeEvent(QCloseEvent* event) {
         for (int i = 0; i < 3; ++i)
             m_settings->ReportListWidth[static_cast<std::size_t>(i)] = ListView1->columnWidth(i);
     }
-    ListView1->clear();
+    m_results->Clear();
     m_request.reset();
     // Not QDialog::closeEvent: it would go through reject(), which is Cancel's.
     done(QDialog::Accepted);
@@ -521,15 +502,9 @@ bool TFormReport::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- The result list -----------------------------------------------------------------------------
 
-std::string TFormReport::RowFolder(const QTreeWidgetItem* item) const {
-    return item->data(0, kDestRole).toByteArray().toStdString();
-}
-
-std::string TFormReport::RowPath(const QTreeWidgetItem* item) const {
-    const std::string folder = RowFolder(item);
-    if (folder.empty())
-        return {};
-    return JoinPath(folder, item->data(0, kNameRole).toByteArray().toStdString());
+int TFormReport::CurrentRow() const {
+    const QModelIndex current = ListView1->currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
 void TFormReport::ShowError(const std::string& text) {
@@ -537,10 +512,10 @@ void TFormReport::ShowError(const std::string& text) {
 }
 
 void TFormReport::OpenClick() {
-    const QTreeWidgetItem* item = ListView1->currentItem();
-    if (item == nullptr)
+    const int row = CurrentRow();
+    if (row < 0)
         return;
-    const std::string path = RowPath(item);
+    const std::string path = m_results->PathOf(row);
     if (path.empty() || !FileExists(path)) {
         ShowError("このファイルは存在しないか、またはフォルダのため開けません･･･　");
         return;
@@ -550,10 +525,10 @@ void TFormReport::OpenClick() {
 }
 
 void TFormReport::FolderClick() {
-    const QTreeWidgetItem* item = ListView1->currentItem();
-    if (item == nullptr)
+    const int row = CurrentRow();
+    if (row < 0)
         return;
-    const std::string folder = RowFolder(item);
+    const std::string folder = m_results->FolderOf(row);
     if (folder.empty()) {
         ShowError("振り分け先フォルダが存在しないため、開けません･･･　");
         return;
@@ -564,14 +539,18 @@ void TFormReport::FolderClick() {
 }
 
 void TFormReport::DelClick() {
-    if (ListView1->currentItem() == nullptr)
+    if (CurrentRow() < 0)
         return;
-    std::vector<std::string> paths;
-    for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = ListView1->topLevelItem(i);
-        if (item->isSelected())
-            paths.push_back(RowPath(item));
+    // The selected rows in list order, each once (a selected row has all its columns selected).
+    std::vector<int> rows;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedIndexes()) {
+        if (index.column() == 0)
+            rows.push_back(index.row());
     }
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::string> paths;
+    for (const int row : rows)
+        paths.push_back(m_results->PathOf(row));
     if (paths.empty())
         return;
     if (!Ask(*m_env.box, "Sorvanta", "選択したファイルを削除しますか？"))
@@ -589,7 +568,7 @@ void TFormReport::DelClick() {
 }
 
 void TFormReport::PopupMenu1Popup() {
-    const bool row = ListView1->currentItem() != nullptr;
+    const bool row = CurrentRow() >= 0;
     Open->setVisible(row);
     Folder->setVisible(row);
     Del->setVisible(row);

@@ -25,11 +25,11 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace sv {
 
+class TReportModel;
 class TTransferProgressWindow;
 
 struct TReportEnv final {
@@ -116,9 +116,8 @@ private:
     void Flash();
     void ShowOkInCancelsPlace(bool enabled);
     bool SaveHistory();
-    // The row's file as a path text; empty for a deleted duplicate ("ごみ箱" / "削除").
-    std::string RowPath(const QTreeWidgetItem* item) const;
-    std::string RowFolder(const QTreeWidgetItem* item) const;
+    // The current row, or -1.
+    int CurrentRow() const;
     void ShowError(const std::string& text);
 
     TReportEnv m_env;
@@ -138,10 +137,11 @@ private:
     int m_eventInterval = 15;
     int m_flashes = 0;
     std::unique_ptr<TTransferProgressWindow> m_transfer;
+    TReportModel* m_results = nullptr;
 
 public:
     // Controls keep their component names.
-    QTreeWidget* ListView1 = nullptr;
+    QTreeView* ListView1 = nullptr; // over the run's result rows
     QLabel* lblCount = nullptr;
     QProgressBar* prgBarHash = nullptr;
     QStatusBar* stsBar1 = nullptr;
