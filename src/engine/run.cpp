@@ -161,7 +161,7 @@ bool SortRun::Checked(int index) const {
 TRunOutcome SortRun::Run() {
     m_context.history.Clear();
     // Loaded at the first run; once loaded it stays until the main window closes.
-    m_digestAvailable = m_digest.EnsureLoaded();
+    m_digestAvailable = m_digest.EnsureLoaded().ok();
     PrepareConditions();
     m_ui.BeginRun(m_request.inTray);
     SetCaption(m_request.preview

@@ -176,11 +176,23 @@ MessageBoxRequest UndoReportMessage(const TUndoReport& report) {
     return {std::string(kUndoTitle), text, MbIcon::Warning, MbButtons::Ok, MbAnswer::Ok};
 }
 
+std::string LastRunGapText(LastRunGap gap) {
+    switch (gap) {
+    case LastRunGap::NoRecord:
+        break;
+    case LastRunGap::Unreadable:
+        return "最後の振り分けの記録（" + std::string(kLastRunFileName) + "）を読めません。";
+    case LastRunGap::HistoryChanged:
+        return "最後の振り分けのあとに振り分け履歴が並べ替えられたか変更されたため、元に戻せません。";
+    }
+    return "元に戻せる振り分けの記録がありません。";
+}
+
 bool UndoLastRun(const TUndoRequest& request, MessageBox& box) {
-    std::string why;
-    const std::optional<TLastRun> run = ReadLastRun(request.dataFolder, why);
+    const Result<TLastRun, LastRunGap> run = ReadLastRun(request.dataFolder);
     if (!run) {
-        box.Show({std::string(kUndoTitle), why, MbIcon::Information, MbButtons::Ok, MbAnswer::Ok});
+        box.Show({std::string(kUndoTitle), LastRunGapText(run.reason()), MbIcon::Information, MbButtons::Ok,
+                  MbAnswer::Ok});
         return false;
     }
     if (box.Show(UndoQuestion(*run)) != MbAnswer::Yes)
