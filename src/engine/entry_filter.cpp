@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
 
-std::string WithOneTrailingBackslash(std::string_view folder) {
-    while (!folder.empty() && folder.back() == '\\')
-        folder.remove_suffix(1);
-    return std::string(folder) + "\\";
-}
-
 // "_incomplete" anywhere in the name, ASCII case ignored, without building a lowered copy.
 bool ContainsIncomplete(std::string_view name) {
     constexpr std::string_view kIncomplete = "_incomplete";
@@ -40,11 +34,6 @@ bool ContainsIncomplete(std::string_view name) {
 std::string ExtensionOf(std::string_view name) {
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
-}
-
-std::string FileNameOf(std::string_view path) {
-    const auto pos = path.rfind('\\');
-    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 
 // A size limit in bytes, or nothing when the limit is off or its size cannot be read.
@@ -178,7 +167,7 @@ bool EntryFacts::Readable(const std::string& pathText) {
 // folder; "src" and "SRC" are two. A destination that does not exist yet is never the source.
 bool EntryFilter::SameFolder(const std::string& destFolder, const std::string& sourceFolder) {
     if (!m_sourceId)
-        return WithOneTrailingBackslash(destFolder) == WithOneTrailingBackslash(sourceFolder);
+        return WithTrailingSeparator(destFolder) == WithTrailingSeparator(sourceFolder);
     // A folder, once there, stays the same item for the rest of the run; one that is missing may
     // be made by the next entry, so it is looked at again.
     if (m_destIdText != destFolder || !m_destId) {
@@ -200,7 +189,7 @@ std::string EntryFilter::TimestampPath(const TConditionFilter& condition, const 
         FolderOf(entry.destPath) + TimestampFolderText(ToLocal(*stamp), condition.fields.patternCode);
     if (!m_facts.MakeFolder(folder))
         return {};
-    return JoinPath(folder, FileNameOf(entry.destPath));
+    return JoinPath(folder, LastComponent(entry.destPath));
 }
 
 // The limits name entries that are not to be sorted; an entry whose size or time cannot be read
@@ -269,8 +258,8 @@ EntryVerdict EntryFilter::Check(const TConditionFilter& condition, const std::st
         const std::string& doubt = m_settings.DoubtFolder;
         const auto doubtId = IdentityOf(doubt);
         if (doubtId ? doubtId == m_sourceId
-                    : WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
-                          WithOneTrailingBackslash(NormaliseFolderPath(folder)))
+                    : WithTrailingSeparator(NormaliseFolderPath(doubt)) ==
+                          WithTrailingSeparator(NormaliseFolderPath(folder)))
             return EntryVerdict::Skip;
         return EntryVerdict::Suspicious;
     }

@@ -413,8 +413,7 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     if (compared.result != CompareResult::Identical)
         return EntryOutcome::Next;
     const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
-    const auto slash = entry.destPath.rfind('\\');
-    const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
+    const std::string name(LastComponent(entry.destPath));
     const bool journaled =
         JournalDeletion(m_context, condition.filter.fields.historyOff, entry, kMarkDeleted, deleted, name);
     const Status removed =

@@ -76,9 +76,7 @@ void RemoveCreatedFolders(const std::vector<TCreatedFolder>& folders) {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         std::string at = it->leaf;
         while (at.size() >= it->top.size() && RemoveEmptyFolder(at) && at != it->top) {
-            std::string parent = FolderOf(at);
-            while (parent.size() > 1 && parent.back() == '\\')
-                parent.pop_back();
+            std::string parent(WithoutTrailingSeparators(FolderOf(at)));
             if (parent.size() >= at.size())
                 break;
             at = std::move(parent);

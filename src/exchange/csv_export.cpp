@@ -4,6 +4,7 @@
 #include "exchange/csv_text.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 
 #include <array>
 
@@ -141,8 +142,7 @@ Status ExportConditions(std::string_view pathText, const TConditionList& list, i
 }
 
 std::string WithCsvExtension(std::string_view pathText) {
-    const auto slash = pathText.rfind('\\');
-    const std::string_view name = slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
+    const std::string_view name = LastComponent(pathText);
     std::string out(pathText);
     if (name.find('.') == std::string_view::npos)
         out += ".csv";

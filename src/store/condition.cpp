@@ -2,6 +2,7 @@
 #include "store/condition.h"
 
 #include "platform/clock.h"
+#include "platform/pathtext.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -208,10 +209,8 @@ std::string SetChecked(std::string_view destText, bool on) {
 }
 
 std::string NormaliseFolderPath(std::string_view text) {
-    std::string out = Trim(text);
-    while (out.size() >= 2 && out.back() == '\\' && out[out.size() - 2] == '\\')
-        out.pop_back();
-    return out;
+    const std::string out = Trim(text);
+    return out.ends_with('\\') ? WithTrailingSeparator(out) : out;
 }
 
 bool ValidLimitDate(int year, int month, int day) {
