@@ -190,12 +190,12 @@ private:
     void ConfigureWatch();
     // Folders that cannot be watched: said once, and periodic runs stand in.
     void TellUnwatchable(const std::string& text);
-    TRunRequest RunRequest(int runMode) const;
+    TRunRequest RunRequest(RunMode runMode) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
     void ApplyOptions(const TAppSettings& stored);
-    void StartRun(int runMode, bool preview = false);
+    void StartRun(RunMode runMode, bool preview = false);
     void LayoutControls();
     void LoadData();
     void ApplyGeometry();

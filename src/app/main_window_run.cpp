@@ -51,7 +51,7 @@ bool TFormMain::CheckSourceFolders() {
     return false;
 }
 
-TRunRequest TFormMain::RunRequest(int runMode) const {
+TRunRequest TFormMain::RunRequest(RunMode runMode) const {
     TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
     request.runMode = runMode;
     for (int i = 0; i < m_list.Count(); ++i)
@@ -62,7 +62,7 @@ TRunRequest TFormMain::RunRequest(int runMode) const {
     return request;
 }
 
-void TFormMain::StartRun(int runMode, bool preview) {
+void TFormMain::StartRun(RunMode runMode, bool preview) {
     SyncCheckMarks();
     TRunRequest request = RunRequest(runMode);
     request.preview = preview;
@@ -101,7 +101,7 @@ bool TFormMain::RunAll() {
         ComboBox1->setFocus();
         return false;
     }
-    StartRun(kRunAllConditions);
+    StartRun(RunMode::AllConditions);
     m_runActive = false;
     if (!m_autoRun)
         m_runShared.completionCount = 0;
@@ -116,7 +116,7 @@ void TFormMain::RunPreview() {
     m_report->StopTimer();
     if (!CheckSourceFolders())
         return;
-    StartRun(kRunAllConditions, true);
+    StartRun(RunMode::AllConditions, true);
 }
 
 void TFormMain::RunSelected() {
@@ -126,7 +126,7 @@ void TFormMain::RunSelected() {
     m_report->StopTimer();
     if (!CheckSourceFolders())
         return;
-    StartRun(kRunSelectedCondition);
+    StartRun(RunMode::SelectedCondition);
 }
 
 // "/a" runs all conditions once, right after the window is first painted, and ends the program.

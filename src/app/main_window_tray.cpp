@@ -300,7 +300,7 @@ void TFormMain::CreateWatch() {
     TimerWatch->setObjectName(QStringLiteral("TimerWatch"));
     WatchHost host;
     host.clock = [this] { return ClockNow(); };
-    host.folders = [this] { return WatchedSourceFolders(RunRequest(kRunAllConditions)); };
+    host.folders = [this] { return WatchedSourceFolders(RunRequest(RunMode::AllConditions)); };
     // The run's own moves change the folders too; nothing starts during a run or while a run is shown.
     host.mayRun = [this] { return !m_autoRun && !m_runActive && m_inTray; };
     host.run = [this] { RunAutomatically(true); };

@@ -39,7 +39,7 @@ int RunPreviewCommand(std::string_view dataFolder, std::string_view iniFileName,
     }
 
     TRunRequest request{.conditions = list, .settings = settings, .extRules = settings.ExtRules};
-    request.runMode = kRunAllConditions;
+    request.runMode = RunMode::AllConditions;
     request.sourceText = settings.Source;
     request.sourceItems = settings.SourceHistory;
     request.preview = true;

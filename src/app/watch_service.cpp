@@ -260,7 +260,7 @@ void WatchService::Run(bool onArrival) {
     // A folder problem that went away is said again should it come back.
     m_said.erase(m_folderProblem);
     TRunRequest request{.conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules};
-    request.runMode = kRunAllConditions;
+    request.runMode = RunMode::AllConditions;
     request.sourceText = m_settings.Source;
     request.sourceItems = m_settings.SourceHistory;
     const bool watching = m_watch->Active();

@@ -191,17 +191,18 @@ TConditionFields FieldsOf(const TCondForm& form) {
         // Stored as typed ("05" stays "05", right-aligned in its block), as other installations
         // write it; the checks before made sure it is a number from 0 to 9999.
         limit->sizeText = Trim(row->text);
-        limit->unit = row->unit;
-        limit->relation = row->relation;
+        limit->unit = static_cast<SizeUnit>(row->unit);
+        limit->relation = static_cast<SizeRelation>(row->relation);
     }
     f.timestampFolder = form.timestampFolder;
     f.patternCode = PatternCode(form.pattern);
     for (std::size_t i = 0; i < 2; ++i) {
         const TDateLimitRow& date = form.dateLimits[i];
-        f.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        f.dateLimits[i] = {date.on, date.year, date.month, date.day, static_cast<TimeSide>(date.relation)};
         const TAgeLimitRow& age = form.ageLimits[i];
         // An unticked row's count is not stored, so a count OK would refuse does not matter there.
-        f.ageLimits[i] = {age.on, ValidCount(age).value_or(1), age.term, age.relation};
+        f.ageLimits[i] = {age.on, ValidCount(age).value_or(1), static_cast<AgeTerm>(age.term),
+                          static_cast<TimeSide>(age.relation)};
     }
     return f;
 }
@@ -285,9 +286,10 @@ TCondForm OpenForm(const CondEditRequest& request) {
         form.includeFolders = false;
     for (std::size_t i = 0; i < 2; ++i) {
         const TDateLimit& date = f.dateLimits[i];
-        form.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        form.dateLimits[i] = {date.on, date.year, date.month, date.day, static_cast<int>(date.relation)};
         const TAgeLimit& age = f.ageLimits[i];
-        form.ageLimits[i] = {age.on, std::to_string(age.count), age.term, age.relation};
+        form.ageLimits[i] = {age.on, std::to_string(age.count), static_cast<int>(age.term),
+                             static_cast<int>(age.relation)};
     }
     return form;
 }

@@ -43,15 +43,17 @@ std::optional<TSizeRule> SizeRuleOf(const TSizeLimit& limit) {
     const auto size = ParseInteger(Trim(limit.sizeText));
     if (!size || *size < 0)
         return std::nullopt;
-    const std::uint64_t unit = limit.unit == 0 ? 1 : limit.unit == 1 ? 1024 : 1048576;
+    const std::uint64_t unit = limit.unit == SizeUnit::Bytes       ? 1
+                               : limit.unit == SizeUnit::KiloBytes ? 1024
+                                                                   : 1048576;
     return TSizeRule{static_cast<std::uint64_t>(*size) * unit, limit.relation};
 }
 
 bool SizeRuleHolds(const TSizeRule& rule, std::uint64_t size) {
     switch (rule.relation) {
-    case 0:
+    case SizeRelation::Exactly:
         return size == rule.bytes;
-    case 1:
+    case SizeRelation::AtMost:
         return size <= rule.bytes;
     default:
         return size >= rule.bytes;
@@ -75,19 +77,20 @@ std::vector<TTimeRule> TimeRulesOf(const TConditionFields& fields, const LocalDa
     std::vector<TTimeRule> rules;
     for (const TDateLimit& row : fields.dateLimits) {
         if (row.on)
-            rules.push_back({EpochSeconds({row.year, row.month, row.day, 0, 0, 0}), row.relation == 0});
+            rules.push_back({EpochSeconds({row.year, row.month, row.day, 0, 0, 0}),
+                             row.relation == TimeSide::AtOrBefore});
     }
     for (const TAgeLimit& row : fields.ageLimits) {
         if (!row.on)
             continue;
         std::int64_t moment = EpochSeconds(runStart);
-        if (row.term == 0)
+        if (row.term == AgeTerm::Days)
             moment -= row.count * kDay;
-        else if (row.term == 1)
+        else if (row.term == AgeTerm::Weeks)
             moment -= row.count * 7 * kDay;
         else
             moment = EpochSeconds(MonthsBefore(runStart, row.count));
-        rules.push_back({moment, row.relation == 0});
+        rules.push_back({moment, row.relation == TimeSide::AtOrBefore});
     }
     return rules;
 }

@@ -326,13 +326,13 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             const auto targetSize = EntrySize(p);
             if (!sourceSize || !targetSize)
                 return EntryOutcome::Next;
-            const int rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
-            if (rule == 2) {
+            const SameNameRule rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
+            if (rule == SameNameRule::Rename) {
                 renameTo();
                 mark = kMarkRenamed;
                 continue;
             }
-            if (rule != 0 && rule != 1)
+            if (rule != SameNameRule::KeepNewer && rule != SameNameRule::KeepOlder)
                 return EntryOutcome::Next;
             // Keeping the newer or older one compares files; a folder in the file's way is never
             // deleted for it, and neither is anything whose time stamp cannot be read.
@@ -341,8 +341,8 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             if (FolderExists(p) || !sourceTime || !targetTime)
                 return EntryOutcome::Next;
             const bool sourceNotOlder = PackedDateTime(*sourceTime) >= PackedDateTime(*targetTime);
-            const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
-            const int keptMark = rule == 0 ? kMarkNewer : kMarkOlder;
+            const bool keepTarget = rule == SameNameRule::KeepNewer ? !sourceNotOlder : sourceNotOlder;
+            const int keptMark = rule == SameNameRule::KeepNewer ? kMarkNewer : kMarkOlder;
             if (keepTarget) {
                 const bool journaled =
                     JournalDeletion(run, condition.historyOff, entry, keptMark, d, LastComponent(p));

@@ -164,9 +164,10 @@ TRunOutcome SortRun::Run() {
     m_digestAvailable = m_digest.EnsureLoaded().ok();
     PrepareConditions();
     m_ui.BeginRun(m_request.inTray);
-    SetCaption(m_request.preview
-                   ? RunningCaption(m_request.runMode == kRunAllConditions ? "全ての条件" : "選択した条件")
-                   : std::string("実行中 - 振り分け処理"));
+    SetCaption(
+        m_request.preview
+            ? RunningCaption(m_request.runMode == RunMode::AllConditions ? "全ての条件" : "選択した条件")
+            : std::string("実行中 - 振り分け処理"));
     m_ui.SetContinueFlag(false);
     m_ui.Repaint();
 
@@ -218,10 +219,10 @@ void SortRun::PrepareConditions() {
 
 void SortRun::ClosingSteps() {
     if (m_request.preview)
-        m_ui.SetCaption(m_request.runMode == kRunAllConditions ? RunningCaption("全ての条件")
+        m_ui.SetCaption(m_request.runMode == RunMode::AllConditions ? RunningCaption("全ての条件")
                         : m_selectedName.empty() ? RunningCaption("キーワード [" + m_selectedKeywords + "]")
                                                  : RunningCaption("設定名 [" + m_selectedName + "]"));
-    else if (m_request.runMode == kRunAllConditions)
+    else if (m_request.runMode == RunMode::AllConditions)
         m_ui.SetCaption("Sorvanta 振り分け完了 - 全ての条件");
     else if (m_selectedName.empty())
         m_ui.SetCaption("Sorvanta 振り分け完了 - キーワード [" + m_selectedKeywords + "]");
@@ -241,7 +242,7 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
     const TSortCondition& condition = m_request.conditions.At(index);
     m_hashCache.Clear();
     m_ui.SetStatus(RunningStatus());
-    if (m_request.runMode == kRunAllConditions) {
+    if (m_request.runMode == RunMode::AllConditions) {
         SetCaption(RunningCaption("全ての条件"));
         if (m_settings.ExecChkBox && !Checked(index))
             return Flow::Go;

@@ -15,15 +15,15 @@
 
 namespace sv {
 
-inline constexpr int kRunAllConditions = 0;
-inline constexpr int kRunSelectedCondition = 1;
+// Which conditions a run goes through: every ticked one, or the list's current one.
+enum class RunMode { AllConditions, SelectedCondition };
 
 // What the main window hands to a run.
 struct TRunRequest final {
     const TConditionList& conditions;
     const TAppSettings& settings;
     const std::vector<TExtRule>& extRules;
-    int runMode = kRunAllConditions;
+    RunMode runMode = RunMode::AllConditions;
     // The list's tick boxes in list order; a condition beyond the vector uses its stored mark.
     std::vector<bool> listChecks{};
     int selectedIndex = -1;   // the list's current item, -1 for none

@@ -185,8 +185,8 @@ TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName)
         s.HistoryListWidth[i] =
             ini.ReadInteger(kSize, Numbered("HistoryListWidth", i), s.HistoryListWidth[i]);
 
-    s.SameName0 = ini.ReadInteger(kCondition, "SameName0", s.SameName0);
-    s.SameName1 = ini.ReadInteger(kCondition, "SameName1", s.SameName1);
+    s.SameName0 = static_cast<SameNameRule>(ini.ReadInteger(kCondition, "SameName0", static_cast<int>(s.SameName0)));
+    s.SameName1 = static_cast<SameNameRule>(ini.ReadInteger(kCondition, "SameName1", static_cast<int>(s.SameName1)));
     s.NotExe = ini.ReadBool(kCondition, "NotExe", s.NotExe);
     s.NotDouble = ini.ReadBool(kCondition, "NotDouble", s.NotDouble);
     s.NotClass = ini.ReadBool(kCondition, "NotClass", s.NotClass);
@@ -344,8 +344,8 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
     for (std::size_t i = 0; i < 3; ++i)
         w.Int(kSize, Numbered("ListWidth", i), s.ListWidth[i]);
 
-    w.Int(kCondition, "SameName0", s.SameName0);
-    w.Int(kCondition, "SameName1", s.SameName1);
+    w.Int(kCondition, "SameName0", static_cast<int>(s.SameName0));
+    w.Int(kCondition, "SameName1", static_cast<int>(s.SameName1));
     w.Bool(kCondition, "NotExe", s.NotExe);
     w.Bool(kCondition, "NotDouble", s.NotDouble);
     w.Bool(kCondition, "NotClass", s.NotClass);

@@ -137,8 +137,8 @@ TEST(SettingsSave, EveryValueSurvivesASaveAndALoad) {
     s.HistoryHeight = 230;
     s.HistoryListWidth = {4, 5, 6, 7, 8};
     s.ListWidth = {9, 10, 11, 12};
-    s.SameName0 = 0;
-    s.SameName1 = 3;
+    s.SameName0 = SameNameRule::KeepNewer;
+    s.SameName1 = SameNameRule::Skip;
     s.CycleExecTime = 9999;
     s.HistMax = 99;
     s.DoubtFolder = "C:\\怪しい\\";
