@@ -42,19 +42,16 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int DigitOr(char c, int max, int fallback) {
-    return IsDigit(c) && c - '0' <= max ? c - '0' : fallback;
-}
-
-TSizeRow OpenSizeRow(std::string_view destText, char blockChar) {
-    const std::string block = SizeBlock(destText, blockChar);
+TSizeRow OpenSizeRow(const TSizeLimit& limit) {
     TSizeRow row;
-    row.on = block[0] == '1';
-    const auto size = SizeValue(block);
+    row.on = limit.on;
+    const auto size = SizeNumber(limit.sizeText);
     row.text = size ? std::to_string(*size) : "10";
     // A unit or relation out of range would be written back as a character that is not a digit.
-    row.unit = DigitOr(block[5], 2, 2);
-    row.relation = DigitOr(block[6], 2, 2);
+    const int unit = static_cast<int>(limit.unit);
+    const int relation = static_cast<int>(limit.relation);
+    row.unit = unit <= 2 ? unit : 2;
+    row.relation = relation <= 2 ? relation : 2;
     return row;
 }
 
@@ -251,7 +248,6 @@ void ApplyDefault(const TDefaultCondition& def, TAppSettings& settings) {
 }
 
 TCondForm OpenForm(const CondEditRequest& request) {
-    const std::string_view d = request.destText;
     TCondForm form;
     form.caption = request.caption;
     form.checked = request.checked;
@@ -275,8 +271,8 @@ TCondForm OpenForm(const CondEditRequest& request) {
     form.includeFolders = f.includeFolders;
     form.copyMode = f.copyMode;
     form.kanaFold = f.kanaFold;
-    form.size1 = OpenSizeRow(d, mark::SizeBlock1);
-    form.size2 = OpenSizeRow(d, mark::SizeBlock2);
+    form.size1 = OpenSizeRow(f.size1);
+    form.size2 = OpenSizeRow(f.size2);
     form.timestampFolder = f.timestampFolder;
     form.pattern = PatternIndexes(f.patternCode);
     // Ticking one of the two folder boxes unticks the other, so "folders only" wins when both

@@ -150,7 +150,11 @@ std::string SizeBlock(std::string_view destText, char blockChar) {
 }
 
 std::optional<int> SizeValue(std::string_view sizeBlock) {
-    const auto value = ParseInteger(TrimRight(sizeBlock.substr(1, 4)));
+    return SizeNumber(sizeBlock.substr(1, 4));
+}
+
+std::optional<int> SizeNumber(std::string_view sizeText) {
+    const auto value = ParseInteger(TrimRight(sizeText));
     if (!value || *value < 0 || *value > 9999)
         return std::nullopt;
     return static_cast<int>(*value);

@@ -62,6 +62,8 @@ std::string SizeBlock(std::string_view destText, char blockChar);
 // The integer of characters 2 to 5 of a size block (leading blanks allowed); nothing when they
 // are not a number.
 std::optional<int> SizeValue(std::string_view sizeBlock);
+// The same for the four characters themselves, as TSizeLimit holds them.
+std::optional<int> SizeNumber(std::string_view sizeText);
 // "1"/"0" and the nine pattern digits, or "0212121111" when the block is absent.
 std::string TimestampBlock(std::string_view destText);
 // A time-limit block (characters 20 to 23) as stored, or its default.
