@@ -48,7 +48,7 @@ int RunPreviewCommand(std::string_view dataFolder, std::string_view iniFileName,
     DryRun dry;
     TRunRequest request{
         .conditions = list, .settings = settings, .extRules = settings.ExtRules, .files = dry};
-    request.runMode = kRunAllConditions;
+    request.runMode = RunMode::AllConditions;
     request.sourceText = settings.Source;
     request.sourceItems = settings.SourceHistory;
     request.preview = true;

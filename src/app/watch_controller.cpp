@@ -19,16 +19,6 @@ namespace {
 constexpr std::int64_t kLongestTimerMs = 24LL * 60 * 60 * 1000;
 constexpr std::int64_t kLongestRecheckMs = 10LL * 60 * 1000;
 
-std::string_view NameOf(std::string_view path) {
-    const auto slash = path.rfind('\\');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view FolderPartOf(std::string_view path) {
-    const auto slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
-
 } // namespace
 
 WatchController::WatchController(WatchHost host, QTimer* timer, QObject* parent)
@@ -124,10 +114,10 @@ void WatchController::LookAtFolders(bool arrived) {
 }
 
 void WatchController::NoteDownload(const std::string& path, bool gone) {
-    const std::string_view target = DownloadTargetName(NameOf(path));
+    const std::string_view target = DownloadTargetName(LastComponent(path));
     if (target.empty())
         return;
-    const std::string targetPath = std::string(FolderPartOf(path)) + std::string(target);
+    const std::string targetPath = FolderOf(path) + std::string(target);
     if (gone)
         m_downloadTargets.erase(targetPath);
     else
@@ -135,7 +125,8 @@ void WatchController::NoteDownload(const std::string& path, bool gone) {
 }
 
 bool WatchController::DownloadHeld(std::string_view path) const {
-    return IsDownloadInProgressName(NameOf(path)) || m_downloadTargets.find(path) != m_downloadTargets.end();
+    return IsDownloadInProgressName(LastComponent(path)) ||
+           m_downloadTargets.find(path) != m_downloadTargets.end();
 }
 
 void WatchController::NoticesArrived() {

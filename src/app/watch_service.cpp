@@ -262,7 +262,7 @@ void WatchService::Run(bool onArrival) {
     m_said.erase(m_folderProblem);
     TRunRequest request{
         .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = Disk()};
-    request.runMode = kRunAllConditions;
+    request.runMode = RunMode::AllConditions;
     request.sourceText = m_settings.Source;
     request.sourceItems = m_settings.SourceHistory;
     const bool watching = m_watch->Active();

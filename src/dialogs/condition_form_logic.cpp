@@ -42,19 +42,16 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int DigitOr(char c, int max, int fallback) {
-    return IsDigit(c) && c - '0' <= max ? c - '0' : fallback;
-}
-
-TSizeRow OpenSizeRow(std::string_view destText, char blockChar) {
-    const std::string block = SizeBlock(destText, blockChar);
+TSizeRow OpenSizeRow(const TSizeLimit& limit) {
     TSizeRow row;
-    row.on = block[0] == '1';
-    const auto size = SizeValue(block);
+    row.on = limit.on;
+    const auto size = SizeNumber(limit.sizeText);
     row.text = size ? std::to_string(*size) : "10";
     // A unit or relation out of range would be written back as a character that is not a digit.
-    row.unit = DigitOr(block[5], 2, 2);
-    row.relation = DigitOr(block[6], 2, 2);
+    const int unit = static_cast<int>(limit.unit);
+    const int relation = static_cast<int>(limit.relation);
+    row.unit = unit <= 2 ? unit : 2;
+    row.relation = relation <= 2 ? relation : 2;
     return row;
 }
 
@@ -173,17 +170,18 @@ TConditionFields FieldsOf(const TCondForm& form) {
         // Stored as typed ("05" stays "05", right-aligned in its block), as other installations
         // write it; the checks before made sure it is a number from 0 to 9999.
         limit->sizeText = Trim(row->text);
-        limit->unit = row->unit;
-        limit->relation = row->relation;
+        limit->unit = static_cast<SizeUnit>(row->unit);
+        limit->relation = static_cast<SizeRelation>(row->relation);
     }
     f.timestampFolder = form.timestampFolder;
     f.patternCode = PatternCode(form.pattern);
     for (std::size_t i = 0; i < 2; ++i) {
         const TDateLimitRow& date = form.dateLimits[i];
-        f.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        f.dateLimits[i] = {date.on, date.year, date.month, date.day, static_cast<TimeSide>(date.relation)};
         const TAgeLimitRow& age = form.ageLimits[i];
         // An unticked row's count is not stored, so a count OK would refuse does not matter there.
-        f.ageLimits[i] = {age.on, ValidCount(age).value_or(1), age.term, age.relation};
+        f.ageLimits[i] = {age.on, ValidCount(age).value_or(1), static_cast<AgeTerm>(age.term),
+                          static_cast<TimeSide>(age.relation)};
     }
     return f;
 }
@@ -232,7 +230,6 @@ void ApplyDefault(const TDefaultCondition& def, TAppSettings& settings) {
 }
 
 TCondForm OpenForm(const CondEditRequest& request) {
-    const std::string_view d = request.destText;
     TCondForm form;
     form.caption = request.caption;
     form.checked = request.checked;
@@ -256,8 +253,8 @@ TCondForm OpenForm(const CondEditRequest& request) {
     form.includeFolders = f.includeFolders;
     form.copyMode = f.copyMode;
     form.kanaFold = f.kanaFold;
-    form.size1 = OpenSizeRow(d, mark::SizeBlock1);
-    form.size2 = OpenSizeRow(d, mark::SizeBlock2);
+    form.size1 = OpenSizeRow(f.size1);
+    form.size2 = OpenSizeRow(f.size2);
     form.timestampFolder = f.timestampFolder;
     form.pattern = PatternIndexes(f.patternCode);
     // Ticking one of the two folder boxes unticks the other, so "folders only" wins when both
@@ -267,9 +264,10 @@ TCondForm OpenForm(const CondEditRequest& request) {
         form.includeFolders = false;
     for (std::size_t i = 0; i < 2; ++i) {
         const TDateLimit& date = f.dateLimits[i];
-        form.dateLimits[i] = {date.on, date.year, date.month, date.day, date.relation};
+        form.dateLimits[i] = {date.on, date.year, date.month, date.day, static_cast<int>(date.relation)};
         const TAgeLimit& age = f.ageLimits[i];
-        form.ageLimits[i] = {age.on, std::to_string(age.count), age.term, age.relation};
+        form.ageLimits[i] = {age.on, std::to_string(age.count), static_cast<int>(age.term),
+                             static_cast<int>(age.relation)};
     }
     return form;
 }

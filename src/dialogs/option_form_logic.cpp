@@ -75,8 +75,8 @@ std::optional<std::string> Unstorable(const std::string& text, const char* what)
 
 TOptionForm OptionFormFrom(const TAppSettings& s) {
     TOptionForm f;
-    f.sameSize = std::clamp(s.SameName0, 0, 3);
-    f.notSameSize = std::clamp(s.SameName1, 0, 3);
+    f.sameSize = std::clamp(static_cast<int>(s.SameName0), 0, 3);
+    f.notSameSize = std::clamp(static_cast<int>(s.SameName1), 0, 3);
     f.notExe = s.NotExe;
     f.notDouble = s.NotDouble;
     f.notClass = s.NotClass;
@@ -181,8 +181,8 @@ std::optional<TOptionRefusal> CheckOptions(TOptionForm& form, MessageBox& box,
 }
 
 void StoreOptions(const TOptionForm& f, TAppSettings& s) {
-    s.SameName0 = f.sameSize;
-    s.SameName1 = f.notSameSize;
+    s.SameName0 = static_cast<SameNameRule>(f.sameSize);
+    s.SameName1 = static_cast<SameNameRule>(f.notSameSize);
     s.NotExe = f.notExe;
     s.NotDouble = f.notDouble;
     s.NotClass = f.notClass;

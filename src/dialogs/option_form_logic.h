@@ -13,7 +13,7 @@ namespace sv {
 
 // What the options dialog's controls hold, as plain data. Folders are native paths, as shown.
 struct TOptionForm final {
-    // [0] 同名ファイルの処理
+    // [0] 同名ファイルの処理: the radio buttons' indexes, in the order of SameNameRule
     int sameSize = 2;
     int notSameSize = 2;
     // [1] 怪しいファイルの処理

@@ -11,12 +11,6 @@ namespace {
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
 
-std::string WithOneTrailingBackslash(std::string_view folder) {
-    while (!folder.empty() && folder.back() == '\\')
-        folder.remove_suffix(1);
-    return std::string(folder) + "\\";
-}
-
 // "_incomplete" anywhere in the name, ASCII case ignored, without building a lowered copy.
 bool ContainsIncomplete(std::string_view name) {
     constexpr std::string_view kIncomplete = "_incomplete";
@@ -40,11 +34,6 @@ std::string ExtensionOf(std::string_view name) {
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
 }
 
-std::string FileNameOf(std::string_view path) {
-    const auto pos = path.rfind('\\');
-    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
-}
-
 // A size limit in bytes, or nothing when the limit is off or its size cannot be read.
 std::optional<TSizeRule> SizeRuleOf(const TSizeLimit& limit) {
     if (!limit.on)
@@ -52,15 +41,17 @@ std::optional<TSizeRule> SizeRuleOf(const TSizeLimit& limit) {
     const auto size = ParseInteger(Trim(limit.sizeText));
     if (!size || *size < 0)
         return std::nullopt;
-    const std::uint64_t unit = limit.unit == 0 ? 1 : limit.unit == 1 ? 1024 : 1048576;
+    const std::uint64_t unit = limit.unit == SizeUnit::Bytes       ? 1
+                               : limit.unit == SizeUnit::KiloBytes ? 1024
+                                                                   : 1048576;
     return TSizeRule{static_cast<std::uint64_t>(*size) * unit, limit.relation};
 }
 
 bool SizeRuleHolds(const TSizeRule& rule, std::uint64_t size) {
     switch (rule.relation) {
-    case 0:
+    case SizeRelation::Exactly:
         return size == rule.bytes;
-    case 1:
+    case SizeRelation::AtMost:
         return size <= rule.bytes;
     default:
         return size >= rule.bytes;
@@ -84,19 +75,20 @@ std::vector<TTimeRule> TimeRulesOf(const TConditionFields& fields, const LocalDa
     std::vector<TTimeRule> rules;
     for (const TDateLimit& row : fields.dateLimits) {
         if (row.on)
-            rules.push_back({EpochSeconds({row.year, row.month, row.day, 0, 0, 0}), row.relation == 0});
+            rules.push_back({EpochSeconds({row.year, row.month, row.day, 0, 0, 0}),
+                             row.relation == TimeSide::AtOrBefore});
     }
     for (const TAgeLimit& row : fields.ageLimits) {
         if (!row.on)
             continue;
         std::int64_t moment = EpochSeconds(runStart);
-        if (row.term == 0)
+        if (row.term == AgeTerm::Days)
             moment -= row.count * kDay;
-        else if (row.term == 1)
+        else if (row.term == AgeTerm::Weeks)
             moment -= row.count * 7 * kDay;
         else
             moment = EpochSeconds(MonthsBefore(runStart, row.count));
-        rules.push_back({moment, row.relation == 0});
+        rules.push_back({moment, row.relation == TimeSide::AtOrBefore});
     }
     return rules;
 }
@@ -177,7 +169,7 @@ bool EntryFacts::Readable(const std::string& pathText) {
 // folder; "src" and "SRC" are two. A destination that does not exist yet is never the source.
 bool EntryFilter::SameFolder(const std::string& destFolder, const std::string& sourceFolder) {
     if (!m_sourceId)
-        return WithOneTrailingBackslash(destFolder) == WithOneTrailingBackslash(sourceFolder);
+        return WithTrailingSeparator(destFolder) == WithTrailingSeparator(sourceFolder);
     // A folder, once there, stays the same item for the rest of the run; one that is missing may
     // be made by the next entry, so it is looked at again.
     if (m_destIdText != destFolder || !m_destId) {
@@ -199,7 +191,7 @@ std::string EntryFilter::TimestampPath(const TConditionFilter& condition, const 
         FolderOf(entry.destPath) + TimestampFolderText(ToLocal(*stamp), condition.fields.patternCode);
     if (!m_facts.MakeFolder(folder))
         return {};
-    return JoinPath(folder, FileNameOf(entry.destPath));
+    return JoinPath(folder, LastComponent(entry.destPath));
 }
 
 // The limits name entries that are not to be sorted; an entry whose size or time cannot be read
@@ -268,8 +260,8 @@ EntryVerdict EntryFilter::Check(const TConditionFilter& condition, const std::st
         const std::string& doubt = m_settings.DoubtFolder;
         const auto doubtId = m_facts.Files().IdentityOf(doubt);
         if (doubtId ? doubtId == m_sourceId
-                    : WithOneTrailingBackslash(NormaliseFolderPath(doubt)) ==
-                          WithOneTrailingBackslash(NormaliseFolderPath(folder)))
+                    : WithTrailingSeparator(NormaliseFolderPath(doubt)) ==
+                          WithTrailingSeparator(NormaliseFolderPath(folder)))
             return EntryVerdict::Skip;
         return EntryVerdict::Suspicious;
     }

@@ -25,7 +25,7 @@ namespace sv {
 // 2048 MB and more, compare correctly.
 struct TSizeRule final {
     std::uint64_t bytes = 0;
-    int relation = 2; // 0 exactly, 1 or less, 2 or more
+    SizeRelation relation = SizeRelation::AtLeast;
 };
 
 // A ticked time-limit row as a moment and the side of it that is left alone.

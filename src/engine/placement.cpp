@@ -15,11 +15,6 @@ constexpr std::string_view kTitle = "Sorvanta";
 constexpr std::string_view kFolderNotMade =
     "フォルダを作成できませんでした。フォルダ名が適切かどうか確認してください。";
 
-std::string FileNameOf(std::string_view path) {
-    const auto pos = path.rfind('\\');
-    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
-}
-
 // base and extension of a name: the extension runs from the last period, period included.
 std::pair<std::string, std::string> SplitExtension(std::string_view name) {
     const auto dot = name.rfind('.');
@@ -111,7 +106,7 @@ std::string TimestampFolderText(const LocalDateTime& time, std::string_view patt
 }
 
 std::string ExtensionRuleTarget(std::string_view path, const std::vector<TExtRule>& rules) {
-    const std::string name = FileNameOf(path);
+    const std::string name(LastComponent(path));
     const auto dot = name.rfind('.');
     const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
     const std::string upper = AsciiUpper(ext);
@@ -132,11 +127,7 @@ std::string ApplyExtensionRules(FileSystem& files, std::string_view path,
 }
 
 bool ForceRunFolder(FileSystem& files, TPendingHistory& history, std::string_view folder) {
-    auto trimmed = [](std::string text) {
-        while (text.size() > 1 && text.back() == '\\')
-            text.pop_back();
-        return text;
-    };
+    auto trimmed = [](std::string_view text) { return std::string(WithoutTrailingSeparators(text)); };
     // The highest folder that is missing, walking up from the one asked for.
     std::string top;
     for (std::string at = trimmed(std::string(folder)); !at.empty() && !files.FolderExists(at);) {
@@ -208,13 +199,13 @@ bool JournalTransfer(TRunContext& run, const TPlacementCondition& condition, con
     intent.sourceFolder = entry.sourceFolder;
     intent.sourceName = entry.name;
     intent.destFolder = FolderOf(p);
-    intent.destName = FileNameOf(p);
+    intent.destName = LastComponent(p);
     intent.extName = intent.destName;
     intent.extMark = intent.mark;
     if (!condition.extChangeOff) {
         const std::string renamed = ExtensionRuleTarget(p, run.extRules);
         if (renamed != p) {
-            intent.extName = FileNameOf(renamed);
+            intent.extName = LastComponent(renamed);
             intent.extMark = entry.isFolder ? kMarkFolder : kMarkExtChanged;
             intent.extTaken = run.files.Exists(renamed);
         }
@@ -263,7 +254,7 @@ void Placed(TRunContext& run, const TPlacementCondition& condition, const TPlace
     TRunItem item(condition.copyMode ? TRunItemKind::Copied : TRunItemKind::Moved, entry.name);
     // The record keeps what stayed in the source folder, so that it is known where the rest is.
     item.stayedBehind = result.stayedBehind;
-    RecordResult(run, FolderOf(p), FileNameOf(p), entry.sourceFolder, mark, condition.historyOff, item);
+    RecordResult(run, FolderOf(p), LastComponent(p), entry.sourceFolder, mark, condition.historyOff, item);
     if (result.leftBehind())
         run.ui.AddNote(LeftBehindNote(entry.sourcePath, p, result.stayedBehind));
 }
@@ -340,13 +331,13 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             const auto targetSize = run.files.EntrySize(p);
             if (!sourceSize || !targetSize)
                 return EntryOutcome::Next;
-            const int rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
-            if (rule == 2) {
+            const SameNameRule rule = *sourceSize == *targetSize ? settings.SameName0 : settings.SameName1;
+            if (rule == SameNameRule::Rename) {
                 renameTo();
                 mark = kMarkRenamed;
                 continue;
             }
-            if (rule != 0 && rule != 1)
+            if (rule != SameNameRule::KeepNewer && rule != SameNameRule::KeepOlder)
                 return EntryOutcome::Next;
             // Keeping the newer or older one compares files; a folder in the file's way is never
             // deleted for it, and neither is anything whose time stamp cannot be read.
@@ -355,11 +346,11 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
             if (run.files.FolderExists(p) || !sourceTime || !targetTime)
                 return EntryOutcome::Next;
             const bool sourceNotOlder = PackedDateTime(*sourceTime) >= PackedDateTime(*targetTime);
-            const bool keepTarget = rule == 0 ? !sourceNotOlder : sourceNotOlder;
-            const int keptMark = rule == 0 ? kMarkNewer : kMarkOlder;
+            const bool keepTarget = rule == SameNameRule::KeepNewer ? !sourceNotOlder : sourceNotOlder;
+            const int keptMark = rule == SameNameRule::KeepNewer ? kMarkNewer : kMarkOlder;
             if (keepTarget) {
                 const bool journaled =
-                    JournalDeletion(run, condition.historyOff, entry, keptMark, d, FileNameOf(p));
+                    JournalDeletion(run, condition.historyOff, entry, keptMark, d, LastComponent(p));
                 // A failed delete leaves the entry alone and records nothing.
                 if (!DeleteForSameName(run.files, entry.sourcePath)) {
                     if (journaled)
@@ -367,7 +358,7 @@ EntryOutcome PlaceEntry(TRunContext& run, const TPlacementCondition& condition, 
                     return EntryOutcome::Next;
                 }
                 ++run.processed;
-                RecordResult(run, d, FileNameOf(p), entry.sourceFolder, keptMark, condition.historyOff,
+                RecordResult(run, d, LastComponent(p), entry.sourceFolder, keptMark, condition.historyOff,
                              {TRunItemKind::Deleted, entry.name});
                 return EntryOutcome::Next;
             }

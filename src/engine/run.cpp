@@ -162,12 +162,13 @@ bool SortRun::Checked(int index) const {
 TRunOutcome SortRun::Run() {
     m_context.history.Clear();
     // Loaded at the first run; once loaded it stays until the main window closes.
-    m_digestAvailable = m_digest.EnsureLoaded();
+    m_digestAvailable = m_digest.EnsureLoaded().ok();
     PrepareConditions();
     m_ui.BeginRun(m_request.inTray);
-    SetCaption(m_request.preview
-                   ? RunningCaption(m_request.runMode == kRunAllConditions ? "全ての条件" : "選択した条件")
-                   : std::string("実行中 - 振り分け処理"));
+    SetCaption(
+        m_request.preview
+            ? RunningCaption(m_request.runMode == RunMode::AllConditions ? "全ての条件" : "選択した条件")
+            : std::string("実行中 - 振り分け処理"));
     m_ui.SetContinueFlag(false);
     m_ui.Repaint();
 
@@ -221,10 +222,10 @@ void SortRun::PrepareConditions() {
 
 void SortRun::ClosingSteps() {
     if (m_request.preview)
-        m_ui.SetCaption(m_request.runMode == kRunAllConditions ? RunningCaption("全ての条件")
+        m_ui.SetCaption(m_request.runMode == RunMode::AllConditions ? RunningCaption("全ての条件")
                         : m_selectedName.empty() ? RunningCaption("キーワード [" + m_selectedKeywords + "]")
                                                  : RunningCaption("設定名 [" + m_selectedName + "]"));
-    else if (m_request.runMode == kRunAllConditions)
+    else if (m_request.runMode == RunMode::AllConditions)
         m_ui.SetCaption("Sorvanta 振り分け完了 - 全ての条件");
     else if (m_selectedName.empty())
         m_ui.SetCaption("Sorvanta 振り分け完了 - キーワード [" + m_selectedKeywords + "]");
@@ -244,7 +245,7 @@ Flow SortRun::RunCondition(int index, const std::string& mainFolder) {
     const TSortCondition& condition = m_request.conditions.At(index);
     m_hashCache.Clear();
     m_ui.SetStatus(RunningStatus());
-    if (m_request.runMode == kRunAllConditions) {
+    if (m_request.runMode == RunMode::AllConditions) {
         SetCaption(RunningCaption("全ての条件"));
         if (m_settings.ExecChkBox && !Checked(index))
             return Flow::Go;
@@ -416,8 +417,7 @@ std::optional<EntryOutcome> SortRun::CompareStep(const TActiveCondition& conditi
     if (compared.result != CompareResult::Identical)
         return EntryOutcome::Next;
     const std::string_view deleted = m_settings.DustBox ? "ごみ箱" : "削除";
-    const auto slash = entry.destPath.rfind('\\');
-    const std::string name = slash == std::string::npos ? entry.destPath : entry.destPath.substr(slash + 1);
+    const std::string name(LastComponent(entry.destPath));
     const bool journaled =
         JournalDeletion(m_context, condition.filter.fields.historyOff, entry, kMarkDeleted, deleted, name);
     const FileStatus removed = m_settings.DustBox ? m_files.MoveToRecycleBin(entry.sourcePath)

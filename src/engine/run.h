@@ -16,8 +16,8 @@
 
 namespace sv {
 
-inline constexpr int kRunAllConditions = 0;
-inline constexpr int kRunSelectedCondition = 1;
+// Which conditions a run goes through: every ticked one, or the list's current one.
+enum class RunMode { AllConditions, SelectedCondition };
 
 // What the main window hands to a run.
 struct TRunRequest final {
@@ -26,7 +26,7 @@ struct TRunRequest final {
     const std::vector<TExtRule>& extRules;
     // The items' file system: the disk, or for a test on what a test run left, that test run's.
     FileSystem& files;
-    int runMode = kRunAllConditions;
+    RunMode runMode = RunMode::AllConditions;
     // The list's tick boxes in list order; a condition beyond the vector uses its stored mark.
     std::vector<bool> listChecks{};
     int selectedIndex = -1;   // the list's current item, -1 for none

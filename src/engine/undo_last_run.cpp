@@ -82,9 +82,7 @@ void RemoveCreatedFolders(FileSystem& files, const std::vector<TCreatedFolder>& 
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         std::string at = it->leaf;
         while (at.size() >= it->top.size() && files.RemoveEmptyFolder(at).ok() && at != it->top) {
-            std::string parent = FolderOf(at);
-            while (parent.size() > 1 && parent.back() == '\\')
-                parent.pop_back();
+            std::string parent(WithoutTrailingSeparators(FolderOf(at)));
             if (parent.size() >= at.size())
                 break;
             at = std::move(parent);
@@ -182,11 +180,23 @@ MessageBoxRequest UndoReportMessage(const TUndoReport& report) {
     return {std::string(kUndoTitle), text, MbIcon::Warning, MbButtons::Ok, MbAnswer::Ok};
 }
 
+std::string LastRunGapText(LastRunGap gap) {
+    switch (gap) {
+    case LastRunGap::NoRecord:
+        break;
+    case LastRunGap::Unreadable:
+        return "最後の振り分けの記録（" + std::string(kLastRunFileName) + "）を読めません。";
+    case LastRunGap::HistoryChanged:
+        return "最後の振り分けのあとに振り分け履歴が並べ替えられたか変更されたため、元に戻せません。";
+    }
+    return "元に戻せる振り分けの記録がありません。";
+}
+
 bool UndoLastRun(const TUndoRequest& request, MessageBox& box) {
-    std::string why;
-    const std::optional<TLastRun> run = ReadLastRun(request.dataFolder, why);
+    const Result<TLastRun, LastRunGap> run = ReadLastRun(request.dataFolder);
     if (!run) {
-        box.Show({std::string(kUndoTitle), why, MbIcon::Information, MbButtons::Ok, MbAnswer::Ok});
+        box.Show({std::string(kUndoTitle), LastRunGapText(run.reason()), MbIcon::Information, MbButtons::Ok,
+                  MbAnswer::Ok});
         return false;
     }
     if (box.Show(UndoQuestion(*run)) != MbAnswer::Yes)

@@ -42,6 +42,9 @@ inline constexpr std::string_view kUndoTitle = "Sorvanta - 元に戻す";
 // go when empty. The records of what was taken back leave History.dat; the run is forgotten.
 TUndoReport UndoRun(const TUndoRequest& request, const TLastRun& run);
 
+// What the user is told when there is nothing to take back.
+std::string LastRunGapText(LastRunGap gap);
+
 MessageBoxRequest UndoQuestion(const TLastRun& run);
 MessageBoxRequest UndoReportMessage(const TUndoReport& report);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "exchange/csv_columns.h"
 #include "platform/result.h"
 #include "store/condition_list.h"
 
@@ -9,9 +10,6 @@
 #include <vector>
 
 namespace sv {
-
-inline constexpr int kCsvColumns = 28;
-inline constexpr int kCsvHeaderLines = 3;
 
 // The three header lines: the column titles and the meanings of the values 0 and 1.
 std::vector<std::string> CsvHeaderLines();

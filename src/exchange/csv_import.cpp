@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/csv_import.h"
 
+#include "exchange/csv_columns.h"
 #include "exchange/csv_lines.h"
 #include "exchange/csv_row.h"
 #include "platform/cp932.h"
@@ -11,7 +12,6 @@
 namespace sv {
 namespace {
 
-constexpr std::size_t kHeaderLines = 3; // skipped whatever they hold
 constexpr std::string_view kTooLong = "行が長すぎるため、インポートできませんでした";
 constexpr std::string_view kTableFull =
     "振り分け条件が上限の 10000 個に達したため、インポートできませんでした";
@@ -94,7 +94,7 @@ TImportOutcome ImportConditions(std::string_view pathText, ImportMode mode, int 
     int room = TConditionList::kCapacity - list.UsedSlots();
 
     std::vector<TSortCondition> accepted;
-    for (std::size_t i = kHeaderLines; i < file.lines.size(); ++i) {
+    for (std::size_t i = kCsvHeaderLines; i < file.lines.size(); ++i) {
         const TCsvLine& line = file.lines[i];
         const int number = static_cast<int>(i) + 1;
         if (line.tooLong) {

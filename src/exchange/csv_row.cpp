@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/csv_row.h"
 
+#include "exchange/csv_columns.h"
 #include "exchange/csv_text.h"
 #include "platform/text.h"
 #include "store/condition_text.h"
@@ -48,10 +49,6 @@ std::optional<long long> WholeNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-bool IsTextColumn(int column) {
-    return column == 2 || column == 4 || column == 8 || column == 9;
-}
-
 // What the import says about a text the store would not keep as it is: the editor refuses the same
 // texts.
 std::string_view FaultText(TextFault fault, bool folder) {
@@ -72,18 +69,6 @@ std::string_view FaultText(TextFault fault, bool folder) {
     return {};
 }
 
-std::string SizeBlockText(char blockChar, const std::string& limit, long long size, long long unit,
-                          long long relation) {
-    std::string block(1, blockChar);
-    block += limit == "1" ? '1' : '0';
-    const std::string sizeText = std::to_string(size);
-    block.append(4 - sizeText.size(), ' ');
-    block += sizeText;
-    block += static_cast<char>('0' + unit);
-    block += static_cast<char>('0' + relation);
-    return block;
-}
-
 } // namespace
 
 std::string ImportReportLine(int lineNumber, int column, std::string_view message) {
@@ -93,111 +78,112 @@ std::string ImportReportLine(int lineNumber, int column, std::string_view messag
 std::optional<TSortCondition> ImportRow(std::string_view line, int lineNumber,
                                         std::vector<std::string>& report) {
     std::vector<std::string> fields = SplitCsvLine(line);
-    if (fields.size() < 27)
+    // A row of fewer columns gets the time-stamp columns' defaults.
+    if (fields.size() < static_cast<std::size_t>(ColumnNumber(CsvColumn::TimestampFolder)))
         fields.emplace_back("0");
-    if (fields.size() < 28)
-        fields.emplace_back("212121111");
-    const auto refuse = [&](int column, std::string_view message) {
-        report.push_back(ImportReportLine(lineNumber, column, message));
+    if (fields.size() < static_cast<std::size_t>(ColumnNumber(CsvColumn::PatternCode)))
+        fields.emplace_back(kDefaultPattern);
+    const auto refuse = [&](CsvColumn column, std::string_view message) {
+        report.push_back(ImportReportLine(lineNumber, ColumnNumber(column), message));
         return std::nullopt;
     };
-    const auto field = [&](int column) -> const std::string& {
-        return fields[static_cast<std::size_t>(column) - 1];
+    const auto field = [&](CsvColumn column) -> const std::string& {
+        return fields[static_cast<std::size_t>(ColumnNumber(column)) - 1];
     };
 
-    std::array<long long, 29> value{};
-    for (int column = 1; column <= 28; ++column) {
-        if (IsTextColumn(column))
+    std::array<long long, kCsvColumns + 1> value{};
+    for (const TCsvColumnSpec& spec : kCsvColumnSpecs) {
+        const CsvColumn column = spec.column;
+        if (spec.value == CsvValue::Text)
             continue;
         // A short row runs out of fields before its checks do; it is refused as a whole.
-        if (static_cast<std::size_t>(column) > fields.size())
+        if (static_cast<std::size_t>(ColumnNumber(column)) > fields.size())
             return refuse(column, import_text::NoData);
         const std::string& text = field(column);
         const auto number = WholeNumber(text);
         if (!number)
             return refuse(column, text.empty() ? import_text::NoData : import_text::NotNumber);
         long long v = *number;
-        if (column == 20 || column == 24) {
+        switch (spec.value) {
+        case CsvValue::Size:
             if (v < 0 || v > 9999) {
-                report.push_back(ImportReportLine(lineNumber, column, import_text::SizeRepaired));
+                report.push_back(
+                    ImportReportLine(lineNumber, ColumnNumber(column), import_text::SizeRepaired));
                 v = 10;
             }
-        } else if (column == 21 || column == 22 || column == 25 || column == 26) {
+            break;
+        case CsvValue::Choice:
             if (v < 0 || v > 2)
                 return refuse(column, import_text::RangeZeroToTwo);
-        } else if (column == 28) {
+            break;
+        case CsvValue::Pattern:
             // Any other length would shift the blocks behind it in the coded text.
             if (text.size() != 9 || text.find_first_not_of("0123456789") != std::string::npos)
                 return refuse(column, kBadPattern);
-        } else if (v < 0 || v > 1) {
-            return refuse(column, import_text::RangeZeroOrOne);
+            break;
+        case CsvValue::Flag:
+        case CsvValue::Text:
+            if (v < 0 || v > 1)
+                return refuse(column, import_text::RangeZeroOrOne);
+            break;
         }
-        value[static_cast<std::size_t>(column)] = v;
+        value[static_cast<std::size_t>(ColumnNumber(column))] = v;
     }
+    const auto number = [&](CsvColumn column) {
+        return value[static_cast<std::size_t>(ColumnNumber(column))];
+    };
 
-    const std::string& keywords = field(8);
-    const std::string& dest = field(9);
-    const std::string& source = field(4);
-    const std::string& name = field(2);
+    const std::string& keywords = field(CsvColumn::Keywords);
+    const std::string& dest = field(CsvColumn::DestFolder);
+    const std::string& source = field(CsvColumn::SourceFolder);
+    const std::string& name = field(CsvColumn::SettingName);
     if (keywords.empty())
-        return refuse(8, import_text::NoData);
+        return refuse(CsvColumn::Keywords, import_text::NoData);
     if (dest.empty())
-        return refuse(9, import_text::NoData);
+        return refuse(CsvColumn::DestFolder, import_text::NoData);
     if (const TextFault fault = CheckFolderText(dest).fault; fault != TextFault::None)
-        return refuse(9, FaultText(fault, true));
+        return refuse(CsvColumn::DestFolder, FaultText(fault, true));
     // Blanks alone would leave a condition without keywords or without a destination.
     if (Trim(keywords).empty())
-        return refuse(8, import_text::NoData);
+        return refuse(CsvColumn::Keywords, import_text::NoData);
     if (const TextFault fault = CheckKeywordText(keywords).fault; fault != TextFault::None)
-        return refuse(8, FaultText(fault, false));
+        return refuse(CsvColumn::Keywords, FaultText(fault, false));
     if (DecodeDestFolder(dest).empty())
-        return refuse(9, import_text::NoData);
+        return refuse(CsvColumn::DestFolder, import_text::NoData);
     // The source folder follows the markers in the coded text: a marker character in it would
     // change the condition's settings.
     if (const TextFault fault = CheckFolderText(source).fault; fault != TextFault::None)
-        return refuse(4, FaultText(fault, true));
+        return refuse(CsvColumn::SourceFolder, FaultText(fault, true));
     if (const TextFault fault = CheckSettingNameText(name).fault; fault != TextFault::None)
-        return refuse(2, FaultText(fault, false));
+        return refuse(CsvColumn::SettingName, FaultText(fault, false));
     if (SlashRunsIntoName(keywords, name))
-        return refuse(8, kSlashBeforeName);
+        return refuse(CsvColumn::Keywords, kSlashBeforeName);
 
-    const auto is1 = [&](int column) { return field(column) == "1"; };
-    std::string coded = dest;
-    constexpr std::array<std::pair<int, char>, 12> kMarkers{{
-        {13, mark::WidthFold},
-        {12, mark::CaseFold},
-        {6, mark::KeywordOr},
-        {5, mark::SubFolders},
-        {17, mark::ExtChangeOff},
-        {16, mark::HistoryOff},
-        {15, mark::CompareOff},
-        {11, mark::ShowOther},
-        {18, mark::IncludeFolders},
-        {10, mark::CopyMode},
-        {14, mark::KanaFold},
-        {7, mark::ExcludeOr},
-    }};
-    for (const auto& [column, marker] : kMarkers) {
-        if (is1(column))
-            coded += marker;
+    // A flag is on only for the text "1" itself; "01" or " 1" passed the range check but stay off.
+    const auto is1 = [&](CsvColumn column) { return field(column) == "1"; };
+    TConditionFields f;
+    for (const auto& [column, flag] : kCsvFlagColumns)
+        f.*flag = is1(column);
+    f.settingName = name;
+    f.sourceFolder = source;
+    f.keywords = keywords;
+    // As written: the codec keeps a folder text as it stands.
+    f.destFolder = dest;
+    for (const TCsvSizeColumns& size : kCsvSizeColumns) {
+        TSizeLimit& limit = f.*size.limit;
+        limit.on = is1(size.on);
+        limit.sizeText = std::to_string(number(size.size));
+        limit.unit = static_cast<SizeUnit>(number(size.unit));
+        limit.relation = static_cast<SizeRelation>(number(size.relation));
     }
-    if (is1(1))
-        coded.insert(coded.begin(), mark::Checked);
-    coded += SizeBlockText(mark::SizeBlock1, field(19), value[20], value[21], value[22]);
-    coded += SizeBlockText(mark::SizeBlock2, field(23), value[24], value[25], value[26]);
-    coded += mark::Timestamp;
-    coded += is1(27) ? '1' : '0';
-    coded += field(28);
-    if (is1(3))
-        coded += mark::OwnSource;
-    if (!source.empty()) {
-        coded += mark::SourceStart;
-        coded += source;
-    }
+    f.timestampFolder = is1(CsvColumn::TimestampFolder);
+    f.patternCode = field(CsvColumn::PatternCode);
 
     TSortCondition condition;
-    condition.keywordText = Trim(name.empty() ? keywords : keywords + "//" + name);
-    condition.destText = std::move(coded);
+    // The checks above refuse everything the codec would; should they ever miss a case, the row is
+    // refused all the same rather than stored in a form that does not read back.
+    if (const Status composed = ComposeCondition(f, condition); !composed)
+        return refuse(CsvColumn::Checked, composed.error());
     return condition;
 }
 

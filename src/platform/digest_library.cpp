@@ -48,15 +48,16 @@ struct DigestLibrary::Impl final {
     std::int32_t Handle(std::size_t worker) const {
         return worker == 0 ? handle : worker <= workers.size() ? workers[worker - 1] : 0;
     }
-    bool TryLoad(const QString& name);
+    // Nothing when the library is loaded and available.
+    std::optional<DigestFault> TryLoad(const QString& name);
     void Unload();
 };
 
-bool DigestLibrary::Impl::TryLoad(const QString& name) {
+std::optional<DigestFault> DigestLibrary::Impl::TryLoad(const QString& name) {
     library = std::make_unique<QLibrary>(name);
     if (!library->load()) {
         library.reset();
-        return false;
+        return DigestFault::NotLoaded;
     }
     create = Resolve<CreateFn>(*library, "CreateAlgorithm");
     init = Resolve<InitFn>(*library, "InitAlgorithm");
@@ -68,11 +69,15 @@ bool DigestLibrary::Impl::TryLoad(const QString& name) {
     // counts as not available, so that the files are sorted and the run says why nothing was
     // compared.
     if (create == nullptr || init == nullptr || input == nullptr || length == nullptr || text == nullptr ||
-        destroy == nullptr || (handle = create()) == 0) {
+        destroy == nullptr) {
         Unload();
-        return false;
+        return DigestFault::LacksEntryPoint;
     }
-    return true;
+    if ((handle = create()) == 0) {
+        Unload();
+        return DigestFault::NoAlgorithm;
+    }
+    return std::nullopt;
 }
 
 void DigestLibrary::Impl::Unload() {
@@ -112,14 +117,18 @@ DigestLibrary::~DigestLibrary() {
     Release();
 }
 
-bool DigestLibrary::EnsureLoaded() {
+Result<void, DigestFault> DigestLibrary::EnsureLoaded() {
+    using Available = Result<void, DigestFault>;
     if (Loaded())
-        return true;
+        return {};
+    DigestFault furthest = DigestFault::NotLoaded;
     for (const QString& name : m_impl->candidates) {
-        if (m_impl->TryLoad(name))
-            return true;
+        const std::optional<DigestFault> fault = m_impl->TryLoad(name);
+        if (!fault)
+            return {};
+        furthest = std::max(furthest, *fault);
     }
-    return false;
+    return Available::Fail(furthest);
 }
 
 bool DigestLibrary::Loaded() const {

@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/result.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace sv {
+
+// Why the digest library is not available, from the candidate that came furthest.
+enum class DigestFault {
+    NotLoaded,       // no candidate loads as a library
+    LacksEntryPoint, // one loads, but without all six entry points
+    NoAlgorithm,     // one has them all, but gives no algorithm handle
+};
 
 // The digest library loaded at run time (libmd5.so, md5.dll on Windows). It counts as available
 // only when it loads, has all six entry points and gives an algorithm handle; the handle is made
@@ -23,8 +32,8 @@ public:
     DigestLibrary(const DigestLibrary&) = delete;
     DigestLibrary& operator=(const DigestLibrary&) = delete;
 
-    // Loads the library unless it is loaded already; true when it is available.
-    bool EnsureLoaded();
+    // Loads the library unless it is loaded already; succeeds when it is available.
+    Result<void, DigestFault> EnsureLoaded();
     bool Loaded() const;
     // Gives the handle back and unloads the library; the next EnsureLoaded loads it again.
     void Release();

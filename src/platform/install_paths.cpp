@@ -29,13 +29,11 @@ std::string WithBackslash(std::string text) {
 
 // <prefix> for an executable in <prefix>/bin; empty otherwise.
 std::string PrefixOf(std::string_view executableFolder) {
-    std::string folder(executableFolder);
-    while (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
-    const auto cut = folder.rfind('\\');
-    if (cut == std::string::npos || folder.substr(cut + 1) != "bin")
+    const std::string_view folder = WithoutTrailingSeparators(executableFolder);
+    const std::string_view last = LastComponent(folder);
+    if (last != "bin" || last.size() == folder.size())
         return {};
-    return folder.substr(0, cut);
+    return std::string(folder.substr(0, folder.size() - last.size() - 1));
 }
 
 std::string UnderPrefix(std::string_view executableFolder, std::string_view relative) {

@@ -34,4 +34,21 @@ std::string FolderOf(std::string_view pathText) {
     return pos == std::string_view::npos ? std::string() : std::string(pathText.substr(0, pos + 1));
 }
 
+std::string_view LastComponent(std::string_view pathText) {
+    const auto pos = pathText.rfind('\\');
+    return pos == std::string_view::npos ? pathText : pathText.substr(pos + 1);
+}
+
+std::string_view WithoutTrailingSeparators(std::string_view pathText) {
+    while (pathText.size() > 1 && pathText.back() == '\\')
+        pathText.remove_suffix(1);
+    return pathText;
+}
+
+std::string WithTrailingSeparator(std::string_view folder) {
+    while (!folder.empty() && folder.back() == '\\')
+        folder.remove_suffix(1);
+    return std::string(folder) + '\\';
+}
+
 } // namespace sv

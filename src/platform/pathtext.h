@@ -20,4 +20,14 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The folder part of a path text including its trailing backslash ("" when there is none).
 std::string FolderOf(std::string_view pathText);
 
+// What follows the last backslash: the name of a file or folder ("" when the text ends in a
+// backslash, the whole text when it has none).
+std::string_view LastComponent(std::string_view pathText);
+
+// The text without its trailing backslashes; the root "\" stays as it is.
+std::string_view WithoutTrailingSeparators(std::string_view pathText);
+
+// A folder text ending in exactly one backslash, however many it had ("" gives "\").
+std::string WithTrailingSeparator(std::string_view folder);
+
 } // namespace sv

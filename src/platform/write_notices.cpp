@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/write_notices.h"
 
+#include "platform/pathtext.h"
 #include "platform/posix_util.h"
 
 #include <algorithm>
@@ -57,10 +58,11 @@ void Report(std::vector<WriteNotices::Change>* changes, std::string path, bool f
     changes->push_back({std::move(path), folder, gone, open});
 }
 
-std::string_view WithoutTrailingSeparators(std::string_view text) {
-    while (text.size() > 1 && text.back() == '\\')
-        text.remove_suffix(1);
-    return text;
+// The folder holding `name`, the last component of `pathText`, without the backslash between
+// them; the root stays "\\".
+std::string_view ParentText(std::string_view pathText, std::string_view name) {
+    const std::string_view parent = pathText.substr(0, pathText.size() - name.size() - 1);
+    return parent.empty() ? pathText.substr(0, 1) : parent;
 }
 
 } // namespace
@@ -260,25 +262,25 @@ WriteNotices::Folder* WriteNotices::FolderOf(std::string_view folderText) {
 }
 
 bool WriteNotices::IsOpenForWriting(std::string_view pathText, std::int64_t now) {
-    const auto slash = pathText.rfind('\\');
-    if (slash == std::string_view::npos || slash + 1 == pathText.size())
+    const std::string_view name = LastComponent(pathText);
+    if (name.size() == pathText.size() || name.empty())
         return false;
-    Folder* folder = FolderOf(slash == 0 ? pathText.substr(0, 1) : pathText.substr(0, slash));
+    Folder* folder = FolderOf(ParentText(pathText, name));
     if (folder == nullptr)
         return false;
-    const auto found = folder->entries.find(pathText.substr(slash + 1));
+    const auto found = folder->entries.find(name);
     const Entry* entry = found == folder->entries.end() ? nullptr : &found->second;
     return (entry != nullptr && entry->open) || Uncertain(entry, now);
 }
 
 std::string WriteNotices::WatchedSpelling(std::string_view pathText) {
-    const auto slash = pathText.rfind('\\');
-    if (slash == std::string_view::npos || slash + 1 == pathText.size())
+    const std::string_view name = LastComponent(pathText);
+    if (name.size() == pathText.size() || name.empty())
         return std::string(pathText);
-    const Folder* folder = FolderOf(slash == 0 ? pathText.substr(0, 1) : pathText.substr(0, slash));
+    const Folder* folder = FolderOf(ParentText(pathText, name));
     if (folder == nullptr)
         return std::string(pathText);
-    return EntryPath(folder->text, pathText.substr(slash + 1));
+    return EntryPath(folder->text, name);
 }
 
 bool WriteNotices::AnyOpenForWriting(std::int64_t now) const {

@@ -15,8 +15,7 @@ constexpr std::string_view kWarningTitle = "Sorvanta - 危険 !?";
 
 // The lower-cased extension of the last path component, period included.
 std::string LowerExtension(std::string_view pathText) {
-    const auto slash = pathText.rfind('\\');
-    const std::string_view name = slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
+    const std::string_view name = LastComponent(pathText);
     const auto dot = name.rfind('.');
     std::string ext(dot == std::string_view::npos ? std::string_view() : name.substr(dot));
     for (char& c : ext)

@@ -2,6 +2,7 @@
 #include "store/condition.h"
 
 #include "platform/clock.h"
+#include "platform/pathtext.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -57,8 +58,8 @@ TSizeLimit DecodeSize(std::string_view destText, char blockChar) {
     TSizeLimit limit;
     limit.on = block[0] == '1';
     limit.sizeText = SizeText(block);
-    limit.unit = IsDigit(block[5]) ? block[5] - '0' : 2;
-    limit.relation = IsDigit(block[6]) ? block[6] - '0' : 2;
+    limit.unit = IsDigit(block[5]) ? static_cast<SizeUnit>(block[5] - '0') : SizeUnit::MegaBytes;
+    limit.relation = IsDigit(block[6]) ? static_cast<SizeRelation>(block[6] - '0') : SizeRelation::AtLeast;
     return limit;
 }
 
@@ -70,14 +71,16 @@ Status AppendSizeBlock(std::string& out, char blockChar, const TSizeLimit& limit
             return Status::Fail(std::string(which) + "のサイズは 0 から 9999 までの数値で指定してください。");
         size.clear();
     }
-    if (limit.unit < 0 || limit.unit > 2 || limit.relation < 0 || limit.relation > 2)
+    const int unit = static_cast<int>(limit.unit);
+    const int relation = static_cast<int>(limit.relation);
+    if (unit < 0 || unit > 2 || relation < 0 || relation > 2)
         return Status::Fail(std::string(which) + "の単位または範囲が正しくありません。");
     out.push_back(blockChar);
     out.push_back(limit.on ? '1' : '0');
     out.append(4 - size.size(), ' ');
     out.append(size);
-    out.push_back(static_cast<char>('0' + limit.unit));
-    out.push_back(static_cast<char>('0' + limit.relation));
+    out.push_back(static_cast<char>('0' + unit));
+    out.push_back(static_cast<char>('0' + relation));
     return {};
 }
 
@@ -96,10 +99,11 @@ std::optional<int> Digits(std::string_view text) {
 Status AppendDateLimit(std::string& out, char blockChar, const TDateLimit& limit, const char* which) {
     if (!limit.on)
         return {};
-    if (!ValidLimitDate(limit.year, limit.month, limit.day) || limit.relation < 0 || limit.relation > 1)
+    const int relation = static_cast<int>(limit.relation);
+    if (!ValidLimitDate(limit.year, limit.month, limit.day) || relation < 0 || relation > 1)
         return Status::Fail(std::string(which) + "の日付が正しくありません。");
     char block[16];
-    std::snprintf(block, sizeof block, "1%04d%02d%02d%d", limit.year, limit.month, limit.day, limit.relation);
+    std::snprintf(block, sizeof block, "1%04d%02d%02d%d", limit.year, limit.month, limit.day, relation);
     out.push_back(blockChar);
     out.append(block);
     return {};
@@ -110,10 +114,12 @@ Status AppendAgeLimit(std::string& out, char blockChar, const TAgeLimit& limit, 
         return {};
     if (limit.count < 0 || limit.count > 99)
         return Status::Fail(std::string(which) + "の期間は 0 から 99 までの数値で指定してください。");
-    if (limit.term < 0 || limit.term > 2 || limit.relation < 0 || limit.relation > 1)
+    const int term = static_cast<int>(limit.term);
+    const int relation = static_cast<int>(limit.relation);
+    if (term < 0 || term > 2 || relation < 0 || relation > 1)
         return Status::Fail(std::string(which) + "の単位または範囲が正しくありません。");
     char block[8];
-    std::snprintf(block, sizeof block, "1%02d%d%d", limit.count, limit.term, limit.relation);
+    std::snprintf(block, sizeof block, "1%02d%d%d", limit.count, term, relation);
     out.push_back(blockChar);
     out.append(block);
     return {};
@@ -144,7 +150,11 @@ std::string SizeBlock(std::string_view destText, char blockChar) {
 }
 
 std::optional<int> SizeValue(std::string_view sizeBlock) {
-    const auto value = ParseInteger(TrimRight(sizeBlock.substr(1, 4)));
+    return SizeNumber(sizeBlock.substr(1, 4));
+}
+
+std::optional<int> SizeNumber(std::string_view sizeText) {
+    const auto value = ParseInteger(TrimRight(sizeText));
     if (!value || *value < 0 || *value > 9999)
         return std::nullopt;
     return static_cast<int>(*value);
@@ -208,10 +218,8 @@ std::string SetChecked(std::string_view destText, bool on) {
 }
 
 std::string NormaliseFolderPath(std::string_view text) {
-    std::string out = Trim(text);
-    while (out.size() >= 2 && out.back() == '\\' && out[out.size() - 2] == '\\')
-        out.pop_back();
-    return out;
+    const std::string out = Trim(text);
+    return out.ends_with('\\') ? WithTrailingSeparator(out) : out;
 }
 
 bool ValidLimitDate(int year, int month, int day) {
@@ -229,7 +237,7 @@ TDateLimit DecodeDateLimit(std::string_view destText, char blockChar) {
     if ((block[0] != '0' && block[0] != '1') || !year || !month || !day ||
         !ValidLimitDate(*year, *month, *day) || (relation != '0' && relation != '1'))
         return {};
-    return {block[0] == '1', *year, *month, *day, relation - '0'};
+    return {block[0] == '1', *year, *month, *day, static_cast<TimeSide>(relation - '0')};
 }
 
 TAgeLimit DecodeAgeLimit(std::string_view destText, char blockChar) {
@@ -238,7 +246,8 @@ TAgeLimit DecodeAgeLimit(std::string_view destText, char blockChar) {
     if ((block[0] != '0' && block[0] != '1') || !count || block[3] < '0' || block[3] > '2' ||
         (block[4] != '0' && block[4] != '1'))
         return {};
-    return {block[0] == '1', *count, block[3] - '0', block[4] - '0'};
+    return {block[0] == '1', *count, static_cast<AgeTerm>(block[3] - '0'),
+            static_cast<TimeSide>(block[4] - '0')};
 }
 
 Status ComposeTimeLimits(const TConditionFields& f, std::string& blocks) {

@@ -62,6 +62,8 @@ std::string SizeBlock(std::string_view destText, char blockChar);
 // The integer of characters 2 to 5 of a size block (leading blanks allowed); nothing when they
 // are not a number.
 std::optional<int> SizeValue(std::string_view sizeBlock);
+// The same for the four characters themselves, as TSizeLimit holds them.
+std::optional<int> SizeNumber(std::string_view sizeText);
 // "1"/"0" and the nine pattern digits, or "0212121111" when the block is absent.
 std::string TimestampBlock(std::string_view destText);
 // A time-limit block (characters 20 to 23) as stored, or its default.
@@ -73,12 +75,22 @@ std::string SetChecked(std::string_view destText, bool on);
 // Trims and reduces a run of trailing backslashes to one; a drive root such as "C:\" stays.
 std::string NormaliseFolderPath(std::string_view text);
 
+// The unit and the relation of a size limit, numbered as their digits are stored. A damaged digit
+// (3 to 9) is carried as its number, so that a condition is written back as it was read.
+enum class SizeUnit : int { Bytes = 0, KiloBytes = 1, MegaBytes = 2 };
+enum class SizeRelation : int { Exactly = 0, AtMost = 1, AtLeast = 2 };
+
+// Which side of a time-limit row's moment is not sorted, and the term of an age, numbered as
+// stored.
+enum class TimeSide : int { AtOrBefore = 0, AtOrAfter = 1 };  // 以前の, 以降の
+enum class AgeTerm : int { Days = 0, Weeks = 1, Months = 2 }; // 日前, 週間前, ヶ月前
+
 // The logical view of a condition, as the editor and the CSV exchange use it.
 struct TSizeLimit final {
     bool on = false;
     std::string sizeText = "10"; // as typed or stored; stored right-aligned in four characters
-    int unit = 2;                // 0 byte, 1 KB, 2 MB
-    int relation = 2;            // 0 exactly, 1 or less, 2 or more
+    SizeUnit unit = SizeUnit::MegaBytes;
+    SizeRelation relation = SizeRelation::AtLeast;
 
     bool operator==(const TSizeLimit&) const = default;
 };
@@ -90,7 +102,7 @@ struct TDateLimit final {
     int year = 2009;
     int month = 1;
     int day = 1;
-    int relation = 0; // 0 on or before (以前の), 1 on or after (以降の)
+    TimeSide relation = TimeSide::AtOrBefore;
 
     bool operator==(const TDateLimit&) const = default;
 };
@@ -99,9 +111,9 @@ struct TDateLimit final {
 // months before the start of the run.
 struct TAgeLimit final {
     bool on = false;
-    int count = 1;    // 0 to 99
-    int term = 0;     // 0 days (日前), 1 weeks (週間前), 2 months (ヶ月前)
-    int relation = 0; // 0 at or before (以前の), 1 at or after (以降の)
+    int count = 1; // 0 to 99
+    AgeTerm term = AgeTerm::Days;
+    TimeSide relation = TimeSide::AtOrBefore;
 
     bool operator==(const TAgeLimit&) const = default;
 };

@@ -34,23 +34,18 @@ Status WriteLastRunBlocks(std::string_view folder, std::string_view blocks) {
     return WriteFileAtomic(JoinPath(folder, kLastRunFileName), bytes);
 }
 
-std::optional<TLastRun> ReadLastRun(std::string_view folder, std::string& why) {
+Result<TLastRun, LastRunGap> ReadLastRun(std::string_view folder) {
+    using Read = Result<TLastRun, LastRunGap>;
     const FileRead side = ReadWholeFile(JoinPath(folder, kLastRunFileName));
-    if (side.state != ReadState::Ok) {
-        why = "元に戻せる振り分けの記録がありません。";
-        return std::nullopt;
-    }
+    if (side.state != ReadState::Ok)
+        return Read::Fail(LastRunGap::NoRecord);
     const std::string_view bytes = side.bytes;
     const TRunBlocks blocks =
         bytes.starts_with(kHeader) ? ParseRunBlocks(bytes.substr(kHeader.size())) : TRunBlocks{};
-    if (!bytes.starts_with(kHeader) || !blocks.whole) {
-        why = "最後の振り分けの記録（" + std::string(kLastRunFileName) + "）を読めません。";
-        return std::nullopt;
-    }
-    if (blocks.records.empty()) {
-        why = "元に戻せる振り分けの記録がありません。";
-        return std::nullopt;
-    }
+    if (!bytes.starts_with(kHeader) || !blocks.whole)
+        return Read::Fail(LastRunGap::Unreadable);
+    if (blocks.records.empty())
+        return Read::Fail(LastRunGap::NoRecord);
     const FileRead history = ReadWholeFile(JoinPath(folder, kHistoryFileName));
     const std::vector<std::string_view> top =
         history.state == ReadState::Ok ? NonEmptyLines(history.bytes) : std::vector<std::string_view>();
@@ -58,10 +53,8 @@ std::optional<TLastRun> ReadLastRun(std::string_view folder, std::string& why) {
     for (std::size_t i = 0; i < blocks.records.size(); ++i) {
         const auto& record = blocks.records[i];
         for (std::size_t k = 0; k < 4; ++k) {
-            if (4 * i + k >= top.size() || top[4 * i + k] != record[k]) {
-                why = "最後の振り分けのあとに振り分け履歴が並べ替えられたか変更されたため、元に戻せません。";
-                return std::nullopt;
-            }
+            if (4 * i + k >= top.size() || top[4 * i + k] != record[k])
+                return Read::Fail(LastRunGap::HistoryChanged);
         }
         run.entries.push_back(HistoryEntryFromLines(Cp932ToUtf8(record[0]), Cp932ToUtf8(record[1]),
                                                     Cp932ToUtf8(record[2]), Cp932ToUtf8(record[3])));

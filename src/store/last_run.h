@@ -6,7 +6,6 @@
 #include "store/run_items.h"
 
 #include <array>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,10 +30,17 @@ Status WriteLastRun(std::string_view folder, const TPendingHistory& pending);
 // The same from run blocks as the journal holds them.
 Status WriteLastRunBlocks(std::string_view folder, std::string_view blocks);
 
+// Why there is no last run to take back.
+enum class LastRunGap {
+    NoRecord,       // no file, or one without records
+    Unreadable,     // the file is not whole
+    HistoryChanged, // its records no longer stand at the top of History.dat
+};
+
 // The last run, when its records still stand at the top of History.dat exactly as written (the
 // history window's sorting or editing, or a later run by another program, makes them unknowable:
-// nothing is then taken back). `why` says what is missing otherwise.
-std::optional<TLastRun> ReadLastRun(std::string_view folder, std::string& why);
+// nothing is then taken back); otherwise what is missing.
+Result<TLastRun, LastRunGap> ReadLastRun(std::string_view folder);
 
 // Forgets the last run: it was taken back, or it can no longer be.
 void ForgetLastRun(std::string_view folder);

@@ -11,6 +11,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace sv {
 namespace {
@@ -32,8 +36,9 @@ std::string Numbered(std::string_view key, std::size_t n) {
     return std::string(key) + std::to_string(n);
 }
 
-std::string SourceKey(std::size_t n) {
-    return n == 0 ? std::string("Source") : Numbered("Source", n);
+// The first of a list of folders has no number: "Source", "Source1", ...
+std::string SourceKey(std::string_view key, std::size_t n) {
+    return n == 0 ? std::string(key) : Numbered(key, n);
 }
 
 bool IsBlank(char c) {
@@ -97,6 +102,260 @@ void LoadListWidths(const ProfileFile& ini, TAppSettings& s) {
         s.ListWidth[i] = ini.ReadInteger(kSize, Numbered("ListWidth", i), defaults.ListWidth[i]);
 }
 
+// ---- The key table ----
+
+struct TBoolAccess final {
+    bool (*get)(const TAppSettings&);
+    void (*set)(TAppSettings&, bool);
+};
+struct TIntAccess final {
+    int (*get)(const TAppSettings&);
+    void (*set)(TAppSettings&, int);
+};
+struct TTextAccess final {
+    const std::string& (*get)(const TAppSettings&);
+    void (*set)(TAppSettings&, std::string);
+};
+struct TSettingKey;
+struct TListAccess final {
+    void (*load)(const ProfileFile&, const TSettingKey&, std::string_view folder, TAppSettings&);
+    void (*save)(Writer&, const TSettingKey&, const TAppSettings&);
+};
+
+// One key of the settings file: where it lives, the member it holds (its type says how it is read
+// and written; the member's initialiser is its default) and the rules of its value.
+struct TSettingKey final {
+    std::string_view section;
+    std::string_view key;
+    std::variant<TBoolAccess, TIntAccess, TTextAccess, TListAccess> access;
+    // An integer read outside this range keeps the default: shortening or lengthening it to fit
+    // is not safer.
+    int min = std::numeric_limits<int>::min();
+    int max = std::numeric_limits<int>::max();
+    bool quoted = false;        // always written inside quotes
+    std::string_view written{}; // written in place of the member
+    bool readApart = false;     // read by a rule of its own (LoadListWidths)
+
+    constexpr TSettingKey InRange(int low, int high) const {
+        TSettingKey k = *this;
+        k.min = low;
+        k.max = high;
+        return k;
+    }
+    constexpr TSettingKey AlwaysQuoted() const {
+        TSettingKey k = *this;
+        k.quoted = true;
+        return k;
+    }
+    constexpr TSettingKey WrittenAs(std::string_view value) const {
+        TSettingKey k = *this;
+        k.written = value;
+        return k;
+    }
+    constexpr TSettingKey ReadApart() const {
+        TSettingKey k = *this;
+        k.readApart = true;
+        return k;
+    }
+};
+
+template <auto Member> constexpr TSettingKey Key(std::string_view section, std::string_view key) {
+    using T = std::remove_cvref_t<decltype(std::declval<TAppSettings&>().*Member)>;
+    if constexpr (std::is_same_v<T, bool>) {
+        return {section, key,
+                TBoolAccess{[](const TAppSettings& s) { return s.*Member; },
+                            [](TAppSettings& s, bool v) { s.*Member = v; }}};
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return {section, key,
+                TTextAccess{[](const TAppSettings& s) -> const std::string& { return s.*Member; },
+                            [](TAppSettings& s, std::string v) { s.*Member = std::move(v); }}};
+    } else {
+        // int, or an enumeration stored as its number
+        return {section, key,
+                TIntAccess{[](const TAppSettings& s) { return static_cast<int>(s.*Member); },
+                           [](TAppSettings& s, int v) { s.*Member = static_cast<T>(v); }}};
+    }
+}
+
+// One element of a member array, a key of its own ("HistoryListWidth0").
+template <auto Array, std::size_t I>
+constexpr TSettingKey Element(std::string_view section, std::string_view key) {
+    return {section, key,
+            TIntAccess{[](const TAppSettings& s) { return (s.*Array)[I]; },
+                       [](TAppSettings& s, int v) { (s.*Array)[I] = v; }}};
+}
+
+constexpr TSettingKey List(std::string_view section, std::string_view key, TListAccess access) {
+    return {section, key, access};
+}
+
+// ---- Numbered keys with rules of their own: how many there are and which are dropped ----
+
+// Filled from the first empty slot on, so an empty Source leaves its place to the next entry.
+void LoadSourceHistory(const ProfileFile& ini, const TSettingKey& k, std::string_view, TAppSettings& s) {
+    std::vector<std::string> sources;
+    for (std::size_t n = 0; n < kMaxSourceHistory; ++n) {
+        std::string folderText = ini.ReadString(k.section, SourceKey(k.key, n), "");
+        if (!folderText.empty())
+            sources.push_back(std::move(folderText));
+    }
+    TSourceHistory tidy = TidySourceHistory(sources, "");
+    s.SourceHistory = std::move(tidy.items);
+    s.Source = std::move(tidy.text);
+}
+
+void SaveSourceHistory(Writer& w, const TSettingKey& k, const TAppSettings& s) {
+    w.Text(k.section, SourceKey(k.key, 0), s.Source);
+    for (std::size_t n = 1; n < kMaxSourceHistory; ++n) {
+        w.Delete(k.section, SourceKey(k.key, n));
+        if (n < s.SourceHistory.size() && !s.SourceHistory[n].empty())
+            w.Text(k.section, SourceKey(k.key, n), s.SourceHistory[n]);
+    }
+}
+
+// Beside each ExtBefore key; a rule counts only with both texts.
+constexpr std::string_view kExtAfter = "ExtAfter";
+
+void LoadExtRules(const ProfileFile& ini, const TSettingKey& k, std::string_view, TAppSettings& s) {
+    for (std::size_t n = 0; n < kMaxExtRules; ++n) {
+        TExtRule rule{ini.ReadString(k.section, Numbered(k.key, n), ""),
+                      ini.ReadString(k.section, Numbered(kExtAfter, n), "")};
+        if (!rule.ExtBefore.empty() && !rule.ExtAfter.empty())
+            s.ExtRules.push_back(std::move(rule));
+    }
+}
+
+void SaveExtRules(Writer& w, const TSettingKey& k, const TAppSettings& s) {
+    for (std::size_t n = 0; n < kMaxExtRules; ++n) {
+        w.Delete(k.section, Numbered(k.key, n));
+        w.Delete(k.section, Numbered(kExtAfter, n));
+        if (n < s.ExtRules.size() && !s.ExtRules[n].ExtBefore.empty() && !s.ExtRules[n].ExtAfter.empty()) {
+            w.Text(k.section, Numbered(k.key, n), s.ExtRules[n].ExtBefore);
+            w.Text(k.section, Numbered(kExtAfter, n), s.ExtRules[n].ExtAfter);
+        }
+    }
+}
+
+// The first of the recently used CSV files defaults to the one in the program's folder; empty
+// entries are not written.
+template <auto Files>
+void LoadRecentFiles(const ProfileFile& ini, const TSettingKey& k, std::string_view folder, TAppSettings& s) {
+    auto& files = s.*Files;
+    for (std::size_t n = 0; n < kMaxRecentFiles; ++n)
+        files[n] = ini.ReadString(k.section, Numbered(k.key, n), "");
+    if (files[0].empty())
+        files[0] = JoinPath(folder, kDefaultCsvFileName);
+}
+
+template <auto Files> void SaveRecentFiles(Writer& w, const TSettingKey& k, const TAppSettings& s) {
+    for (std::size_t n = 0; n < kMaxRecentFiles; ++n) {
+        w.Delete(k.section, Numbered(k.key, n));
+        if (!(s.*Files)[n].empty())
+            w.Text(k.section, Numbered(k.key, n), (s.*Files)[n]);
+    }
+}
+
+using S = TAppSettings;
+
+// Every key in the order a save writes it, which gives a new file its layout and a new key its
+// place in its section.
+constexpr std::array kSettingKeys{
+    List(kPath, "Source", {LoadSourceHistory, SaveSourceHistory}),
+    List(kExtChange, "ExtBefore", {LoadExtRules, SaveExtRules}),
+    Element<&S::HistoryListWidth, 0>(kSize, "HistoryListWidth0"),
+    Element<&S::HistoryListWidth, 1>(kSize, "HistoryListWidth1"),
+    Element<&S::HistoryListWidth, 2>(kSize, "HistoryListWidth2"),
+    Element<&S::HistoryListWidth, 3>(kSize, "HistoryListWidth3"),
+    Element<&S::HistoryListWidth, 4>(kSize, "HistoryListWidth4"),
+    Key<&S::FormWidth>(kSize, "FormWidth"),
+    Key<&S::FormHeight>(kSize, "FormHeight"),
+    Key<&S::FormLeft>(kSize, "FormLeft"),
+    Key<&S::FormTop>(kSize, "FormTop"),
+    Key<&S::ReportWidth>(kSize, "ReportWidth"),
+    Key<&S::ReportHeight>(kSize, "ReportHeight"),
+    Element<&S::ReportListWidth, 0>(kSize, "ReportListWidth0"),
+    Element<&S::ReportListWidth, 1>(kSize, "ReportListWidth1"),
+    Element<&S::ReportListWidth, 2>(kSize, "ReportListWidth2"),
+    Key<&S::HistoryWidth>(kSize, "HistoryWidth"),
+    Key<&S::HistoryHeight>(kSize, "HistoryHeight"),
+    Element<&S::ListWidth, 0>(kSize, "ListWidth0").ReadApart(),
+    Element<&S::ListWidth, 1>(kSize, "ListWidth1").ReadApart(),
+    Element<&S::ListWidth, 2>(kSize, "ListWidth2").ReadApart(),
+    Key<&S::SameName0>(kCondition, "SameName0"),
+    Key<&S::SameName1>(kCondition, "SameName1"),
+    Key<&S::NotExe>(kCondition, "NotExe"),
+    Key<&S::NotDouble>(kCondition, "NotDouble"),
+    Key<&S::NotClass>(kCondition, "NotClass"),
+    Key<&S::DoubtFolder>(kCondition, "DoubtFolder"),
+    Key<&S::NotIncomplete>(kCondition, "NotIncomplete"),
+    Key<&S::NgKeyword>(kCondition, "NgKeyword"),
+    Key<&S::HwndTop>(kWindowPos, "HwndTop"),
+    // Added when the list got its name column, so written behind the others.
+    Element<&S::ListWidth, 3>(kSize, "ListWidth3").ReadApart(),
+    Key<&S::CycleExec>(kCondition, "CycleExec"),
+    Key<&S::CycleExecTime>(kCondition, "CycleExecTime"),
+    // Read as the version that wrote the file; a save always writes its own.
+    Key<&S::SorvantaVer>(kVersion, "SorvantaVer").WrittenAs(kSettingsVersion),
+    Key<&S::ExecAll>(kPath, "ExecAll"),
+    Key<&S::DustBox>(kCondition, "DustBox"),
+    Key<&S::StartMin>(kCondition, "StartMin"),
+    Key<&S::CloseMin>(kCondition, "CloseMin"),
+    Key<&S::ArchiveAlarm>(kCondition, "ArchiveAlarm"),
+    Key<&S::FileComp>(kCondition, "FileComp"),
+    Key<&S::HistDel>(kCondition, "HistDel"),
+    Key<&S::HistMax>(kCondition, "HistMax"),
+    Key<&S::Ny>(kCondition, "Ny"),
+    Key<&S::NyFolder>(kCondition, "NyFolder"),
+    Key<&S::FileUsing>(kCondition, "FileUsing"),
+    Key<&S::FileUsingWait>(kCondition, "FileUsingWait").InRange(kMinFileUsingWait, kMaxFileUsingWait),
+    Key<&S::MakeFolder>(kCondition, "MakeFolder"),
+    Key<&S::Filer>(kCondition, "Filer"),
+    Key<&S::FilerProg>(kCondition, "FilerProg"),
+    Key<&S::DefKeyword>(kDefault, "DefKeyword"),
+    // A coded destination text may begin with a marker character or a blank.
+    Key<&S::DefDestFolder>(kDefault, "DefDestFolder").AlwaysQuoted(),
+    Key<&S::DefComment>(kDefault, "DefComment"),
+    Key<&S::ExecChkBox>(kCondition, "ExecChkBox"),
+    Key<&S::ReadOnly>(kCondition, "ReadOnly"),
+    Key<&S::WatchSource>(kCondition, "WatchSource"),
+    Key<&S::WatchWait>(kCondition, "WatchWait"),
+    List(kPath, "ExpFile", {LoadRecentFiles<&S::ExpFile>, SaveRecentFiles<&S::ExpFile>}),
+    List(kPath, "ImpFile", {LoadRecentFiles<&S::ImpFile>, SaveRecentFiles<&S::ImpFile>}),
+    Key<&S::ImpIndex>(kPath, "ImpIndex"),
+};
+
+template <class... F> struct Overloaded : F... { using F::operator()...; };
+
+void LoadKey(const TSettingKey& k, const ProfileFile& ini, std::string_view folder, TAppSettings& s) {
+    std::visit(Overloaded{
+                   [&](const TBoolAccess& a) { a.set(s, ini.ReadBool(k.section, k.key, a.get(s))); },
+                   [&](const TIntAccess& a) {
+                       const int value = ini.ReadInteger(k.section, k.key, a.get(s));
+                       if (value >= k.min && value <= k.max)
+                           a.set(s, value);
+                   },
+                   [&](const TTextAccess& a) { a.set(s, ini.ReadString(k.section, k.key, a.get(s))); },
+                   [&](const TListAccess& a) { a.load(ini, k, folder, s); },
+               },
+               k.access);
+}
+
+void SaveKey(const TSettingKey& k, Writer& w, const TAppSettings& s) {
+    std::visit(Overloaded{
+                   [&](const TBoolAccess& a) { w.Bool(k.section, k.key, a.get(s)); },
+                   [&](const TIntAccess& a) { w.Int(k.section, k.key, a.get(s)); },
+                   [&](const TTextAccess& a) {
+                       const std::string_view value = k.written.empty() ? a.get(s) : k.written;
+                       if (k.quoted)
+                           w.Quoted(k.section, k.key, value);
+                       else
+                           w.Text(k.section, k.key, value);
+                   },
+                   [&](const TListAccess& a) { a.save(w, k, s); },
+               },
+               k.access);
+}
+
 } // namespace
 
 TSourceHistory TidySourceHistory(const std::vector<std::string>& history, std::string_view comboText) {
@@ -150,89 +409,11 @@ int SettingsVersionNumber(std::string_view sorvantaVer) {
 TAppSettings LoadSettings(std::string_view folder, std::string_view iniFileName) {
     const ProfileFile ini = ProfileFile::Load(JoinPath(folder, iniFileName));
     TAppSettings s;
-
-    // Filled from the first empty slot on, so an empty Source leaves its place to the next entry.
-    std::vector<std::string> sources;
-    for (std::size_t n = 0; n < kMaxSourceHistory; ++n) {
-        std::string folderText = ini.ReadString(kPath, SourceKey(n), "");
-        if (!folderText.empty())
-            sources.push_back(std::move(folderText));
+    for (const TSettingKey& key : kSettingKeys) {
+        if (!key.readApart)
+            LoadKey(key, ini, folder, s);
     }
-    TSourceHistory tidy = TidySourceHistory(sources, "");
-    s.SourceHistory = std::move(tidy.items);
-    s.Source = std::move(tidy.text);
-
-    for (std::size_t n = 0; n < kMaxExtRules; ++n) {
-        TExtRule rule{ini.ReadString(kExtChange, Numbered("ExtBefore", n), ""),
-                      ini.ReadString(kExtChange, Numbered("ExtAfter", n), "")};
-        if (!rule.ExtBefore.empty() && !rule.ExtAfter.empty())
-            s.ExtRules.push_back(std::move(rule));
-    }
-
-    s.ExecAll = ini.ReadBool(kPath, "ExecAll", s.ExecAll);
-    s.ImpIndex = ini.ReadInteger(kPath, "ImpIndex", s.ImpIndex);
-    s.FormWidth = ini.ReadInteger(kSize, "FormWidth", s.FormWidth);
-    s.FormHeight = ini.ReadInteger(kSize, "FormHeight", s.FormHeight);
-    s.FormLeft = ini.ReadInteger(kSize, "FormLeft", s.FormLeft);
-    s.FormTop = ini.ReadInteger(kSize, "FormTop", s.FormTop);
-    s.ReportWidth = ini.ReadInteger(kSize, "ReportWidth", s.ReportWidth);
-    s.ReportHeight = ini.ReadInteger(kSize, "ReportHeight", s.ReportHeight);
-    for (std::size_t i = 0; i < s.ReportListWidth.size(); ++i)
-        s.ReportListWidth[i] = ini.ReadInteger(kSize, Numbered("ReportListWidth", i), s.ReportListWidth[i]);
-    s.HistoryWidth = ini.ReadInteger(kSize, "HistoryWidth", s.HistoryWidth);
-    s.HistoryHeight = ini.ReadInteger(kSize, "HistoryHeight", s.HistoryHeight);
-    for (std::size_t i = 0; i < s.HistoryListWidth.size(); ++i)
-        s.HistoryListWidth[i] =
-            ini.ReadInteger(kSize, Numbered("HistoryListWidth", i), s.HistoryListWidth[i]);
-
-    s.SameName0 = ini.ReadInteger(kCondition, "SameName0", s.SameName0);
-    s.SameName1 = ini.ReadInteger(kCondition, "SameName1", s.SameName1);
-    s.NotExe = ini.ReadBool(kCondition, "NotExe", s.NotExe);
-    s.NotDouble = ini.ReadBool(kCondition, "NotDouble", s.NotDouble);
-    s.NotClass = ini.ReadBool(kCondition, "NotClass", s.NotClass);
-    s.DoubtFolder = ini.ReadString(kCondition, "DoubtFolder", s.DoubtFolder);
-    s.NotIncomplete = ini.ReadBool(kCondition, "NotIncomplete", s.NotIncomplete);
-    s.NgKeyword = ini.ReadString(kCondition, "NgKeyword", s.NgKeyword);
-    s.CycleExec = ini.ReadBool(kCondition, "CycleExec", s.CycleExec);
-    s.CycleExecTime = ini.ReadInteger(kCondition, "CycleExecTime", s.CycleExecTime);
-    s.CloseMin = ini.ReadBool(kCondition, "CloseMin", s.CloseMin);
-    s.DustBox = ini.ReadBool(kCondition, "DustBox", s.DustBox);
-    s.StartMin = ini.ReadBool(kCondition, "StartMin", s.StartMin);
-    s.ArchiveAlarm = ini.ReadBool(kCondition, "ArchiveAlarm", s.ArchiveAlarm);
-    s.FileComp = ini.ReadBool(kCondition, "FileComp", s.FileComp);
-    s.HistDel = ini.ReadBool(kCondition, "HistDel", s.HistDel);
-    s.HistMax = ini.ReadInteger(kCondition, "HistMax", s.HistMax);
-    s.Ny = ini.ReadBool(kCondition, "Ny", s.Ny);
-    s.NyFolder = ini.ReadString(kCondition, "NyFolder", s.NyFolder);
-    s.FileUsing = ini.ReadBool(kCondition, "FileUsing", s.FileUsing);
-    // A wait outside its range is not shortened or lengthened to fit: the default is safer.
-    if (const int wait = ini.ReadInteger(kCondition, "FileUsingWait", s.FileUsingWait);
-        wait >= kMinFileUsingWait && wait <= kMaxFileUsingWait)
-        s.FileUsingWait = wait;
-    s.MakeFolder = ini.ReadBool(kCondition, "MakeFolder", s.MakeFolder);
-    s.Filer = ini.ReadBool(kCondition, "Filer", s.Filer);
-    s.FilerProg = ini.ReadString(kCondition, "FilerProg", s.FilerProg);
-    s.ExecChkBox = ini.ReadBool(kCondition, "ExecChkBox", s.ExecChkBox);
-    s.ReadOnly = ini.ReadBool(kCondition, "ReadOnly", s.ReadOnly);
-    s.WatchSource = ini.ReadBool(kCondition, "WatchSource", s.WatchSource);
-    s.WatchWait = ini.ReadInteger(kCondition, "WatchWait", s.WatchWait);
-    s.HwndTop = ini.ReadBool(kWindowPos, "HwndTop", s.HwndTop);
-    s.SorvantaVer = ini.ReadString(kVersion, "SorvantaVer", s.SorvantaVer);
-    s.DefKeyword = ini.ReadString(kDefault, "DefKeyword", s.DefKeyword);
-    s.DefDestFolder = ini.ReadString(kDefault, "DefDestFolder", s.DefDestFolder);
-    s.DefComment = ini.ReadString(kDefault, "DefComment", s.DefComment);
-
     LoadListWidths(ini, s);
-
-    for (std::size_t n = 0; n < kMaxRecentFiles; ++n) {
-        s.ExpFile[n] = ini.ReadString(kPath, Numbered("ExpFile", n), "");
-        s.ImpFile[n] = ini.ReadString(kPath, Numbered("ImpFile", n), "");
-    }
-    const std::string csv = JoinPath(folder, kDefaultCsvFileName);
-    if (s.ExpFile[0].empty())
-        s.ExpFile[0] = csv;
-    if (s.ImpFile[0].empty())
-        s.ImpFile[0] = csv;
 
     // Also applies to the defaults of a first start, whose version reads as 0.00.
     if (SettingsVersionNumber(s.SorvantaVer) < kColumnOrderVersion) {
@@ -312,88 +493,8 @@ Status SaveSettings(std::string_view folder, std::string_view iniFileName, TAppS
         ini.UsePreferredCodes();
     }
     Writer w(ini);
-
-    w.Text(kPath, "Source", s.Source);
-    for (std::size_t n = 1; n < kMaxSourceHistory; ++n) {
-        w.Delete(kPath, SourceKey(n));
-        if (n < s.SourceHistory.size() && !s.SourceHistory[n].empty())
-            w.Text(kPath, SourceKey(n), s.SourceHistory[n]);
-    }
-
-    for (std::size_t n = 0; n < kMaxExtRules; ++n) {
-        w.Delete(kExtChange, Numbered("ExtBefore", n));
-        w.Delete(kExtChange, Numbered("ExtAfter", n));
-        if (n < s.ExtRules.size() && !s.ExtRules[n].ExtBefore.empty() && !s.ExtRules[n].ExtAfter.empty()) {
-            w.Text(kExtChange, Numbered("ExtBefore", n), s.ExtRules[n].ExtBefore);
-            w.Text(kExtChange, Numbered("ExtAfter", n), s.ExtRules[n].ExtAfter);
-        }
-    }
-
-    for (std::size_t i = 0; i < s.HistoryListWidth.size(); ++i)
-        w.Int(kSize, Numbered("HistoryListWidth", i), s.HistoryListWidth[i]);
-    w.Int(kSize, "FormWidth", s.FormWidth);
-    w.Int(kSize, "FormHeight", s.FormHeight);
-    w.Int(kSize, "FormLeft", s.FormLeft);
-    w.Int(kSize, "FormTop", s.FormTop);
-    w.Int(kSize, "ReportWidth", s.ReportWidth);
-    w.Int(kSize, "ReportHeight", s.ReportHeight);
-    for (std::size_t i = 0; i < s.ReportListWidth.size(); ++i)
-        w.Int(kSize, Numbered("ReportListWidth", i), s.ReportListWidth[i]);
-    w.Int(kSize, "HistoryWidth", s.HistoryWidth);
-    w.Int(kSize, "HistoryHeight", s.HistoryHeight);
-    for (std::size_t i = 0; i < 3; ++i)
-        w.Int(kSize, Numbered("ListWidth", i), s.ListWidth[i]);
-
-    w.Int(kCondition, "SameName0", s.SameName0);
-    w.Int(kCondition, "SameName1", s.SameName1);
-    w.Bool(kCondition, "NotExe", s.NotExe);
-    w.Bool(kCondition, "NotDouble", s.NotDouble);
-    w.Bool(kCondition, "NotClass", s.NotClass);
-    w.Text(kCondition, "DoubtFolder", s.DoubtFolder);
-    w.Bool(kCondition, "NotIncomplete", s.NotIncomplete);
-    w.Text(kCondition, "NgKeyword", s.NgKeyword);
-    w.Bool(kWindowPos, "HwndTop", s.HwndTop);
-    w.Int(kSize, "ListWidth3", s.ListWidth[3]);
-    w.Bool(kCondition, "CycleExec", s.CycleExec);
-    w.Int(kCondition, "CycleExecTime", s.CycleExecTime);
-    w.Text(kVersion, "SorvantaVer", kSettingsVersion);
-    w.Bool(kPath, "ExecAll", s.ExecAll);
-    w.Bool(kCondition, "DustBox", s.DustBox);
-    w.Bool(kCondition, "StartMin", s.StartMin);
-    w.Bool(kCondition, "CloseMin", s.CloseMin);
-    w.Bool(kCondition, "ArchiveAlarm", s.ArchiveAlarm);
-    w.Bool(kCondition, "FileComp", s.FileComp);
-    w.Bool(kCondition, "HistDel", s.HistDel);
-    w.Int(kCondition, "HistMax", s.HistMax);
-    w.Bool(kCondition, "Ny", s.Ny);
-    w.Text(kCondition, "NyFolder", s.NyFolder);
-    w.Bool(kCondition, "FileUsing", s.FileUsing);
-    w.Int(kCondition, "FileUsingWait", s.FileUsingWait);
-    w.Bool(kCondition, "MakeFolder", s.MakeFolder);
-    w.Bool(kCondition, "Filer", s.Filer);
-    w.Text(kCondition, "FilerProg", s.FilerProg);
-
-    w.Text(kDefault, "DefKeyword", s.DefKeyword);
-    // Always quoted: a coded destination text may begin with a marker character or a blank.
-    w.Quoted(kDefault, "DefDestFolder", s.DefDestFolder);
-    w.Text(kDefault, "DefComment", s.DefComment);
-
-    w.Bool(kCondition, "ExecChkBox", s.ExecChkBox);
-    w.Bool(kCondition, "ReadOnly", s.ReadOnly);
-    w.Bool(kCondition, "WatchSource", s.WatchSource);
-    w.Int(kCondition, "WatchWait", s.WatchWait);
-
-    for (std::size_t n = 0; n < kMaxRecentFiles; ++n) {
-        w.Delete(kPath, Numbered("ExpFile", n));
-        if (!s.ExpFile[n].empty())
-            w.Text(kPath, Numbered("ExpFile", n), s.ExpFile[n]);
-    }
-    for (std::size_t n = 0; n < kMaxRecentFiles; ++n) {
-        w.Delete(kPath, Numbered("ImpFile", n));
-        if (!s.ImpFile[n].empty())
-            w.Text(kPath, Numbered("ImpFile", n), s.ImpFile[n]);
-    }
-    w.Int(kPath, "ImpIndex", s.ImpIndex);
+    for (const TSettingKey& key : kSettingKeys)
+        SaveKey(key, w, s);
 
     if (!w.status().ok())
         return w.status();

@@ -28,6 +28,15 @@ inline constexpr int kMaxWatchWait = 3600;
 inline constexpr int kMinFileUsingWait = 1;
 inline constexpr int kMaxFileUsingWait = 1440;
 
+// What a run does with an item whose name is already taken at the destination, numbered as stored.
+// Another stored number is kept as it is, and the item is passed over.
+enum class SameNameRule : int {
+    KeepNewer = 0, // the item with the newer time stamp stays, the other is deleted
+    KeepOlder = 1,
+    Rename = 2, // the item is sorted under a name with a number added
+    Skip = 3,   // the item is not sorted
+};
+
 // One extension-change rule: extensions without the period.
 struct TExtRule final {
     std::string ExtBefore;
@@ -64,8 +73,8 @@ struct TAppSettings final {
     std::array<int, 4> ListWidth{65, 116, 74, 116};
 
     // [Condition]
-    int SameName0 = 2;
-    int SameName1 = 2;
+    SameNameRule SameName0 = SameNameRule::Rename; // the sizes are equal
+    SameNameRule SameName1 = SameNameRule::Rename; // the sizes differ
     bool NotExe = true;
     bool NotDouble = true;
     bool NotClass = true;

@@ -190,7 +190,8 @@ TEST(ConditionFormTimeLimits, ATickedCountMustBeZeroToNinetyNine) {
     Closing c;
     const auto result = c.Close(f);
     ASSERT_TRUE(result.condition);
-    EXPECT_EQ(DecodeCondition(*result.condition).ageLimits[1], (TAgeLimit{true, 0, 0, 1}));
+    EXPECT_EQ(DecodeCondition(*result.condition).ageLimits[1],
+              (TAgeLimit{true, 0, AgeTerm::Days, TimeSide::AtOrAfter}));
     EXPECT_FALSE(DecodeCondition(*result.condition).ageLimits[0].on);
 }
 

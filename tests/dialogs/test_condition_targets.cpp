@@ -48,10 +48,12 @@ Strings Taken(const testing::Outcome& outcome) {
 void AddTimeLimits(std::mt19937& rng, TConditionFields& f) {
     const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     if (pick(0, 2) == 0)
-        f.dateLimits[static_cast<std::size_t>(pick(0, 1))] = {true, 2023, 11, pick(14, 18), pick(0, 1)};
+        f.dateLimits[static_cast<std::size_t>(pick(0, 1))] = {true, 2023, 11, pick(14, 18),
+                                                              static_cast<TimeSide>(pick(0, 1))};
     if (pick(0, 2) == 0)
-        f.ageLimits[static_cast<std::size_t>(pick(0, 1))] = {true, pick(0, 4), pick(0, 1) * pick(0, 1),
-                                                             pick(0, 1)};
+        f.ageLimits[static_cast<std::size_t>(pick(0, 1))] = {true, pick(0, 4),
+                                                             static_cast<AgeTerm>(pick(0, 1) * pick(0, 1)),
+                                                             static_cast<TimeSide>(pick(0, 1))};
 }
 
 // More folders taken, and taken from a tree, than the generator's lists of several conditions make.

@@ -194,8 +194,8 @@ public:
         s.NotClass = Int(0, 2) == 0;
         s.DoubtFolder = Int(0, 2) == 0 ? Pick(Strings{"doubt", "src/doubt"}) : "";
         s.NgKeyword = Int(0, 3) == 0 ? "bar" : "";
-        s.SameName0 = Int(0, 3);
-        s.SameName1 = Int(0, 3);
+        s.SameName0 = static_cast<SameNameRule>(Int(0, 3));
+        s.SameName1 = static_cast<SameNameRule>(Int(0, 3));
         if (Int(0, 2) == 0)
             c.rules.push_back({"txt", "text"});
         return c;
@@ -259,8 +259,8 @@ private:
         if (Int(0, 4) == 0) {
             f.size1.on = true;
             f.size1.sizeText = Pick(Strings{"0", "1", "2"});
-            f.size1.unit = Int(0, 1);
-            f.size1.relation = Int(0, 2);
+            f.size1.unit = static_cast<SizeUnit>(Int(0, 1));
+            f.size1.relation = static_cast<SizeRelation>(Int(0, 2));
         }
         f.timestampFolder = Int(0, 9) == 0;
         return f;

@@ -92,7 +92,7 @@ void RunFixture::Add(const TConditionFields& fields) {
     ASSERT_TRUE(list.InsertAt(list.Count(), condition).ok());
 }
 
-TRunOutcome RunFixture::Run(int runMode, int selected) {
+TRunOutcome RunFixture::Run(RunMode runMode, int selected) {
     TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.runMode = runMode;
     request.selectedIndex = selected;

@@ -37,7 +37,7 @@ protected:
 
     TConditionFields Fields(std::string_view keywords, std::string_view destRel) const;
     void Add(const TConditionFields& fields);
-    TRunOutcome Run(int runMode = kRunAllConditions, int selected = -1);
+    TRunOutcome Run(RunMode runMode = RunMode::AllConditions, int selected = -1);
     // The digest library a run loads: by default a file that does not exist, so that no run
     // depends on what the machine has installed.
     void UseDigestLibrary(const std::string& nativeFile);

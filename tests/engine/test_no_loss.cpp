@@ -104,8 +104,8 @@ protected:
             }
             Add(f);
         }
-        settings.SameName0 = Pick(4);
-        settings.SameName1 = Pick(4);
+        settings.SameName0 = static_cast<SameNameRule>(Pick(4));
+        settings.SameName1 = static_cast<SameNameRule>(Pick(4));
         settings.ReadOnly = true;
         rules.clear();
         if (Chance(50))
@@ -204,8 +204,8 @@ TEST_F(NoLoss, RunsKilledBesideAWriterLoseNoByte) {
         Build();
         Conditions();
         // A rule that keeps one of two files deletes the other on purpose; here nothing may go.
-        settings.SameName0 = 2 + Pick(2);
-        settings.SameName1 = 2 + Pick(2);
+        settings.SameName0 = static_cast<SameNameRule>(2 + Pick(2));
+        settings.SameName1 = static_cast<SameNameRule>(2 + Pick(2));
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(N("src")))
             names.push_back(entry.path().filename().string());

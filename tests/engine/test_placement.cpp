@@ -119,8 +119,8 @@ TEST_F(Placement, SameNameRulesByEqualOrDifferentSize) {
         SCOPED_TRACE(::testing::Message()
                      << "rule " << c.rule << " equal " << c.equalSize << " newer " << c.sourceNewer);
         // The rule of the other size group would give a different result.
-        settings.SameName0 = c.equalSize ? c.rule : 2;
-        settings.SameName1 = c.equalSize ? 2 : c.rule;
+        settings.SameName0 = static_cast<SameNameRule>(c.equalSize ? c.rule : 2);
+        settings.SameName1 = static_cast<SameNameRule>(c.equalSize ? 2 : c.rule);
         const std::string source = c.equalSize ? "new" : "newer";
         Collide(source, c.sourceNewer ? kNew : kOld, "old", c.sourceNewer ? kOld : kNew);
         Run();
@@ -136,7 +136,7 @@ TEST_F(Placement, SameNameRulesByEqualOrDifferentSize) {
 }
 
 TEST_F(Placement, EqualTimesWithinTwoSecondsCountAsNewer) {
-    settings.SameName0 = 1; // keep the older: an equal time deletes the source
+    settings.SameName0 = SameNameRule::KeepOlder; // keep the older: an equal time deletes the source
     Add(Fields("clip", "dst"));
     Collide("abc", kOld + 1, "xyz", kOld);
     Run();
@@ -155,8 +155,8 @@ TEST_F(Placement, RenamesTakeTheFirstFreeNumberAndFoldersAlwaysDo) {
     f.keywordOr = true;
     f.includeFolders = true;
     Add(f);
-    settings.SameName0 = 0; // a folder never compares sizes or times
-    settings.SameName1 = 2;
+    settings.SameName0 = SameNameRule::KeepNewer; // a folder never compares sizes or times
+    settings.SameName1 = SameNameRule::Rename;
     Run();
     EXPECT_EQ(Read("dst/clip[2].avi"), "new");
     EXPECT_TRUE(Has("dst/set[1].old/inside"));
@@ -165,7 +165,7 @@ TEST_F(Placement, RenamesTakeTheFirstFreeNumberAndFoldersAlwaysDo) {
 }
 
 TEST_F(Placement, CopiesNeverMeetAnExistingName) {
-    settings.SameName0 = settings.SameName1 = 2;
+    settings.SameName0 = settings.SameName1 = SameNameRule::Rename;
     auto f = Fields("clip", "dst");
     f.copyMode = true;
     Add(f);
@@ -177,7 +177,7 @@ TEST_F(Placement, CopiesNeverMeetAnExistingName) {
 }
 
 TEST_F(Placement, AFailedDeleteDuringSameNameHandlingSkipsTheEntry) {
-    settings.SameName0 = 0;
+    settings.SameName0 = SameNameRule::KeepNewer;
     Add(Fields("clip", "dst"));
     Collide("abc", kOld, "abc", kNew); // the source is older: it would be deleted
     const LockedFolder locked(N("src"));
@@ -191,7 +191,7 @@ TEST_F(Placement, AFailedDeleteDuringSameNameHandlingSkipsTheEntry) {
 }
 
 TEST_F(Placement, AFileMeetingAFolderOfItsNameIsNeverDeletedForIt) {
-    settings.SameName1 = 0;
+    settings.SameName1 = SameNameRule::KeepNewer;
     Add(Fields("clip", "dst"));
     Write("src/clip.avi", "abc");
     Stamp("src/clip.avi", kNew);
@@ -328,7 +328,7 @@ TEST_F(Placement, AFailedTransferIsNotRecorded) {
 
 TEST_F(Placement, ExtensionRulesChangeTheRecordedNameAndMark) {
     rules = {{"avi", "mpg"}};
-    settings.SameName0 = 2;
+    settings.SameName0 = SameNameRule::Rename;
     Write("src/clip.AVI");
     Write("dst/clip.AVI");
     Write("src/keep.avi");

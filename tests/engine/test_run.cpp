@@ -186,7 +186,7 @@ TEST_F(SortRun, SuspiciousFilesStayGoToTheSuspiciousFolderOrCountAsOrdinary) {
 
 TEST_F(SortRun, SizeLimitsHoldAtTheirEdgesAndBeyondTwoGigabytes) {
     auto limited = Fields("bin", "dst");
-    limited.size1 = {true, "10", 0, 2}; // 10 bytes or more are not sorted
+    limited.size1 = {true, "10", SizeUnit::Bytes, SizeRelation::AtLeast}; // 10 bytes or more are not sorted
     Add(limited);
     Write("src/9.bin", std::string(9, 'x'));
     Write("src/10.bin", std::string(10, 'x'));
@@ -199,11 +199,11 @@ TEST_F(SortRun, SizeLimitsHoldAtTheirEdgesAndBeyondTwoGigabytes) {
     // 2048 MB or more, and 9999 MB or less: both need more than 32 bits.
     list.Clear();
     auto big = Fields("big", "big");
-    big.size1 = {true, "2048", 2, 2};
-    big.size2 = {true, "1", 1, 0}; // exactly 1 KB
+    big.size1 = {true, "2048", SizeUnit::MegaBytes, SizeRelation::AtLeast};
+    big.size2 = {true, "1", SizeUnit::KiloBytes, SizeRelation::Exactly}; // exactly 1 KB
     Add(big);
     auto huge = Fields("huge", "huge");
-    huge.size2 = {true, "9999", 2, 1};
+    huge.size2 = {true, "9999", SizeUnit::MegaBytes, SizeRelation::AtMost};
     Add(huge);
     Sparse("src/big_below.bin", (2048ull << 20) - 1);
     Sparse("src/big_edge.bin", 2048ull << 20);
@@ -227,11 +227,11 @@ TEST_F(SortRun, ConditionSelectionByModeAndTicks) {
     second.settingName = "映画";
     Add(second);
 
-    Run(kRunSelectedCondition, -1);
+    Run(RunMode::SelectedCondition, -1);
     EXPECT_TRUE(ui.rows.empty());
     EXPECT_EQ(ui.captions.back(), "Sorvanta 振り分け完了 - キーワード []");
 
-    Run(kRunSelectedCondition, 1);
+    Run(RunMode::SelectedCondition, 1);
     EXPECT_EQ(Rows(), (Strings{"b.avi|  |two"}));
     EXPECT_NE(std::find(ui.captions.begin(), ui.captions.end(), "振り分け実行中 - 設定名 [映画]"),
               ui.captions.end());
@@ -437,7 +437,7 @@ TEST_F(SortRun, HistoryLinesOfARunArePrependedByteForByte) {
     Write("src/曲.mp3");
     Write("src/b.mp3", "new");
     Write("dst/b.mp3", "existing");
-    settings.SameName1 = 2;
+    settings.SameName1 = SameNameRule::Rename;
     auto quiet = Fields("quiet", "quiet");
     quiet.historyOff = true;
     Add(quiet);

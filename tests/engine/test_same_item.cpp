@@ -15,8 +15,8 @@ using Strings = std::vector<std::string>;
 class SameItem : public testing::RunFixture {
 protected:
     void Rules(int rule) {
-        settings.SameName0 = rule;
-        settings.SameName1 = rule;
+        settings.SameName0 = static_cast<SameNameRule>(rule);
+        settings.SameName1 = static_cast<SameNameRule>(rule);
     }
     void Link(std::string_view target, std::string_view rel) const {
         ASSERT_EQ(::symlink(std::string(target).c_str(), N(rel).c_str()), 0);

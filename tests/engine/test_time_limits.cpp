@@ -41,13 +41,14 @@ private:
 
 TConditionFields DateRow(int row, int year, int month, int day, int relation) {
     TConditionFields f;
-    f.dateLimits[static_cast<std::size_t>(row)] = {true, year, month, day, relation};
+    f.dateLimits[static_cast<std::size_t>(row)] = {true, year, month, day, static_cast<TimeSide>(relation)};
     return f;
 }
 
 TConditionFields AgeRow(int row, int count, int term, int relation) {
     TConditionFields f;
-    f.ageLimits[static_cast<std::size_t>(row)] = {true, count, term, relation};
+    f.ageLimits[static_cast<std::size_t>(row)] = {true, count, static_cast<AgeTerm>(term),
+                                                  static_cast<TimeSide>(relation)};
     return f;
 }
 
@@ -114,7 +115,7 @@ TEST(TimeLimits, CombinedRowsLeaveAloneWhatAnyOfThemNames) {
     const ScopedZone zone("UTC0");
     // Sorted only between 1 March 2024 and a week before the start.
     TConditionFields f = DateRow(0, 2024, 3, 1, 0);
-    f.ageLimits[1] = {true, 1, 1, 1};
+    f.ageLimits[1] = {true, 1, AgeTerm::Weeks, TimeSide::AtOrAfter};
     const std::int64_t march = 1709251200;             // 2024-03-01 00:00:00
     const std::int64_t weekBack = 1711886400 - 604800; // a week before 2024-03-31 12:00:00
     EXPECT_TRUE(Excludes(f, kStart, march));
@@ -123,7 +124,7 @@ TEST(TimeLimits, CombinedRowsLeaveAloneWhatAnyOfThemNames) {
     EXPECT_TRUE(Excludes(f, kStart, weekBack));
     // Two date rows that overlap leave nothing to sort.
     TConditionFields all = DateRow(0, 2024, 3, 1, 0);
-    all.dateLimits[1] = {true, 2024, 2, 1, 1};
+    all.dateLimits[1] = {true, 2024, 2, 1, TimeSide::AtOrAfter};
     for (const std::int64_t t :
          std::initializer_list<std::int64_t>{0, 1706745600, march, weekBack, 4102444800})
         EXPECT_TRUE(Excludes(all, kStart, t)) << t;
@@ -166,11 +167,11 @@ TEST_F(RunTimeLimits, WhatTheRowsNameStaysAndTheRestIsSorted) {
     Write("src/big.avi", std::string(2048, 'x'));
     Stamp("src/big.avi", boundary - 3600);
     auto f = Fields("avi", "dst");
-    f.size1 = {true, "2", 1, 2}; // 2 KB or more: not sorted
+    f.size1 = {true, "2", SizeUnit::KiloBytes, SizeRelation::AtLeast}; // 2 KB or more: not sorted
     f.includeFolders = true;
-    f.ageLimits[0] = {true, 1, 0, 1};
+    f.ageLimits[0] = {true, 1, AgeTerm::Days, TimeSide::AtOrAfter};
     // Row 1: nothing before 2024 either.
-    f.dateLimits[0] = {true, 2024, 1, 1, 0};
+    f.dateLimits[0] = {true, 2024, 1, 1, TimeSide::AtOrBefore};
     Add(f);
     Run();
     std::vector<std::string> rows = Rows();
@@ -187,7 +188,7 @@ TEST_F(RunTimeLimits, ATestRunLeavesAloneWhatTheRowsName) {
     Write("src/new.avi");
     Stamp("src/new.avi", kNow - 3600);
     auto f = Fields("avi", "dst");
-    f.ageLimits[0] = {true, 1, 1, 0}; // a week old and older: not sorted
+    f.ageLimits[0] = {true, 1, AgeTerm::Weeks, TimeSide::AtOrBefore}; // a week old and older: not sorted
     Add(f);
     TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.sourceText = P("src");

@@ -51,10 +51,9 @@ protected:
         return request;
     }
     TLastRun LastRun() const {
-        std::string why;
-        const auto run = ReadLastRun(dir.PathText(), why);
-        EXPECT_TRUE(run.has_value()) << why;
-        return run.value_or(TLastRun{});
+        const auto run = ReadLastRun(dir.PathText());
+        EXPECT_TRUE(run.ok()) << (run.ok() ? "" : LastRunGapText(run.reason()));
+        return run.ok() ? run.value() : TLastRun{};
     }
     static constexpr std::string_view kOldRecord = "26/01/01 00:00:00\r\n  \r\nold.avi\r\n\\d*\\s\r\n";
 };
@@ -163,9 +162,9 @@ TEST_F(UndoLastRunTest, AHistoryChangedAtTheTopOrADeletedDuplicateIsNotTakenBack
     // Another record in front: the run's records no longer stand at the top.
     const std::string bytes = Read("History.dat");
     dir.WriteBytes("History.dat", std::string(kOldRecord) + bytes);
-    std::string why;
-    EXPECT_FALSE(ReadLastRun(dir.PathText(), why).has_value());
-    EXPECT_NE(why.find("元に戻せません"), std::string::npos);
+    const auto gone = ReadLastRun(dir.PathText());
+    ASSERT_FALSE(gone.ok());
+    EXPECT_NE(LastRunGapText(gone.reason()).find("元に戻せません"), std::string::npos);
     box.QueueAnswer(MbAnswer::Ok);
     EXPECT_FALSE(UndoLastRun(Request(), box));
     EXPECT_TRUE(Has("dst/a.avi"));

@@ -49,7 +49,7 @@ TEST(CsvExport, RowHoldsEveryFieldAndQuotesOnlyTextsThatNeedIt) {
     f.ownSource = true;
     f.copyMode = true;
     f.kanaFold = true;
-    f.size1 = {true, "5", 0, 1};
+    f.size1 = {true, "5", SizeUnit::Bytes, SizeRelation::AtMost};
     f.timestampFolder = true;
     f.patternCode = "332221111";
     const std::vector<std::string> row = Fields(CsvRow(Packed(f)));

@@ -30,7 +30,7 @@ TConditionList Seed() {
     f.destFolder = "\\d\\振り分け,先";
     f.sourceFolder = "\\src\\元";
     f.ownSource = true;
-    f.size1 = {true, "123", 1, 0};
+    f.size1 = {true, "123", SizeUnit::KiloBytes, SizeRelation::Exactly};
     f.timestampFolder = true;
     return testing::Table({Packed(f), Simple("mp3"), Simple("①髙", "\\d\\ｶﾅ")});
 }

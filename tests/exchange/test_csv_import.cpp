@@ -78,9 +78,9 @@ TEST(CsvImport, ExportThenImportGivesTheSameFields) {
         f.subFolders = f.keywordOr = f.excludeOr = f.copyMode = i % 2 == 1;
         f.showOther = f.caseFold = f.widthFold = f.kanaFold = i % 2 == 0;
         f.compareOff = f.historyOff = f.extChangeOff = f.includeFolders = i % 3 != 0;
-        f.size1 = {i % 2 == 0, std::to_string(i * 1234 % 10000), static_cast<int>(i % 3),
-                   static_cast<int>((i + 1) % 3)};
-        f.size2 = {i % 2 == 1, "9999", 1, 0};
+        f.size1 = {i % 2 == 0, std::to_string(i * 1234 % 10000), static_cast<SizeUnit>(i % 3),
+                   static_cast<SizeRelation>((i + 1) % 3)};
+        f.size2 = {i % 2 == 1, "9999", SizeUnit::KiloBytes, SizeRelation::Exactly};
         f.timestampFolder = i % 2 == 1;
         f.patternCode = "33232221" + std::to_string(i % 3 + 1);
         conditions.push_back(Packed(f));
@@ -133,7 +133,7 @@ TEST(CsvImport, ReplacedConditionsKeepTheirTimeLimits) {
         f.settingName = "名前";
         f.keywords = keywords;
         f.destFolder = dest;
-        f.ageLimits[0] = {true, days, 0, 1};
+        f.ageLimits[0] = {true, days, AgeTerm::Days, TimeSide::AtOrAfter};
         return Packed(f);
     };
     const auto named = [](std::string_view keywords, std::string_view dest) {
@@ -160,12 +160,14 @@ TEST(CsvImport, ReplacedConditionsKeepTheirTimeLimits) {
     in.list = Table({limited("mp3", "\\d\\a", 3), limited("mp3", "\\d\\other", 4)});
     ASSERT_TRUE(in.Run(exported, ImportMode::Replace).read.ok());
     ASSERT_EQ(in.list.Count(), 3);
-    EXPECT_EQ(DecodeCondition(in.list.At(0)).ageLimits[0], (TAgeLimit{true, 3, 0, 1}));
+    EXPECT_EQ(DecodeCondition(in.list.At(0)).ageLimits[0],
+              (TAgeLimit{true, 3, AgeTerm::Days, TimeSide::AtOrAfter}));
     EXPECT_FALSE(DecodeCondition(in.list.At(1)).ageLimits[0].on);
     EXPECT_EQ(in.list.At(1), named("mp3", "\\d\\a"));
     // Undo brings the replaced conditions back with theirs.
     UndoImport(in.list, in.state);
-    EXPECT_EQ(DecodeCondition(in.list.At(1)).ageLimits[0], (TAgeLimit{true, 4, 0, 1}));
+    EXPECT_EQ(DecodeCondition(in.list.At(1)).ageLimits[0],
+              (TAgeLimit{true, 4, AgeTerm::Days, TimeSide::AtOrAfter}));
 
     // Beside the conditions: nothing is replaced, so the new rows come without limits.
     for (const ImportMode mode : {ImportMode::Top, ImportMode::Bottom, ImportMode::AtCursor}) {
@@ -224,7 +226,7 @@ TEST(CsvImport, BlanksAroundNumbersAndFlagsCountAsDescribed) {
     EXPECT_EQ(SizeBlock(row->destText, mark::SizeBlock1), "0  1222");
     row = ImportRow(RowWith(21, " 01"), 4, report);
     ASSERT_TRUE(row);
-    EXPECT_EQ(DecodeCondition(*row).size1.unit, 1);
+    EXPECT_EQ(DecodeCondition(*row).size1.unit, SizeUnit::KiloBytes);
     EXPECT_EQ(DecodeDestFolder(row->destText), "\\d\\out");
     EXPECT_TRUE(report.empty());
 }

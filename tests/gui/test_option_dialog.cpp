@@ -522,7 +522,8 @@ private slots:
         window->findChild<QAction*>(QStringLiteral("S2"))->trigger();
         QCOMPARE(window->findChild<TrayController*>()->Schedule().PeriodMs(), 3 * 60000); // at once
         const TAppSettings saved = LoadSettings(dir.PathText(), "Sorvanta.ini");
-        QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == 0 && !saved.NotExe);
+        QVERIFY(saved.CycleExec && saved.CycleExecTime == 3 && saved.SameName0 == SameNameRule::KeepNewer &&
+                !saved.NotExe);
         QVERIFY(saved.ExecChkBox && saved.HistDel && saved.FileComp && saved.NgKeyword == "ng");
         // The controls load back from what was written.
         window->findChild<TFormOption*>()->Load(saved);

@@ -44,8 +44,8 @@ TEST(ConditionDecode, ReadsEveryFieldOfACodedText) {
     EXPECT_FALSE(f.excludeOr);
     EXPECT_TRUE(f.size1.on);
     EXPECT_EQ(f.size1.sizeText, "   5");
-    EXPECT_EQ(f.size1.unit, 2);
-    EXPECT_EQ(f.size1.relation, 1);
+    EXPECT_EQ(f.size1.unit, SizeUnit::MegaBytes);
+    EXPECT_EQ(f.size1.relation, SizeRelation::AtMost);
     EXPECT_FALSE(f.size2.on);
     EXPECT_EQ(SizeValue(SizeBlock(kCoded, mark::SizeBlock2)), 10);
     EXPECT_TRUE(f.timestampFolder);
@@ -121,8 +121,8 @@ TEST(ConditionCompose, PacksInTheEditorsOrderAndDecodesBack) {
     f.widthFold = true;
     f.keywordOr = true;
     f.copyMode = true;
-    f.size1 = {true, "5", 2, 1};
-    f.size2 = {false, "10", 2, 2};
+    f.size1 = {true, "5", SizeUnit::MegaBytes, SizeRelation::AtMost};
+    f.size2 = {false, "10", SizeUnit::MegaBytes, SizeRelation::AtLeast};
     f.timestampFolder = true;
     f.patternCode = "342421111";
     f.ownSource = true;
@@ -179,13 +179,13 @@ TEST(ConditionCompose, RefusesTextsThatWouldNotReadBackAsWritten) {
     g.settingName = "a\r\nb";
     EXPECT_TRUE(refused(g));
     g = f;
-    g.size1 = {true, "10000", 2, 2};
+    g.size1 = {true, "10000", SizeUnit::MegaBytes, SizeRelation::AtLeast};
     EXPECT_TRUE(refused(g));
     g = f;
     g.size2 = {true,
                "1\x05"
                "2",
-               2, 2};
+               SizeUnit::MegaBytes, SizeRelation::AtLeast};
     EXPECT_TRUE(refused(g));
     g = f;
     g.patternCode = "21212111x";
@@ -194,7 +194,7 @@ TEST(ConditionCompose, RefusesTextsThatWouldNotReadBackAsWritten) {
 
     // A size that does not fit is harmless while its limit is off: it is stored as blanks.
     g = f;
-    g.size1 = {false, "12345\x06", 1, 0};
+    g.size1 = {false, "12345\x06", SizeUnit::KiloBytes, SizeRelation::Exactly};
     ASSERT_TRUE(ComposeCondition(g, c).ok());
     EXPECT_EQ(SizeBlock(c.destText, mark::SizeBlock1), "0    10");
     EXPECT_EQ(SizeBlock(c.destText, mark::SizeBlock2), "0  1022");
@@ -220,10 +220,10 @@ TConditionFields WithLimits() {
     f.destFolder = "D:\\music";
     f.ownSource = true;
     f.sourceFolder = "D:\\dl";
-    f.dateLimits[0] = {true, 2011, 3, 15, 1};
-    f.dateLimits[1] = {false, 2020, 2, 29, 1};
-    f.ageLimits[0] = {true, 5, 1, 0};
-    f.ageLimits[1] = {true, 99, 2, 1};
+    f.dateLimits[0] = {true, 2011, 3, 15, TimeSide::AtOrAfter};
+    f.dateLimits[1] = {false, 2020, 2, 29, TimeSide::AtOrAfter};
+    f.ageLimits[0] = {true, 5, AgeTerm::Weeks, TimeSide::AtOrBefore};
+    f.ageLimits[1] = {true, 99, AgeTerm::Months, TimeSide::AtOrAfter};
     return f;
 }
 
@@ -268,8 +268,8 @@ TEST(ConditionTimeLimits, AConditionWithoutTickedRowsKeepsItsBytes) {
     for (const TAgeLimit& row : f.ageLimits)
         EXPECT_EQ(row, TAgeLimit{});
     // Rows set but unticked change nothing.
-    f.dateLimits[0] = {false, 2015, 7, 7, 1};
-    f.ageLimits[1] = {false, 42, 2, 1};
+    f.dateLimits[0] = {false, 2015, 7, 7, TimeSide::AtOrAfter};
+    f.ageLimits[1] = {false, 42, AgeTerm::Months, TimeSide::AtOrAfter};
     TSortCondition again;
     ASSERT_TRUE(ComposeCondition(f, again).ok());
     EXPECT_EQ(again, old);
@@ -283,8 +283,8 @@ TEST(ConditionTimeLimits, BlocksThatDoNotReadAsARowAreUnticked) {
         return DecodeAgeLimit("D:\\x\x16" + std::string(block), mark::TimeLimit3);
     };
     // An unticked block keeps what it holds for the page to show.
-    EXPECT_EQ(date("0201103151"), (TDateLimit{false, 2011, 3, 15, 1}));
-    EXPECT_EQ(date("1202402291"), (TDateLimit{true, 2024, 2, 29, 1}));
+    EXPECT_EQ(date("0201103151"), (TDateLimit{false, 2011, 3, 15, TimeSide::AtOrAfter}));
+    EXPECT_EQ(date("1202402291"), (TDateLimit{true, 2024, 2, 29, TimeSide::AtOrAfter}));
     for (const char* bad :
          {"1202302291", "1201113011", "1201101321", "1201103152", "120110315x", "12011 3151", "2201103151"})
         EXPECT_EQ(date(bad), TDateLimit{}) << bad;
@@ -294,7 +294,7 @@ TEST(ConditionTimeLimits, BlocksThatDoNotReadAsARowAreUnticked) {
                               "1/D:\\y",
                               mark::TimeLimit2),
               TDateLimit{});
-    EXPECT_EQ(age("10021"), (TAgeLimit{true, 0, 2, 1}));
+    EXPECT_EQ(age("10021"), (TAgeLimit{true, 0, AgeTerm::Months, TimeSide::AtOrAfter}));
     for (const char* bad : {"1 5 1", "10531", "10502", "1a100", "3050"})
         EXPECT_EQ(age(bad), TAgeLimit{}) << bad;
     // The destination folder never shows a block, whatever it holds.
@@ -310,13 +310,13 @@ TEST(ConditionTimeLimits, RowsThatDoNotFitTheirBlocksAreRefused) {
     f.ageLimits[1].count = 100;
     EXPECT_FALSE(ComposeCondition(f, c).ok());
     f = WithLimits();
-    f.dateLimits[0] = {true, 2023, 2, 29, 0};
+    f.dateLimits[0] = {true, 2023, 2, 29, TimeSide::AtOrBefore};
     EXPECT_FALSE(ComposeCondition(f, c).ok());
     f = WithLimits();
-    f.dateLimits[0] = {true, 10000, 1, 1, 0};
+    f.dateLimits[0] = {true, 10000, 1, 1, TimeSide::AtOrBefore};
     EXPECT_FALSE(ComposeCondition(f, c).ok());
     f = WithLimits();
-    f.ageLimits[0].term = 3;
+    f.ageLimits[0].term = static_cast<AgeTerm>(3);
     EXPECT_FALSE(ComposeCondition(f, c).ok());
     // Unticked, the same rows are not stored and so not checked.
     f.ageLimits[0].on = false;

@@ -47,8 +47,10 @@ TEST(ConditionFile, TimeLimitBlocksSurviveTheFileAndDoNotCountAsDamage) {
     f.destFolder = "\\d";
     f.ownSource = true;
     f.sourceFolder = "\\s";
-    f.dateLimits = {TDateLimit{true, 2011, 3, 15, 1}, TDateLimit{true, 1601, 1, 1, 0}};
-    f.ageLimits = {TAgeLimit{true, 0, 2, 0}, TAgeLimit{true, 99, 1, 1}};
+    f.dateLimits = {TDateLimit{true, 2011, 3, 15, TimeSide::AtOrAfter},
+                    TDateLimit{true, 1601, 1, 1, TimeSide::AtOrBefore}};
+    f.ageLimits = {TAgeLimit{true, 0, AgeTerm::Months, TimeSide::AtOrBefore},
+                   TAgeLimit{true, 99, AgeTerm::Weeks, TimeSide::AtOrAfter}};
     TSortCondition c;
     ASSERT_TRUE(ComposeCondition(f, c).ok());
     TConditionList list;
@@ -62,7 +64,8 @@ TEST(ConditionFile, TimeLimitBlocksSurviveTheFileAndDoNotCountAsDamage) {
     EXPECT_EQ(ConditionFileDamage(bytes, back), "");
     ASSERT_EQ(back.Count(), 1);
     EXPECT_EQ(back.At(0), c);
-    EXPECT_EQ(DecodeCondition(back.At(0)).ageLimits[1], (TAgeLimit{true, 99, 1, 1}));
+    EXPECT_EQ(DecodeCondition(back.At(0)).ageLimits[1],
+              (TAgeLimit{true, 99, AgeTerm::Weeks, TimeSide::AtOrAfter}));
 }
 
 TEST(ConditionFile, AcceptsAnyLineEndAndStopsAtAZeroByte) {

@@ -102,9 +102,8 @@ TEST_F(RunJournal, AKilledRunsMovesAreRecordedAtTheNextStart) {
     EXPECT_EQ(Recover().recovered, 0);
 
     // The dead run can be taken back as a whole: every file is in the source folder again.
-    std::string why;
-    const auto run = ReadLastRun(dir.PathText(), why);
-    ASSERT_TRUE(run.has_value()) << why;
+    const auto run = ReadLastRun(dir.PathText());
+    ASSERT_TRUE(run.ok()) << static_cast<int>(run.reason());
     TUndoRequest request(Disk());
     request.dataFolder = dir.PathText();
     const TUndoReport report = UndoRun(request, *run);
@@ -190,9 +189,8 @@ TEST_F(RunJournal, BlocksKeepStampsStayedEntriesAndIntentsAndOldBlocksStillRead)
     ASSERT_TRUE(WriteLastRun(dir.PathText(), pending).ok());
     dir.WriteBytes("History.dat",
                    Sjis(record[0] + "\r\n" + record[1] + "\r\n" + record[2] + "\r\n" + record[3] + "\r\n"));
-    std::string why;
-    const auto run = ReadLastRun(dir.PathText(), why);
-    ASSERT_TRUE(run.has_value()) << why;
+    const auto run = ReadLastRun(dir.PathText());
+    ASSERT_TRUE(run.ok()) << static_cast<int>(run.reason());
     EXPECT_EQ(run->items[0].stayedBehind, file.stayedBehind);
     EXPECT_EQ(run->items[0].stamp, file.stamp);
 }
@@ -310,9 +308,8 @@ TEST_F(RunJournal, EveryKillPointOfTheSaveAndOfTheRecoveryLeavesEachRecordOnce) 
         EXPECT_EQ(Recover().recovered, stop == 0 ? 6 : 0);
         EXPECT_EQ(Read("History.dat"), saved);
         EXPECT_FALSE(Has(Journal()));
-        std::string why;
-        const auto run = ReadLastRun(dir.PathText(), why);
-        ASSERT_TRUE(run.has_value()) << why;
+        const auto run = ReadLastRun(dir.PathText());
+        ASSERT_TRUE(run.ok()) << static_cast<int>(run.reason());
         EXPECT_EQ(run->entries.size(), 6u);
     }
 
@@ -369,9 +366,8 @@ TEST_F(RunJournal, OfTwoDeadRunsOnlyTheRecordsNotYetInTheHistoryAreAdded) {
     EXPECT_EQ(records[1].EntryName, "b.avi");
     EXPECT_EQ(records[2].EntryName, "c.avi");
     EXPECT_EQ(records[3].EntryName, "old.avi");
-    std::string why;
-    const auto run = ReadLastRun(dir.PathText(), why);
-    ASSERT_TRUE(run.has_value()) << why;
+    const auto run = ReadLastRun(dir.PathText());
+    ASSERT_TRUE(run.ok()) << static_cast<int>(run.reason());
     EXPECT_EQ(run->entries.size(), 3u);
 }
 
@@ -458,9 +454,8 @@ TEST_F(RunJournal, AnUnfinishedTransferIsRecordedWhereItsItemNowIs) {
     }
     EXPECT_EQ(records[3].EntryDest, "削除");
     EXPECT_EQ(records[0].EntryDest, P("dst"));
-    std::string why;
-    const auto run = ReadLastRun(dir.PathText(), why);
-    ASSERT_TRUE(run.has_value()) << why;
+    const auto run = ReadLastRun(dir.PathText());
+    ASSERT_TRUE(run.ok()) << static_cast<int>(run.reason());
     const std::vector<TRunItemKind> kinds = {TRunItemKind::Moved, TRunItemKind::Copied, TRunItemKind::Moved,
                                              TRunItemKind::Deleted, TRunItemKind::Copied};
     for (std::size_t i = 0; i < kinds.size(); ++i) {

@@ -138,8 +138,8 @@ TEST(SettingsSave, EveryValueSurvivesASaveAndALoad) {
     s.HistoryHeight = 230;
     s.HistoryListWidth = {4, 5, 6, 7, 8};
     s.ListWidth = {9, 10, 11, 12};
-    s.SameName0 = 0;
-    s.SameName1 = 3;
+    s.SameName0 = SameNameRule::KeepNewer;
+    s.SameName1 = SameNameRule::Skip;
     s.CycleExecTime = 9999;
     s.HistMax = 99;
     s.DoubtFolder = "C:\\怪しい\\";
@@ -274,6 +274,127 @@ TEST(SettingsLoad, TheQuietTimeOfUnseenWritersIsTenMinutesUnlessADayOrLessIsSet)
     ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
     EXPECT_NE(dir.ReadBytes(kIni).find("\r\nFileUsingWait=90\r\n"), std::string::npos);
     EXPECT_EQ(LoadSettings(dir.PathText(), kIni).FileUsingWait, 90);
+}
+
+// Every key, each with a value of its own, written by hand as another installation would: each
+// lands in its own setting. The keys are spelt out here, not taken from the program's table.
+TEST(SettingsLoad, EveryKeyOfAFileWrittenElsewhereLandsInItsSetting) {
+    TempFolder dir;
+    dir.WriteBytes(kIni, Lines({"[Path]",
+                                "Source=\\s0",
+                                "Source1=\\s1",
+                                "ExecAll=1",
+                                "ExpFile0=\\e0.csv",
+                                "ExpFile9=\\e9.csv",
+                                "ImpFile0=\\i0.csv",
+                                "ImpFile4=\\i4.csv",
+                                "ImpIndex=7",
+                                "[ExtChange]",
+                                "ExtBefore0=a",
+                                "ExtAfter0=b",
+                                "[Size]",
+                                "HistoryListWidth0=1",
+                                "HistoryListWidth1=2",
+                                "HistoryListWidth2=3",
+                                "HistoryListWidth3=4",
+                                "HistoryListWidth4=5",
+                                "FormWidth=11",
+                                "FormHeight=12",
+                                "FormLeft=13",
+                                "FormTop=14",
+                                "ReportWidth=15",
+                                "ReportHeight=16",
+                                "ReportListWidth0=17",
+                                "ReportListWidth1=18",
+                                "ReportListWidth2=19",
+                                "HistoryWidth=20",
+                                "HistoryHeight=21",
+                                "ListWidth0=22",
+                                "ListWidth1=23",
+                                "ListWidth2=24",
+                                "ListWidth3=25",
+                                "[Condition]",
+                                "SameName0=1",
+                                "SameName1=3",
+                                "NotExe=0",
+                                "NotDouble=0",
+                                "NotClass=0",
+                                "DoubtFolder=\\doubt",
+                                "NotIncomplete=0",
+                                "NgKeyword=ng",
+                                "CycleExec=1",
+                                "CycleExecTime=31",
+                                "CloseMin=1",
+                                "DustBox=1",
+                                "StartMin=1",
+                                "ArchiveAlarm=1",
+                                "FileComp=1",
+                                "HistDel=1",
+                                "HistMax=32",
+                                "Ny=1",
+                                "NyFolder=\\ny",
+                                "FileUsing=0",
+                                "FileUsingWait=33",
+                                "MakeFolder=1",
+                                "Filer=1",
+                                "FilerProg=\\filer",
+                                "ExecChkBox=1",
+                                "ReadOnly=1",
+                                "WatchSource=1",
+                                "WatchWait=34",
+                                "[WindowPos]",
+                                "HwndTop=1",
+                                "[Version]",
+                                "SorvantaVer=3.90",
+                                "[Default]",
+                                "DefKeyword=dk",
+                                "DefDestFolder=\"\x08\\dd\"",
+                                "DefComment=dc"}));
+    const TAppSettings s = LoadSettings(dir.PathText(), kIni);
+    EXPECT_EQ(s.SourceHistory, (std::vector<std::string>{"\\s0", "\\s1"}));
+    EXPECT_EQ(s.Source, "\\s0");
+    EXPECT_TRUE(s.ExecAll);
+    EXPECT_EQ(s.ExpFile[0], "\\e0.csv");
+    EXPECT_EQ(s.ExpFile[9], "\\e9.csv");
+    EXPECT_EQ(s.ImpFile[0], "\\i0.csv");
+    EXPECT_EQ(s.ImpFile[4], "\\i4.csv");
+    EXPECT_EQ(s.ImpIndex, 7);
+    EXPECT_EQ(s.ExtRules, (std::vector<TExtRule>{{"a", "b"}}));
+    EXPECT_EQ(s.HistoryListWidth, (std::array<int, 5>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(
+        std::vector<int>({s.FormWidth, s.FormHeight, s.FormLeft, s.FormTop, s.ReportWidth, s.ReportHeight}),
+        std::vector<int>({11, 12, 13, 14, 15, 16}));
+    EXPECT_EQ(s.ReportListWidth, (std::array<int, 3>{17, 18, 19}));
+    EXPECT_EQ(s.HistoryWidth, 20);
+    EXPECT_EQ(s.HistoryHeight, 21);
+    EXPECT_EQ(s.ListWidth, (std::array<int, 4>{22, 23, 24, 25}));
+    EXPECT_EQ(s.SameName0, SameNameRule::KeepOlder);
+    EXPECT_EQ(s.SameName1, SameNameRule::Skip);
+    EXPECT_FALSE(s.NotExe || s.NotDouble || s.NotClass || s.NotIncomplete || s.FileUsing);
+    EXPECT_EQ(s.DoubtFolder, "\\doubt");
+    EXPECT_EQ(s.NgKeyword, "ng");
+    EXPECT_TRUE(s.CycleExec && s.CloseMin && s.DustBox && s.StartMin && s.ArchiveAlarm && s.FileComp);
+    EXPECT_TRUE(s.HistDel && s.Ny && s.MakeFolder && s.Filer && s.ExecChkBox && s.ReadOnly && s.WatchSource);
+    EXPECT_TRUE(s.HwndTop);
+    EXPECT_EQ(std::vector<int>({s.CycleExecTime, s.HistMax, s.FileUsingWait, s.WatchWait}),
+              std::vector<int>({31, 32, 33, 34}));
+    EXPECT_EQ(s.NyFolder, "\\ny");
+    EXPECT_EQ(s.FilerProg, "\\filer");
+    EXPECT_EQ(s.SorvantaVer, "3.90");
+    EXPECT_EQ(s.DefKeyword, "dk");
+    EXPECT_EQ(s.DefDestFolder, "\x08\\dd");
+    EXPECT_EQ(s.DefComment, "dc");
+}
+
+// A rule number another version may have written is kept as it is, not taken for another rule.
+TEST(SettingsLoad, AnUnknownSameNameRuleIsKeptAsItsNumber) {
+    TempFolder dir;
+    dir.WriteBytes(kIni, Lines({"[Condition]", "SameName0=7", "SameName1=-1"}));
+    TAppSettings s = LoadSettings(dir.PathText(), kIni);
+    EXPECT_EQ(static_cast<int>(s.SameName0), 7);
+    EXPECT_EQ(static_cast<int>(s.SameName1), -1);
+    ASSERT_TRUE(SaveSettings(dir.PathText(), kIni, s, TConditionList()).ok());
+    EXPECT_NE(dir.ReadBytes(kIni).find(Lines({"SameName0=7", "SameName1=-1"})), std::string::npos);
 }
 
 TEST(SettingsSave, AFileFromAnotherInstallationKeepsWhatThisProgramDoesNotKnow) {

@@ -151,12 +151,12 @@ private:
     void ApplyCaption();
     // The half-second tick's part for the window: its command states follow the selection.
     void TickCommands();
-    TRunRequest RunRequest(int runMode, FileSystem& files = Disk()) const;
+    TRunRequest RunRequest(RunMode runMode, FileSystem& files = Disk()) const;
     void ShowHistoryWindow();
     // The options dialog; an accepted one changes the settings, the period and the list at once.
     void ShowOptions();
     void ApplyOptions(const TAppSettings& stored);
-    void StartRun(int runMode, bool preview = false);
+    void StartRun(RunMode runMode, bool preview = false);
     void LayoutControls();
     void LoadData();
     void ApplyGeometry();

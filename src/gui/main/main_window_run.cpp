@@ -55,7 +55,7 @@ bool TFormMain::CheckSourceFolders() {
     return false;
 }
 
-TRunRequest TFormMain::RunRequest(int runMode, FileSystem& files) const {
+TRunRequest TFormMain::RunRequest(RunMode runMode, FileSystem& files) const {
     TRunRequest request{
         .conditions = m_list, .settings = m_settings, .extRules = m_settings.ExtRules, .files = files};
     request.runMode = runMode;
@@ -67,7 +67,7 @@ TRunRequest TFormMain::RunRequest(int runMode, FileSystem& files) const {
     return request;
 }
 
-void TFormMain::StartRun(int runMode, bool preview) {
+void TFormMain::StartRun(RunMode runMode, bool preview) {
     // A test run changes nothing on disk: its changes stay in memory.
     std::optional<DryRun> dry;
     TRunRequest request = RunRequest(runMode, preview ? static_cast<FileSystem&>(dry.emplace()) : Disk());
@@ -109,7 +109,7 @@ bool TFormMain::RunAll() {
         ComboBox1->setFocus();
         return false;
     }
-    StartRun(kRunAllConditions);
+    StartRun(RunMode::AllConditions);
     m_runActive = false;
     if (!m_tray->AutoRun())
         m_runShared.completionCount = 0;
@@ -124,7 +124,7 @@ void TFormMain::RunPreview() {
     m_report->StopTimer();
     if (!CheckSourceFolders())
         return;
-    StartRun(kRunAllConditions, true);
+    StartRun(RunMode::AllConditions, true);
 }
 
 void TFormMain::RunSelected() {
@@ -134,7 +134,7 @@ void TFormMain::RunSelected() {
     m_report->StopTimer();
     if (!CheckSourceFolders())
         return;
-    StartRun(kRunSelectedCondition);
+    StartRun(RunMode::SelectedCondition);
 }
 
 // "/a" runs all conditions once, right after the window is first painted, and ends the program.

@@ -82,7 +82,7 @@ void TFormMain::CreateTrayController() {
         m_report->StopTimer();
         RunAll();
     };
-    host.folders = [this] { return WatchedSourceFolders(RunRequest(kRunAllConditions)); };
+    host.folders = [this] { return WatchedSourceFolders(RunRequest(RunMode::AllConditions)); };
     host.menu = [this](const TTrayMenuStates& menu) {
         for (QAction* a : {Resize, AllExec, VerInfo, Exit})
             a->setEnabled(menu.commands);
