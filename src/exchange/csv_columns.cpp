@@ -6,7 +6,7 @@ namespace sv {
 using C = CsvColumn;
 using V = CsvValue;
 
-constexpr std::array<TCsvColumnSpec, kCsvColumns> kCsvColumnSpecs{{
+constexpr std::array<TCsvColumnLayout, kCsvColumns> kCsvColumnLayouts{{
     {C::Checked, V::Flag, "1)チェック", "0:なし", "1:あり"},
     {C::SettingName, V::Text, "2)設定名", "", ""},
     {C::OwnSource, V::Flag, "3)元フォルダ選択", "0:メイン画面で設定", "1:以下のフォルダを適用"},
@@ -39,8 +39,8 @@ constexpr std::array<TCsvColumnSpec, kCsvColumns> kCsvColumnSpecs{{
 
 // The report lines and the export count on the table standing in file order.
 constexpr bool InFileOrder() {
-    for (std::size_t i = 0; i < kCsvColumnSpecs.size(); ++i)
-        if (ColumnNumber(kCsvColumnSpecs[i].column) != static_cast<int>(i) + 1)
+    for (std::size_t i = 0; i < kCsvColumnLayouts.size(); ++i)
+        if (ColumnNumber(kCsvColumnLayouts[i].column) != static_cast<int>(i) + 1)
             return false;
     return true;
 }

@@ -57,7 +57,7 @@ enum class CsvValue {
     Pattern, // the nine digits of the time-stamp pattern
 };
 
-struct TCsvColumnSpec final {
+struct TCsvColumnLayout final {
     CsvColumn column;
     CsvValue value;
     std::string_view title; // header line 1
@@ -66,7 +66,7 @@ struct TCsvColumnSpec final {
 };
 
 // Every column in file order.
-extern const std::array<TCsvColumnSpec, kCsvColumns> kCsvColumnSpecs;
+extern const std::array<TCsvColumnLayout, kCsvColumns> kCsvColumnLayouts;
 
 // The 0/1 columns that stand for one flag of a condition each (the time-stamp column aside: it is
 // written as its block holds it).

@@ -24,7 +24,7 @@ std::string Join(const std::vector<std::string>& fields) {
 
 std::vector<std::string> CsvHeaderLines() {
     std::vector<std::string> titles, zeros, ones;
-    for (const TCsvColumnSpec& c : kCsvColumnSpecs) {
+    for (const TCsvColumnLayout& c : kCsvColumnLayouts) {
         titles.emplace_back(c.title);
         zeros.emplace_back(c.zero);
         ones.emplace_back(c.one);

@@ -92,9 +92,9 @@ std::optional<TSortCondition> ImportRow(std::string_view line, int lineNumber,
     };
 
     std::array<long long, kCsvColumns + 1> value{};
-    for (const TCsvColumnSpec& spec : kCsvColumnSpecs) {
-        const CsvColumn column = spec.column;
-        if (spec.value == CsvValue::Text)
+    for (const TCsvColumnLayout& layout : kCsvColumnLayouts) {
+        const CsvColumn column = layout.column;
+        if (layout.value == CsvValue::Text)
             continue;
         // A short row runs out of fields before its checks do; it is refused as a whole.
         if (static_cast<std::size_t>(ColumnNumber(column)) > fields.size())
@@ -104,7 +104,7 @@ std::optional<TSortCondition> ImportRow(std::string_view line, int lineNumber,
         if (!number)
             return refuse(column, text.empty() ? import_text::NoData : import_text::NotNumber);
         long long v = *number;
-        switch (spec.value) {
+        switch (layout.value) {
         case CsvValue::Size:
             if (v < 0 || v > 9999) {
                 report.push_back(
