@@ -48,7 +48,7 @@ class TTargetModel;
 // The modal editor of one sorting condition. Created once and reused; every opening
 // re-initialises the controls from the condition passed in.
 //
-// Wiring in the main window (after SyncCheckMarks):
+// Wiring in the main window (the ticks are already in the conditions' coded texts):
 //   Add:  refuse with a message when m_list.IsFull(); else
 //         if (auto c = m_formCond->Execute(AddConditionRequest(m_settings))) insert *c above the
 //         selected row (or at the top), select it, scroll to it, save.
