@@ -72,4 +72,10 @@ TUpDownLayout UpDownLayout(int listTop, int listHeight) {
     return layout;
 }
 
+std::string IniFileNameFor(std::string_view executableBaseName) {
+    if (executableBaseName == "sorvanta" || executableBaseName.empty())
+        return "Sorvanta.ini";
+    return std::string(executableBaseName) + ".ini";
+}
+
 } // namespace sv

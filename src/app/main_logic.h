@@ -57,4 +57,8 @@ struct TUpDownLayout final {
 
 TUpDownLayout UpDownLayout(int listTop, int listHeight);
 
+// The settings file is named after the executable ("name.ini"); the shipped lowercase
+// executable keeps the file name other installations use, "Sorvanta.ini".
+std::string IniFileNameFor(std::string_view executableBaseName);
+
 } // namespace sv

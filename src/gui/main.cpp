@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
+#include "app/main_logic.h"
 #include "app/preview_command.h"
 #include "app/unattended_output.h"
 #include "app/watch_service.h"

@@ -8,6 +8,8 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <sys/stat.h>
 
 using namespace sv;
@@ -38,6 +40,19 @@ class ShellOpenTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    void FilerGetsTheFolderAsOneUntouchedArgument() {
+        testing::TempFolder dir;
+        dir.WriteBytes("filer", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/got.tmp\"\n"
+                                "mv \"$(dirname \"$0\")/got.tmp\" \"$(dirname \"$0\")/got\"\n");
+        std::filesystem::permissions(dir.NativeFile("filer"), std::filesystem::perms::owner_all);
+        const std::string odd = "/tmp/a b; echo \"x\" $(y) 'z' &";
+        QtShell shell;
+        QVERIFY(shell.StartProgram(FromNativePath(dir.NativeFile("filer")), FromNativePath(odd)).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(dir.Exists("got"), 30000);
+        QCOMPARE(dir.ReadBytes("got"), "1|" + odd);
+        QVERIFY(!shell.StartProgram(FromNativePath(dir.NativeFile("no-such-filer")), "\\tmp").ok());
+    }
+
     void TheOpenersExitStatusDecides() {
         sv::testing::TempFolder files;
         files.WriteBytes("曲 'a' b.mp3", "x");

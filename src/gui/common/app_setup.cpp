@@ -15,10 +15,4 @@ void InstallJapaneseTranslation(QApplication& app) {
         delete translator;
 }
 
-std::string IniFileNameFor(std::string_view executableBaseName) {
-    if (executableBaseName == "sorvanta" || executableBaseName.empty())
-        return "Sorvanta.ini";
-    return std::string(executableBaseName) + ".ini";
-}
-
 } // namespace sv
