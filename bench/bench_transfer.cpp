@@ -2,7 +2,7 @@
 // Moves across file systems: files on the disk of the temporary folder moved into /dev/shm (a
 // tmpfs, where flushing costs nothing) by TransferEntry, beside `mv` of as many files of the same
 // sizes in the same run. Prints figures only; nothing here is a pass or fail.
-#include "engine/file_messages.h"
+#include "platform/file_messages.h"
 #include "platform/pathtext.h"
 #include "platform/transfer.h"
 

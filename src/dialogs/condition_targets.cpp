@@ -4,6 +4,7 @@
 #include "engine/entry_filter.h"
 #include "platform/dir_reader.h"
 #include "platform/file_attributes.h"
+#include "platform/file_messages.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
@@ -13,13 +14,12 @@
 namespace sv {
 namespace {
 
-// The system's reason without the path the message already names.
-std::string Reason(const std::string& error) {
-    const auto colon = error.rfind(": ");
-    return colon == std::string::npos ? error : error.substr(colon + 2);
+// Why, without the path the message already names.
+std::string Reason(const std::optional<FileError>& error) {
+    return error ? FileErrorReason(*error) : std::string();
 }
 
-std::string ReadError(const std::string& path, const std::string& error) {
+std::string ReadError(const std::string& path, const std::optional<FileError>& error) {
     if (path.empty())
         return "振り分け元フォルダが指定されていません";
     const std::string shown = "振り分け元フォルダ [" + ToNativePath(path) + "] ";
@@ -140,7 +140,7 @@ bool TargetListing::Read(const TTargetSource& source) {
             }
             folder.listing.Add(entry->name, entry->isFolder);
         }
-        if (!reader.error().empty())
+        if (reader.error())
             folder.error = "振り分け元フォルダ [" + ToNativePath(path) + "] を最後まで読み込めません（" +
                            Reason(reader.error()) + "）";
         folder.facts.resize(folder.listing.entries.size());

@@ -79,7 +79,7 @@ bool TDestinationFiles::Read(FileSystem& files, const std::string& folder, Listi
         listing.entries.push_back(std::move(entry));
         Examine(files, folder, listing, index);
     }
-    return reader.error().empty();
+    return !reader.error();
 }
 
 std::vector<TSameSizeFile> TDestinationFiles::FilesOfSize(FileSystem& files, std::string_view folderPathText,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/placement.h"
 
-#include "engine/file_messages.h"
+#include "platform/file_messages.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
 #include "store/run_journal.h"

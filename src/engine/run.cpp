@@ -3,13 +3,13 @@
 
 #include "engine/duplicate_compare.h"
 #include "engine/entry_filter.h"
-#include "engine/file_messages.h"
 #include "engine/folder_cache.h"
 #include "engine/keyword_index.h"
 #include "engine/keywords.h"
 #include "engine/placement.h"
 #include "engine/preview_box.h"
 #include "platform/dry_run.h"
+#include "platform/file_messages.h"
 #include "platform/in_use.h"
 #include "platform/pathtext.h"
 #include "platform/text.h"
@@ -340,7 +340,7 @@ Flow SortRun::RunFolder(const TActiveCondition& condition, std::size_t index, co
         }
     }
     if (listing) {
-        if (reader.error().empty())
+        if (!reader.error())
             listing->complete = true;
         else
             m_cache.Drop(folder);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/undo_last_run.h"
 
-#include "engine/file_messages.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/same_content.h"
@@ -90,21 +90,23 @@ void RemoveCreatedFolders(FileSystem& files, const std::vector<TCreatedFolder>& 
     }
 }
 
+constexpr const char* kHistoryChanged = "History.dat が前回の振り分けの後に変更されていました。";
+
 // History.dat without the records of the items that were taken back; its top must still be the
 // run's records.
 Status DropUndoneRecords(std::string_view dataFolder, const TLastRun& run, const std::vector<bool>& undone) {
     const std::string path = JoinPath(dataFolder, kHistoryFileName);
     const FileRead read = ReadWholeFile(path);
     if (read.state != ReadState::Ok)
-        return Status::Fail(read.error);
+        return Status::Fail(FileErrorText(read.error));
     const std::vector<std::string_view> lines = NonEmptyLines(read.bytes);
     if (lines.size() < 4 * run.records.size())
-        return Status::Fail("History.dat changed");
+        return Status::Fail(kHistoryChanged);
     std::string bytes;
     for (std::size_t i = 0; i < run.records.size(); ++i) {
         for (std::size_t k = 0; k < 4; ++k) {
             if (lines[4 * i + k] != run.records[i][k])
-                return Status::Fail("History.dat changed");
+                return Status::Fail(kHistoryChanged);
         }
         if (undone[i])
             continue;
@@ -117,7 +119,7 @@ Status DropUndoneRecords(std::string_view dataFolder, const TLastRun& run, const
         bytes += lines[at];
         bytes += "\r\n";
     }
-    return WriteFileAtomic(path, bytes);
+    return FailureStatus(WriteFileAtomic(path, bytes));
 }
 
 } // namespace

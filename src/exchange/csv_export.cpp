@@ -4,6 +4,7 @@
 #include "exchange/csv_columns.h"
 #include "exchange/csv_text.h"
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 
@@ -81,7 +82,7 @@ Status ExportConditions(std::string_view pathText, const TConditionList& list, i
     std::string bytes;
     if (Status s = CsvFileBytes(list, count, bytes); !s)
         return s;
-    return WriteFileAtomic(pathText, bytes);
+    return FailureStatus(WriteFileAtomic(pathText, bytes));
 }
 
 std::string WithCsvExtension(std::string_view pathText) {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/csv_lines.h"
 
+#include "platform/file_messages.h"
 #include "platform/file_reader.h"
+#include "platform/pathtext.h"
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 
 namespace sv {
 
@@ -13,8 +14,8 @@ Status ReadCsvLines(std::string_view pathText, TCsvLines& out, std::size_t maxLi
                     std::size_t maxLineBytes) {
     out = {};
     FileReader reader;
-    if (Status s = reader.Open(pathText); !s)
-        return s;
+    if (FileStatus opened = reader.Open(pathText); !opened)
+        return FailureStatus(opened);
     std::array<char, 64 * 1024> buffer{};
     TCsvLine line;
     bool open = false;    // a line has begun and not yet ended
@@ -22,7 +23,7 @@ Status ReadCsvLines(std::string_view pathText, TCsvLines& out, std::size_t maxLi
     for (;;) {
         const auto got = reader.Fill(buffer.data(), buffer.size());
         if (!got)
-            return Status::Fail("read: " + std::string(std::strerror(errno)));
+            return FailureStatus(FileError::System(FileOp::Read, ToNativePath(pathText), errno));
         for (std::size_t i = 0; i < *got; ++i) {
             const char c = buffer[i];
             if (afterCr) {

@@ -12,7 +12,6 @@
 
 namespace sv {
 
-using detail::ErrnoText;
 using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
@@ -29,26 +28,26 @@ DirReader::~DirReader() {
     Close();
 }
 
-Status DirReader::Open(std::string_view folderPathText, EnumOptions options) {
+FileStatus DirReader::Open(std::string_view folderPathText, EnumOptions options) {
     Close();
-    m_error.clear();
+    m_error.reset();
     const std::string native = NativeOf(folderPathText);
     m_impl->dir = ::opendir(native.c_str());
     if (!m_impl->dir) {
-        m_error = ErrnoText("cannot open the folder", native, errno);
-        return Status::Fail(m_error);
+        m_error = FileError::System(FileOp::Open, native, errno);
+        return *m_error;
     }
     m_impl->options = options;
     m_impl->path = native;
     return {};
 }
 
-Status DirReader::Open(std::unique_ptr<FolderView> view, std::string error) {
+FileStatus DirReader::Open(std::unique_ptr<FolderView> view, FileError error) {
     Close();
-    m_error.clear();
+    m_error.reset();
     if (!view) {
-        m_error = error.empty() ? std::string("cannot open the folder") : std::move(error);
-        return Status::Fail(m_error);
+        m_error = std::move(error);
+        return *m_error;
     }
     m_impl->view = std::move(view);
     return {};
@@ -64,7 +63,7 @@ std::optional<DirEntry> DirReader::Next() {
         const dirent* entry = ::readdir(m_impl->dir);
         if (!entry) {
             if (errno != 0)
-                m_error = ErrnoText("cannot read the folder", m_impl->path, errno);
+                m_error = FileError::System(FileOp::Read, m_impl->path, errno);
             return std::nullopt;
         }
         const char* name = entry->d_name;
@@ -99,7 +98,7 @@ void DirReader::Close() {
     }
 }
 
-Status ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options) {
+FileStatus ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options) {
     return ForEachEntry(Disk(), folderPathText, visit, options);
 }
 

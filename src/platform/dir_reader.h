@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/result.h"
+#include "platform/file_error.h"
 
 #include <functional>
 #include <memory>
@@ -44,25 +44,25 @@ public:
     DirReader(const DirReader&) = delete;
     DirReader& operator=(const DirReader&) = delete;
 
-    Status Open(std::string_view folderPathText, EnumOptions options = {});
+    FileStatus Open(std::string_view folderPathText, EnumOptions options = {});
     // Reads what `view` shows instead of the disk; without a view, the folder could not be opened
     // for `error`.
-    Status Open(std::unique_ptr<FolderView> view, std::string error);
+    FileStatus Open(std::unique_ptr<FolderView> view, FileError error);
     // The next entry, or nothing at the end (or after a read error, see error()).
     std::optional<DirEntry> Next();
-    // Why the enumeration stopped early; empty after a normal end.
-    const std::string& error() const { return m_error; }
+    // Why the enumeration stopped early; nothing after a normal end.
+    const std::optional<FileError>& error() const { return m_error; }
     void Close();
 
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
-    std::string m_error;
+    std::optional<FileError> m_error;
 };
 
 // Calls `visit` for every entry; `visit` returns false to stop early. Fails when the folder cannot
 // be opened or read (a missing folder is a failure too).
 using EntryVisitor = std::function<bool(const DirEntry& entry)>;
-Status ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options = {});
+FileStatus ForEachEntry(std::string_view folderPathText, const EntryVisitor& visit, EnumOptions options = {});
 
 } // namespace sv

@@ -19,7 +19,6 @@
 
 namespace sv {
 
-using detail::ErrnoText;
 using detail::IsDotOrDotDot;
 using detail::NativeOf;
 
@@ -365,38 +364,38 @@ bool DryRun::OnFileSystemOf(std::string_view entryPathText, std::string_view fol
     return sv::OnFileSystemOf(entryPathText, folderPathText);
 }
 
-Status DryRun::OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) {
-    std::string error;
+FileStatus DryRun::OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) {
+    FileError error;
     std::unique_ptr<DryListing> listing = OpenListing(folderPathText, options, error);
     return reader.Open(std::move(listing), std::move(error));
 }
 
 // Contents never change: the bytes are those of the real file behind the path.
-Status DryRun::OpenFile(FileReader& reader, std::string_view pathText) {
+FileStatus DryRun::OpenFile(FileReader& reader, std::string_view pathText) {
     const std::optional<std::string> real = RealFile(pathText);
     if (!real)
-        return Status::Fail(ErrnoText("open", NativeOf(pathText), ENOENT));
+        return FileError::System(FileOp::Open, NativeOf(pathText), ENOENT);
     return reader.OpenNative(*real);
 }
 
 std::unique_ptr<DryListing> DryRun::OpenListing(std::string_view folderPathText, EnumOptions options,
-                                                std::string& error) {
+                                                FileError& error) {
     std::lock_guard lock(m_mutex);
     const std::string native = NativeOf(folderPathText);
     const Where where = ResolveText(folderPathText);
     struct stat st {};
     if (where.kind == Kind::Hidden) {
-        error = ErrnoText("cannot open the folder", native, ENOENT);
+        error = FileError::System(FileOp::Open, native, ENOENT);
         return nullptr;
     }
     if (where.kind == Kind::Real && (::stat(where.real.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-        error = ErrnoText("cannot open the folder", native, ENOTDIR);
+        error = FileError::System(FileOp::Open, native, ENOTDIR);
         return nullptr;
     }
     auto listing = std::make_unique<DryListing>(*this, FolderKey(Lexical(native)), where.real,
                                                 where.kind == Kind::Real, options);
     if (!listing->Opened()) {
-        error = ErrnoText("cannot open the folder", native, errno);
+        error = FileError::System(FileOp::Open, native, errno);
         return nullptr;
     }
     return listing;
@@ -523,7 +522,7 @@ FileStatus DryRun::ForceFolder(std::string_view pathText) {
 
 FileStatus DryRun::RemoveEmptyFolder(std::string_view pathText) {
     std::lock_guard lock(m_mutex);
-    std::string error;
+    FileError error;
     const auto listing = OpenListing(pathText, {}, error);
     if (!listing)
         return FileError::System(FileOp::Delete, NativeOf(pathText),

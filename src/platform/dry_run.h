@@ -52,8 +52,8 @@ public:
     bool IsSymbolicLink(std::string_view) override { return false; }
     // Asked of the disk: a wrong answer costs a transfer only speed.
     bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) override;
-    Status OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) override;
-    Status OpenFile(FileReader& reader, std::string_view pathText) override;
+    FileStatus OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) override;
+    FileStatus OpenFile(FileReader& reader, std::string_view pathText) override;
 
     TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
                             TransferMode mode, const TransferOptions& options,
@@ -75,7 +75,7 @@ public:
 private:
     friend class DryListing;
     std::unique_ptr<DryListing> OpenListing(std::string_view folderPathText, EnumOptions options,
-                                            std::string& error);
+                                            FileError& error);
     enum class Kind { Hidden, Real, Made };
     struct Node final {
         Kind kind = Kind::Real;

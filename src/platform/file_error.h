@@ -10,7 +10,7 @@
 namespace sv {
 
 // Why a file operation failed, as codes: the words the user reads are chosen where the failure is
-// shown (engine/file_messages.h), in the language of the program's messages.
+// shown (platform/file_messages.h), in the language of the program's messages.
 
 // What was being done when it failed.
 enum class FileOp : std::uint8_t {
@@ -42,6 +42,7 @@ enum class FileFault : std::uint8_t {
     Unsupported, // neither a file, a folder nor a symbolic link (a pipe, a device)
     NoTrash,     // the trash cannot be found (no home folder, no current folder)
     NoFreeName,  // every name the trash would give is taken
+    NoSpareName, // every name for a data file's copy kept aside is taken
 };
 
 struct FileError final {

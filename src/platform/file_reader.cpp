@@ -14,20 +14,20 @@ FileReader::~FileReader() {
     Close();
 }
 
-Status FileReader::Open(std::string_view pathText) {
+FileStatus FileReader::Open(std::string_view pathText) {
     return OpenNative(detail::NativeOf(pathText));
 }
 
-Status FileReader::OpenNative(const std::string& native) {
+FileStatus FileReader::OpenNative(const std::string& native) {
     Close();
     const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return Status::Fail(detail::ErrnoText("open", native, errno));
+        return FileError::System(FileOp::Open, native, errno);
     struct stat st {};
     // A folder opens for reading too, but has no bytes to compare.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Status::Fail(detail::ErrnoText("open", native, EISDIR));
+        return FileError::System(FileOp::Open, native, EISDIR);
     }
     (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     m_fd = fd;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/result.h"
+#include "platform/file_error.h"
 
 #include <cstddef>
 #include <optional>
@@ -19,8 +19,8 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    Status Open(std::string_view pathText);
-    Status OpenNative(const std::string& native);
+    FileStatus Open(std::string_view pathText);
+    FileStatus OpenNative(const std::string& native);
     // Fills the buffer unless the file ends first: fewer bytes than asked for means the end (0 at
     // the end itself). Nothing when a read fails.
     std::optional<std::size_t> Fill(char* buffer, std::size_t size);

@@ -66,11 +66,12 @@ bool DiskFileSystem::OnFileSystemOf(std::string_view entryPathText, std::string_
     return sv::OnFileSystemOf(entryPathText, folderPathText);
 }
 
-Status DiskFileSystem::OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) {
+FileStatus DiskFileSystem::OpenFolder(DirReader& reader, std::string_view folderPathText,
+                                      EnumOptions options) {
     return reader.Open(folderPathText, options);
 }
 
-Status DiskFileSystem::OpenFile(FileReader& reader, std::string_view pathText) {
+FileStatus DiskFileSystem::OpenFile(FileReader& reader, std::string_view pathText) {
     return reader.Open(pathText);
 }
 
@@ -109,17 +110,17 @@ FileSystem& Disk() {
     return disk;
 }
 
-Status ForEachEntry(FileSystem& files, std::string_view folderPathText, const EntryVisitor& visit,
-                    EnumOptions options) {
+FileStatus ForEachEntry(FileSystem& files, std::string_view folderPathText, const EntryVisitor& visit,
+                        EnumOptions options) {
     DirReader reader;
-    if (Status opened = files.OpenFolder(reader, folderPathText, options); !opened)
+    if (FileStatus opened = files.OpenFolder(reader, folderPathText, options); !opened)
         return opened;
     while (const auto entry = reader.Next()) {
         if (!visit(*entry))
             return {};
     }
-    if (!reader.error().empty())
-        return Status::Fail(reader.error());
+    if (reader.error())
+        return *reader.error();
     return {};
 }
 

@@ -51,9 +51,10 @@ public:
     virtual bool IsSymbolicLink(std::string_view pathText) = 0;
     virtual bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) = 0;
     // Starts `reader` on the folder's entries.
-    virtual Status OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) = 0;
+    virtual FileStatus OpenFolder(DirReader& reader, std::string_view folderPathText,
+                                  EnumOptions options) = 0;
     // Opens `reader` on the file's bytes.
-    virtual Status OpenFile(FileReader& reader, std::string_view pathText) = 0;
+    virtual FileStatus OpenFile(FileReader& reader, std::string_view pathText) = 0;
 
     virtual TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
                                     TransferMode mode, const TransferOptions& options,
@@ -85,8 +86,8 @@ public:
     std::optional<ContentStamp> ContentStampOf(std::string_view pathText) override;
     bool IsSymbolicLink(std::string_view pathText) override;
     bool OnFileSystemOf(std::string_view entryPathText, std::string_view folderPathText) override;
-    Status OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) override;
-    Status OpenFile(FileReader& reader, std::string_view pathText) override;
+    FileStatus OpenFolder(DirReader& reader, std::string_view folderPathText, EnumOptions options) override;
+    FileStatus OpenFile(FileReader& reader, std::string_view pathText) override;
 
     TransferResult Transfer(std::string_view sourcePathText, std::string_view targetPathText,
                             TransferMode mode, const TransferOptions& options,
@@ -103,7 +104,7 @@ public:
 FileSystem& Disk();
 
 // ForEachEntry (dir_reader.h) as `files` shows the folder.
-Status ForEachEntry(FileSystem& files, std::string_view folderPathText, const EntryVisitor& visit,
-                    EnumOptions options = {});
+FileStatus ForEachEntry(FileSystem& files, std::string_view folderPathText, const EntryVisitor& visit,
+                        EnumOptions options = {});
 
 } // namespace sv

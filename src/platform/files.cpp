@@ -13,8 +13,8 @@
 namespace sv {
 namespace {
 
-std::string ErrnoText(const char* what, const std::string& path, int err) {
-    return std::string(what) + " " + path + ": " + std::strerror(err);
+FileError Failed(FileOp op, const std::string& path, int err) {
+    return FileError::System(op, path, err);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -39,14 +39,14 @@ FileRead ReadWholeFile(std::string_view pathText) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         result.state = errno == ENOENT ? ReadState::Missing : ReadState::Failed;
-        result.error = ErrnoText("cannot open", path, errno);
+        result.error = Failed(FileOp::Open, path, errno);
         return result;
     }
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         result.state = ReadState::Failed;
-        result.error = ErrnoText("cannot read", path, EISDIR);
+        result.error = Failed(FileOp::Read, path, EISDIR);
         return result;
     }
     char buffer[65536];
@@ -56,7 +56,7 @@ FileRead ReadWholeFile(std::string_view pathText) {
             if (errno == EINTR)
                 continue;
             result.state = ReadState::Failed;
-            result.error = ErrnoText("cannot read", path, errno);
+            result.error = Failed(FileOp::Read, path, errno);
             result.bytes.clear();
             ::close(fd);
             return result;
@@ -73,10 +73,10 @@ FileRead ReadWholeFile(std::string_view pathText) {
 namespace {
 
 // Writes the file over its own bytes: only where no temporary file can be made beside it.
-Status WriteInPlace(const std::string& path, std::string_view bytes) {
+FileStatus WriteInPlace(const std::string& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return Status::Fail(ErrnoText("cannot write", path, errno));
+        return FileStatus(Failed(FileOp::Write, path, errno));
     bool ok = WriteAll(fd, bytes);
     int err = ok ? 0 : errno;
     if (ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
@@ -92,13 +92,13 @@ Status WriteInPlace(const std::string& path, std::string_view bytes) {
         err = errno;
     }
     if (!ok)
-        return Status::Fail(ErrnoText("cannot write", path, err));
+        return FileStatus(Failed(FileOp::Write, path, err));
     return {};
 }
 
 } // namespace
 
-Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace) {
+FileStatus WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace) {
     if (inPlace)
         *inPlace = false;
     const std::string path = ToNativePath(pathText);
@@ -107,9 +107,9 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* 
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists) {
         if (!S_ISREG(st.st_mode))
-            return Status::Fail(ErrnoText("cannot write", path, EISDIR));
+            return FileStatus(Failed(FileOp::Write, path, EISDIR));
         if ((st.st_mode & S_IWUSR) == 0)
-            return Status::Fail(ErrnoText("cannot write", path, EACCES));
+            return FileStatus(Failed(FileOp::Write, path, EACCES));
         mode = st.st_mode & 07777;
     }
     std::string temp = path + ".tmpXXXXXX";
@@ -121,7 +121,7 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* 
                 *inPlace = true;
             return WriteInPlace(path, bytes);
         }
-        return Status::Fail(ErrnoText("cannot create", temp, err));
+        return FileStatus(Failed(FileOp::Create, path, err));
     }
     bool ok = WriteAll(fd, bytes);
     int err = ok ? 0 : errno;
@@ -143,7 +143,7 @@ Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* 
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        return Status::Fail(ErrnoText("cannot write", path, err));
+        return FileStatus(Failed(FileOp::Write, path, err));
     }
     return {};
 }
@@ -160,12 +160,12 @@ ReadState LineReader::Open(std::string_view pathText) {
     m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) {
         const int err = errno;
-        m_error = ErrnoText("cannot open", m_path, err);
+        m_error = Failed(FileOp::Open, m_path, err);
         return err == ENOENT ? ReadState::Missing : ReadState::Failed;
     }
     struct stat st {};
     if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        m_error = ErrnoText("cannot read", m_path, EISDIR);
+        m_error = Failed(FileOp::Read, m_path, EISDIR);
         ::close(m_fd);
         m_fd = -1;
         return ReadState::Failed;
@@ -189,7 +189,7 @@ bool LineReader::Refill() {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            m_error = ErrnoText("cannot read", m_path, errno);
+            m_error = Failed(FileOp::Read, m_path, errno);
             return false;
         }
         if (n == 0)
@@ -200,7 +200,7 @@ bool LineReader::Refill() {
 }
 
 std::optional<std::string_view> LineReader::Next() {
-    if (m_fd < 0 || !m_error.empty())
+    if (m_fd < 0 || m_error)
         return std::nullopt;
     for (;;) {
         const char* const data = m_buffer.data();
@@ -231,7 +231,7 @@ std::optional<std::string_view> LineReader::Next() {
 }
 
 std::string_view LineReader::NextRun() {
-    if (m_fd < 0 || !m_error.empty())
+    if (m_fd < 0 || m_error)
         return {};
     if (m_end - m_begin < 3 && !m_eof && !Refill())
         return {};
@@ -276,15 +276,15 @@ AtomicFileWriter::~AtomicFileWriter() {
     }
 }
 
-Status AtomicFileWriter::Begin(std::string_view pathText) {
+FileStatus AtomicFileWriter::Begin(std::string_view pathText) {
     m_path = ToNativePath(pathText);
     struct stat st {};
     const bool exists = ::stat(m_path.c_str(), &st) == 0;
     if (exists) {
         if (!S_ISREG(st.st_mode))
-            return Status::Fail(ErrnoText("cannot write", m_path, EISDIR));
+            return FileStatus(Failed(FileOp::Write, m_path, EISDIR));
         if ((st.st_mode & S_IWUSR) == 0)
-            return Status::Fail(ErrnoText("cannot write", m_path, EACCES));
+            return FileStatus(Failed(FileOp::Write, m_path, EACCES));
         m_mode = st.st_mode & 07777;
     }
     m_temp = m_path + ".tmpXXXXXX";
@@ -296,7 +296,7 @@ Status AtomicFileWriter::Begin(std::string_view pathText) {
             m_inPlace = true;
             return {};
         }
-        return Status::Fail(ErrnoText("cannot create", m_temp, err));
+        return FileStatus(Failed(FileOp::Create, m_path, err));
     }
     m_buffer.reserve(kFlushAt + (64 << 10));
     return {};
@@ -315,11 +315,11 @@ void AtomicFileWriter::Flush() {
     m_buffer.clear();
 }
 
-Status AtomicFileWriter::Commit() {
+FileStatus AtomicFileWriter::Commit() {
     if (m_inPlace)
         return WriteInPlace(m_path, m_buffer);
     if (m_fd < 0)
-        return Status::Fail(ErrnoText("cannot write", m_path, EBADF));
+        return FileStatus(Failed(FileOp::Write, m_path, EBADF));
     Flush();
     bool ok = m_error == 0;
     int err = m_error;
@@ -342,7 +342,7 @@ Status AtomicFileWriter::Commit() {
     }
     if (!ok) {
         ::unlink(m_temp.c_str());
-        return Status::Fail(ErrnoText("cannot write", m_path, err));
+        return FileStatus(Failed(FileOp::Write, m_path, err));
     }
     return {};
 }
@@ -360,13 +360,13 @@ FileStamp StampOf(std::string_view pathText) {
     return stamp;
 }
 
-Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool* existed) {
+FileStatus KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool* existed) {
     if (existed)
         *existed = false;
     const std::string path = ToNativePath(pathText);
     const FileRead read = ReadWholeFile(pathText);
     if (read.state != ReadState::Ok)
-        return Status::Fail(read.error);
+        return read.error;
     for (int n = 0; n < 1000; ++n) {
         const std::string candidate = path + ".bak" + (n == 0 ? std::string() : std::to_string(n));
         const FileRead older = ReadWholeFile(FromNativePath(candidate));
@@ -381,18 +381,18 @@ Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool*
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            return Status::Fail(ErrnoText("cannot create", candidate, errno));
+            return FileStatus(Failed(FileOp::Create, candidate, errno));
         }
         const bool written = WriteAll(fd, read.bytes) && ::fsync(fd) == 0;
         const int err = errno;
         if (::close(fd) != 0 || !written) {
             ::unlink(candidate.c_str());
-            return Status::Fail(ErrnoText("cannot write", candidate, err));
+            return FileStatus(Failed(FileOp::Write, candidate, err));
         }
         copyPathText = FromNativePath(candidate);
         return {};
     }
-    return Status::Fail("cannot copy " + path + ": too many copies");
+    return FileError::Found(FileOp::Copy, FileFault::NoSpareName, path);
 }
 
 bool FileExists(std::string_view pathText) {
@@ -420,19 +420,19 @@ bool IsReadOnly(std::string_view pathText) {
     return ::stat(ToNativePath(pathText).c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-Status ClearReadOnly(std::string_view pathText) {
+FileStatus ClearReadOnly(std::string_view pathText) {
     const std::string path = ToNativePath(pathText);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return Status::Fail(ErrnoText("cannot read attributes of", path, errno));
+        return FileStatus(Failed(FileOp::Examine, path, errno));
     if ((st.st_mode & S_IWUSR) != 0)
         return {};
     if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-        return Status::Fail(ErrnoText("cannot change attributes of", path, errno));
+        return FileStatus(Failed(FileOp::SetPermissions, path, errno));
     return {};
 }
 
-Status MoveAside(std::string_view pathText, std::string& newPathText) {
+FileStatus MoveAside(std::string_view pathText, std::string& newPathText) {
     const std::string path = ToNativePath(pathText);
     for (int n = 0; n < 1000; ++n) {
         const std::string candidate = path + ".bad" + (n == 0 ? std::string() : std::to_string(n));
@@ -445,12 +445,12 @@ Status MoveAside(std::string_view pathText, std::string& newPathText) {
         } else if (errno == EEXIST) {
             continue;
         } else if (::rename(path.c_str(), candidate.c_str()) != 0) {
-            return Status::Fail(ErrnoText("cannot rename", path, errno));
+            return FileStatus(Failed(FileOp::Rename, path, errno));
         }
         newPathText = FromNativePath(candidate);
         return {};
     }
-    return Status::Fail("cannot rename " + path + ": too many copies");
+    return FileError::Found(FileOp::Rename, FileFault::NoSpareName, path);
 }
 
 std::string ExecutableFolder() {

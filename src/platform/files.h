@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/result.h"
+#include "platform/file_error.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +16,7 @@ enum class ReadState { Ok, Missing, Failed };
 struct FileRead final {
     ReadState state = ReadState::Missing;
     std::string bytes;
-    std::string error; // why a read failed
+    FileError error; // why a read failed, when it did
 };
 
 FileRead ReadWholeFile(std::string_view pathText);
@@ -28,7 +28,7 @@ FileRead ReadWholeFile(std::string_view pathText);
 // folder made read-only around writable data files), the file is written in place instead:
 // whole, then cut to its new length, flushed and synced. `inPlace`, when given, says which way
 // was taken.
-Status WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace = nullptr);
+FileStatus WriteFileAtomic(std::string_view pathText, std::string_view bytes, bool* inPlace = nullptr);
 
 // The non-empty lines of a file (split at CR LF, LF or a lone CR), read a part at a time: a file
 // of any length costs a fixed amount of memory.
@@ -48,7 +48,7 @@ public:
     // in CR LF, as one piece (empty when the next line is not of that form: Next takes it). For
     // copying a file's lines in that form a buffer at a time rather than a line at a time.
     std::string_view NextRun();
-    const std::string& error() const { return m_error; }
+    const std::optional<FileError>& error() const { return m_error; }
 
 private:
     bool Refill();
@@ -59,7 +59,7 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
-    std::string m_error;
+    std::optional<FileError> m_error;
 };
 
 // A file replaced atomically like WriteFileAtomic, its bytes handed over in parts as they are
@@ -73,13 +73,13 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    Status Begin(std::string_view pathText);
+    FileStatus Begin(std::string_view pathText);
     void Append(std::string_view bytes) {
         m_buffer.append(bytes);
         if (m_buffer.size() >= kFlushAt && m_fd >= 0)
             Flush();
     }
-    Status Commit();
+    FileStatus Commit();
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 20;
@@ -109,7 +109,7 @@ FileStamp StampOf(std::string_view pathText);
 // Copies a data file aside before it is replaced ("name.bak", "name.bak1", ...), never
 // overwriting an older copy; returns the copy's path text. When a copy of exactly these bytes is
 // already there, that one is returned and `existed` says so: an unchanged file is kept once.
-Status KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool* existed = nullptr);
+FileStatus KeepCopyAside(std::string_view pathText, std::string& copyPathText, bool* existed = nullptr);
 
 bool FileExists(std::string_view pathText);
 bool FolderExists(std::string_view pathText);
@@ -118,11 +118,11 @@ bool IsNonEmptyReadWriteFile(std::string_view pathText);
 
 // Read-only means the owner write bit is off.
 bool IsReadOnly(std::string_view pathText);
-Status ClearReadOnly(std::string_view pathText);
+FileStatus ClearReadOnly(std::string_view pathText);
 
 // Renames an unreadable data file aside ("name.bad", "name.bad1", ...) so that no later save
 // overwrites it; returns the new path text, or the failure.
-Status MoveAside(std::string_view pathText, std::string& newPathText);
+FileStatus MoveAside(std::string_view pathText, std::string& newPathText);
 
 // The folder of the running executable as a path text with a trailing backslash.
 std::string ExecutableFolder();

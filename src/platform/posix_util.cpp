@@ -5,22 +5,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
 
 namespace sv::detail {
-
-std::string ErrnoText(std::string_view what, std::string_view path, int err) {
-    std::string out(what);
-    out += " ";
-    out += path;
-    out += ": ";
-    out += std::strerror(err);
-    return out;
-}
 
 std::string NativeOf(std::string_view pathText) {
     std::string path = ToNativePath(pathText);

@@ -16,8 +16,6 @@
 
 namespace sv::detail {
 
-std::string ErrnoText(std::string_view what, std::string_view path, int err);
-
 // Native path without trailing slashes (the root stays "/").
 std::string NativeOf(std::string_view pathText);
 

@@ -2,6 +2,7 @@
 #include "platform/profile.h"
 
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -223,7 +224,7 @@ std::string ProfileFile::Bytes() const {
 Status ProfileFile::Save() const {
     if (m_path.empty())
         return Status::Fail("設定ファイルの場所が決まっていません。");
-    return WriteFileAtomic(m_path, Bytes());
+    return FailureStatus(WriteFileAtomic(m_path, Bytes()));
 }
 
 } // namespace sv

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/single_instance.h"
 
+#include "platform/file_messages.h"
 #include "platform/posix_util.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -41,7 +41,7 @@ const QString kLockSuffix = QStringLiteral(".lock");
 const QString kSocketSuffix = QStringLiteral(".socket");
 
 QString Failed(const QString& what, int err) {
-    return QStringLiteral("%1（%2）").arg(what, QString::fromLocal8Bit(std::strerror(err)));
+    return QStringLiteral("%1（%2）").arg(what, QString::fromStdString(SystemErrorReason(err)));
 }
 
 // Why the folder `st` will not do, or "" when it is this user's alone. One we only pass through on

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/write_lock.h"
 
+#include "platform/file_messages.h"
+
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
@@ -32,8 +33,8 @@ const char kNoLandlock[] = "このシステムでは書き込みを禁止でき�
     defined(LANDLOCK_CREATE_RULESET_VERSION) && defined(LANDLOCK_ACCESS_FS_WRITE_FILE)
 
 Status Failure(const char* step, int err) {
-    return Status::Fail("書き込みを禁止できませんでした（" + std::string(step) + ": " + std::strerror(err) +
-                        "）。");
+    // The step is the system call's own name: no Japanese word says it better.
+    return Status::Fail("書き込みを禁止できませんでした（" + SystemErrorReason(err) + "、" + step + "）。");
 }
 
 } // namespace

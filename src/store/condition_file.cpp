@@ -2,6 +2,7 @@
 #include "store/condition_file.h"
 
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "platform/utf8.h"
@@ -107,11 +108,11 @@ ConditionLoad LoadConditions(std::string_view folder, TConditionList& list, bool
     if (read.state == ReadState::Failed) {
         // Keep the unreadable file out of the way of the next save, which would replace it.
         result.unreadable = true;
-        result.error = read.error;
+        result.error = FileErrorText(read.error);
         if (!keepAside)
             return result;
-        if (Status moved = MoveAside(path, result.movedAsideTo); !moved)
-            result.error += "\n" + moved.error();
+        if (FileStatus moved = MoveAside(path, result.movedAsideTo); !moved)
+            result.error += "\n" + FileErrorText(moved.error());
         return result;
     }
     const auto lines = SplitLines(read.bytes);
@@ -164,8 +165,8 @@ Status SaveConditions(std::string_view folder, const TConditionList& list, TCond
                 return Status::Fail(watch->keptAside.error);
         }
     }
-    if (Status written = WriteFileAtomic(path, bytes); !written)
-        return written;
+    if (FileStatus written = WriteFileAtomic(path, bytes); !written)
+        return FailureStatus(written);
     if (watch != nullptr)
         watch->Take(folder);
     return {};

@@ -2,6 +2,7 @@
 #include "store/history_file.h"
 
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "store/record_text.h"
@@ -157,10 +158,10 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
     const ReadState state = existing.Open(path);
     // An unreadable history is left as it is rather than replaced by this run's entries alone.
     if (state == ReadState::Failed)
-        return Status::Fail(existing.error());
+        return Status::Fail(FileErrorText(*existing.error()));
     AtomicFileWriter writer;
-    if (Status begun = writer.Begin(path); !begun)
-        return begun;
+    if (FileStatus begun = writer.Begin(path); !begun)
+        return FailureStatus(begun);
     std::string bytes;
     for (const std::string& line : pending.lines) {
         if (!line.empty())
@@ -181,10 +182,10 @@ Status PrependRunHistory(std::string_view folder, const TPendingHistory& pending
             writer.Append(*line);
             writer.Append("\r\n");
         }
-        if (!existing.error().empty())
-            return Status::Fail(existing.error());
+        if (existing.error())
+            return Status::Fail(FileErrorText(*existing.error()));
     }
-    return writer.Commit();
+    return FailureStatus(writer.Commit());
 }
 
 bool LooksLikeEntryTime(std::string_view line) {
@@ -262,7 +263,7 @@ TKeptAside KeepDamagedHistoryAside(std::string_view folder) {
     DamageCheck check;
     while (const auto line = reader.Next())
         check.Line(*line);
-    if (!reader.error().empty())
+    if (reader.error())
         return {};
     return KeepAsideFor(path, kHistoryFileName, check.Result());
 }
@@ -425,6 +426,15 @@ void THistoryEntries::Compact() {
     m_bytes = std::move(bytes);
 }
 
+namespace {
+
+// The file lost lines between the count and the read: another program rewrote it meanwhile.
+std::string ChangedWhileRead(const std::string& path) {
+    return "[" + ToNativePath(path) + "] を読み込めませんでした（読み込んでいる間に変更されました）。";
+}
+
+} // namespace
+
 HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long long limit) {
     HistoryLoadResult result;
     const std::string path = JoinPath(folder, kHistoryFileName);
@@ -437,7 +447,7 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         return result;
     }
     if (state == ReadState::Failed) {
-        result.error = counter.error();
+        result.error = FileErrorText(*counter.error());
         return result;
     }
     // The lines are counted first: the same count means the same list, and nothing more is read.
@@ -455,8 +465,8 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         ++lines;
         bytes += line->size() + 2;
     }
-    if (!counter.error().empty()) {
-        result.error = counter.error();
+    if (counter.error()) {
+        result.error = FileErrorText(*counter.error());
         return result;
     }
     if (lines == 4 * list.entries.size()) {
@@ -465,7 +475,7 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
     }
     LineReader reader;
     if (reader.Open(path) != ReadState::Ok) {
-        result.error = reader.error();
+        result.error = reader.error() ? FileErrorText(*reader.error()) : ChangedWhileRead(path);
         return result;
     }
     THistoryEntries entries;
@@ -480,8 +490,7 @@ HistoryLoadResult LoadHistory(std::string_view folder, THistoryList& list, long 
         for (int i = 0; i < 4; ++i) {
             const auto line = reader.Next();
             if (!line) {
-                result.error =
-                    reader.error().empty() ? "History.dat changed while it was read" : reader.error();
+                result.error = reader.error() ? FileErrorText(*reader.error()) : ChangedWhileRead(path);
                 return result;
             }
             // The line lives until the next read: it is kept in its own buffer meanwhile.
@@ -538,10 +547,10 @@ Status SaveHistory(std::string_view folder, std::string_view iniFileName, THisto
     Status written =
         WriteWithReadOnlyRetry(folder, iniFileName, "履歴ファイルに書き込みできません。", box, [&] {
             AtomicFileWriter writer;
-            if (Status begun = writer.Begin(path); !begun)
-                return begun;
+            if (FileStatus begun = writer.Begin(path); !begun)
+                return FailureStatus(begun);
             WriteHistoryBytes(list.entries, [&](std::string_view part) { writer.Append(part); });
-            return writer.Commit();
+            return FailureStatus(writer.Commit());
         });
     if (written)
         list.otherCodes = false;

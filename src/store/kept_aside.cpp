@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/kept_aside.h"
 
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 
@@ -13,8 +14,8 @@ TKeptAside KeepAsideFor(std::string_view pathText, std::string_view fileName, st
     if (!kept.Needed())
         return kept;
     bool existed = false;
-    if (Status copied = KeepCopyAside(pathText, kept.copyPathText, &existed); !copied)
-        kept.error = copied.error();
+    if (FileStatus copied = KeepCopyAside(pathText, kept.copyPathText, &existed); !copied)
+        kept.error = FileErrorText(copied.error());
     // The same bytes were kept and told before: nothing new to say.
     if (existed)
         kept.reason.clear();

@@ -2,6 +2,7 @@
 #include "store/last_run.h"
 
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 
@@ -31,7 +32,7 @@ Status WriteLastRun(std::string_view folder, const TPendingHistory& pending) {
 Status WriteLastRunBlocks(std::string_view folder, std::string_view blocks) {
     std::string bytes(kHeader);
     bytes += blocks;
-    return WriteFileAtomic(JoinPath(folder, kLastRunFileName), bytes);
+    return FailureStatus(WriteFileAtomic(JoinPath(folder, kLastRunFileName), bytes));
 }
 
 Result<TLastRun, LastRunGap> ReadLastRun(std::string_view folder) {

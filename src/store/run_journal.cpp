@@ -2,13 +2,13 @@
 #include "store/run_journal.h"
 
 #include "platform/cp932.h"
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "store/history_file.h"
 #include "store/last_run.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,7 +36,7 @@ Status TRunJournal::Open(std::string_view folder) {
     // Appended to, never truncated: the records of a run nobody recovered yet stay in front.
     m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0)
-        return Status::Fail("cannot open " + m_path + ": " + std::strerror(errno));
+        return FailureStatus(FileError::System(FileOp::Open, m_path, errno));
     struct stat st {};
     m_keep = ::fstat(m_fd, &st) == 0 ? st.st_size : 0;
     if (m_keep > 0) {
@@ -304,7 +304,7 @@ Status RecoverRunJournal(std::string_view folder, TJournalRecovery& result) {
     if (read.state == ReadState::Missing)
         return {};
     if (read.state == ReadState::Failed)
-        return Status::Fail(read.error);
+        return Status::Fail(FileErrorText(read.error));
     const TRunBlocks blocks = ParseRunBlocks(read.bytes);
     TJournalRecovery counts;
     const std::vector<std::vector<TRecovered>> runs = RecoveredRuns(blocks, counts);
@@ -315,7 +315,7 @@ Status RecoverRunJournal(std::string_view folder, TJournalRecovery& result) {
         const std::string path = JoinPath(folder, kHistoryFileName);
         const FileRead existing = ReadWholeFile(path);
         if (existing.state == ReadState::Failed)
-            return Status::Fail(existing.error);
+            return Status::Fail(FileErrorText(existing.error));
         const std::vector<std::string_view> lines = NonEmptyLines(existing.bytes);
         const std::size_t missing = RunsMissing(runs, lines);
         if (missing > 0) {
@@ -336,8 +336,8 @@ Status RecoverRunJournal(std::string_view folder, TJournalRecovery& result) {
                 bytes += line;
                 bytes += "\r\n";
             }
-            if (Status written = WriteFileAtomic(path, bytes); !written)
-                return written;
+            if (FileStatus written = WriteFileAtomic(path, bytes); !written)
+                return FailureStatus(written);
         }
         // Without it the dead run could only be moved back item by item.
         std::string lastRun;

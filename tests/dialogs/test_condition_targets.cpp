@@ -197,7 +197,7 @@ TEST_F(TargetListingTest, MissingAndUnreadableFoldersSayWhy) {
     const TSortCondition c = Condition(f);
     const std::string locked = P("locked");
     const std::string unreadable = "0 個のファイル（フォルダ）が振り分け対象です（振り分け元フォルダ [" +
-                                   ToNativePath(locked) + "] を読み込めません（Permission denied））";
+                                   ToNativePath(locked) + "] を読み込めません（アクセスが拒否されました））";
     if (::geteuid() != 0) {
         ASSERT_EQ(::chmod(dir.NativeFile("locked").c_str(), 0), 0);
         TargetListing own;

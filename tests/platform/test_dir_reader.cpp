@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dir_reader.h"
 
+#include "platform/file_messages.h"
 #include "platform/fileops_testing.h"
 #include "testing.h"
 
@@ -31,11 +32,11 @@ TEST(FileOpsEnumeration, ReportsFoldersHiddenEntriesAndBackslashNames) {
         bool isFolder, hidden, backslash;
     };
     std::map<std::string, Seen> seen;
-    const Status status = ForEachEntry(folder.PathText(), [&](const DirEntry& entry) {
+    const FileStatus status = ForEachEntry(folder.PathText(), [&](const DirEntry& entry) {
         seen[std::string(entry.name)] = {entry.isFolder, entry.hidden, entry.backslashName};
         return true;
     });
-    ASSERT_TRUE(status.ok()) << status.error();
+    ASSERT_TRUE(status.ok()) << FileErrorText(status.error());
     ASSERT_EQ(seen.size(), 6U); // no "." or ".."
     EXPECT_FALSE(seen["plain.txt"].isFolder);
     EXPECT_FALSE(seen["plain.txt"].hidden);

@@ -2,6 +2,7 @@
 // The dry run: the file functions see what the noted changes would have made of the folders, and
 // the disk stays as it was.
 #include "platform/dry_run.h"
+#include "platform/file_messages.h"
 #include "platform/file_reader.h"
 #include "platform/fileops_testing.h"
 #include "platform/pathtext.h"
@@ -20,11 +21,11 @@ namespace {
 
 std::string Names(FileSystem& files, const std::string& folder) {
     std::string out;
-    const Status listed = ForEachEntry(files, folder, [&](const DirEntry& entry) {
+    const FileStatus listed = ForEachEntry(files, folder, [&](const DirEntry& entry) {
         out += std::string(entry.name) + (entry.isFolder ? "/ " : " ");
         return true;
     });
-    return listed.ok() ? out : "(" + listed.error() + ")";
+    return listed.ok() ? out : "(" + FileErrorText(listed.error()) + ")";
 }
 
 std::string Bytes(FileSystem& files, const std::string& path) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/file_messages.h"
 #include "platform/files.h"
 #include "platform/pathtext.h"
 #include "testing.h"
@@ -42,9 +43,9 @@ TEST(AtomicWrite, ReadOnlyFileIsNotReplacedUntilTheMarkIsCleared) {
     const std::string path = dir.PathText() + "data.txt";
     ::chmod(dir.NativeFile("data.txt").c_str(), 0444);
     EXPECT_TRUE(IsReadOnly(path));
-    const Status failed = WriteFileAtomic(path, "new");
+    const FileStatus failed = WriteFileAtomic(path, "new");
     EXPECT_FALSE(failed.ok());
-    EXPECT_NE(failed.error().find("data.txt"), std::string::npos);
+    EXPECT_NE(failed.error().path.find("data.txt"), std::string::npos);
     EXPECT_EQ(dir.ReadBytes("data.txt"), "keep me");
 
     ASSERT_TRUE(ClearReadOnly(path).ok());
@@ -55,9 +56,9 @@ TEST(AtomicWrite, ReadOnlyFileIsNotReplacedUntilTheMarkIsCleared) {
 
 TEST(AtomicWrite, FailsWithAReasonWhenTheFolderIsMissing) {
     TempFolder dir;
-    const Status s = WriteFileAtomic(dir.PathText() + "no\\such\\data.txt", "x");
+    const FileStatus s = WriteFileAtomic(dir.PathText() + "no\\such\\data.txt", "x");
     EXPECT_FALSE(s.ok());
-    EXPECT_FALSE(s.error().empty());
+    EXPECT_FALSE(FileErrorReason(s.error()).empty());
 }
 
 TEST(ReadWhole, TellsMissingFromUnreadable) {
@@ -148,7 +149,7 @@ TEST(LineReader, GivesEveryNonEmptyLineHoweverTheBreaksFallAgainstItsBuffer) {
     EXPECT_EQ(byLine, expected);
     EXPECT_EQ(byRun, expected);
     EXPECT_GT(runCount, 100u);
-    EXPECT_TRUE(lines.error().empty());
+    EXPECT_FALSE(lines.error());
 
     LineReader missing;
     EXPECT_EQ(missing.Open(dir.PathText() + "none.dat"), ReadState::Missing);

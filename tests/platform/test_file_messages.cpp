@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the user reads of a failed file operation: a Japanese sentence about the item, whatever
 // the operation, the fault and the system's error number.
-#include "engine/file_messages.h"
+#include "platform/file_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace sv {
 namespace {
 
 constexpr FileOp kLastOp = FileOp::Trash;
-constexpr FileFault kLastFault = FileFault::NoFreeName;
+constexpr FileFault kLastFault = FileFault::NoSpareName;
 
 // Letters of the English alphabet outside the bracketed path: a reason left untranslated.
 bool HasEnglishWords(const std::string& text, const std::string& path) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/file_messages.h"
+#include "platform/file_messages.h"
 
 #include <cerrno>
 #include <cstring>
@@ -74,6 +74,8 @@ const char* FaultReason(FileFault fault) {
         return "ごみ箱の場所が分かりません";
     case FileFault::NoFreeName:
         return "ごみ箱に空いている名前がありません";
+    case FileFault::NoSpareName:
+        return "控えに付けられる名前が残っていません";
     }
     return nullptr;
 }
@@ -115,17 +117,25 @@ const char* Failed(FileOp op) {
 
 } // namespace
 
+std::string SystemErrorReason(int code) {
+    if (const char* text = SystemReason(code))
+        return text;
+    return std::strerror(code);
+}
+
 std::string FileErrorReason(const FileError& error) {
     if (error.fault != FileFault::System)
         return FaultReason(error.fault);
-    if (const char* text = SystemReason(error.code))
-        return text;
-    return std::strerror(error.code);
+    return SystemErrorReason(error.code);
 }
 
 std::string FileErrorText(const FileError& error) {
     const std::string item = (error.op == FileOp::MakeFolder ? "フォルダ [" : "[") + error.path + "] ";
     return item + Failed(error.op) + "（" + FileErrorReason(error) + "）。";
+}
+
+Status FailureStatus(const FileStatus& status) {
+    return status ? Status() : Status::Fail(FileErrorText(status.error()));
 }
 
 std::string TransferFailureText(const TransferResult& result) {

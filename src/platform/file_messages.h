@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/file_error.h"
+#include "platform/result.h"
 #include "platform/transfer.h"
 
 #include <string>
@@ -14,8 +15,15 @@ namespace sv {
 // for an error number without a text of ours.
 std::string FileErrorReason(const FileError& error);
 
+// Why a system call failed with the error number `code`, in the same words.
+std::string SystemErrorReason(int code);
+
 // The whole sentence: "[/home/u/x.avi] を移動できませんでした（アクセスが拒否されました）。"
 std::string FileErrorText(const FileError& error);
+
+// A file operation's outcome carried on as a Status whose reason is that sentence, for the layers
+// that hand a reason up to where the user is told.
+Status FailureStatus(const FileStatus& status);
 
 // The sentence for a transfer that failed; empty for one that did not.
 std::string TransferFailureText(const TransferResult& result);
