@@ -6,6 +6,7 @@
 #include "item_views.h"
 #include "named_controls.h"
 #include "platform/cp932.h"
+#include "platform/dry_run.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -35,7 +36,7 @@ namespace {
 const QString kDone = QStringLiteral("Sorvanta 振り分け完了 - 全ての条件");
 
 struct Fixture final {
-    Fixture() {
+    explicit Fixture(FileSystem* disk = nullptr) {
         std::filesystem::create_directories(dir.NativeFile("src"));
         settings.MakeFolder = true;
         settings.FileUsing = false;
@@ -43,6 +44,8 @@ struct Fixture final {
         env.programFolder = dir.PathText();
         env.box = &box;
         env.shell = &shell;
+        if (disk != nullptr)
+            env.files = disk;
         window = std::make_unique<TFormReport>(env);
         QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(),
                          [this](const QString& title) { titles << title; });
@@ -218,6 +221,26 @@ private slots:
         // Only the first run's records are left.
         const std::string history = f.dir.ReadBytes("History.dat");
         QCOMPARE(std::count(history.begin(), history.end(), '\n'), 12);
+    }
+
+    // Delete removes through the file system the window is given, not the disk: in a dry run the
+    // sorted file is gone for the run's view and still on disk.
+    void DeleteGoesThroughTheGivenFileSystem() {
+        DryRun disk;
+        Fixture f(&disk);
+        f.Files(1);
+        f.AddCondition("avi", "dst");
+        f.RunToEnd();
+        QCOMPARE(f.Rows(), 1);
+        const std::string sorted = f.P("dst/" + f.Cell(0, 0).toStdString());
+        QVERIFY(disk.FileExists(sorted));
+        f.SetCurrent(0);
+        f.AlsoSelect(0);
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QTest::keyClick(testing::Named<QTreeView>(f.window.get(), "ListView1"), Qt::Key_Delete);
+        QCOMPARE(f.box.Shown().back().text, std::string("選択したファイルを削除しますか？"));
+        QVERIFY(!disk.FileExists(sorted));
+        QVERIFY(f.dir.Exists("dst/" + f.Cell(0, 0).toStdString()));
     }
 
     void NotesShowBelowTheListAndRowsOpenTheExactName() {
