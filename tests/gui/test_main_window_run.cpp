@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -128,7 +130,7 @@ private slots:
                   [](TFormReport* report) {
                       QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("テスト実行 - 全ての条件"));
-                      QCOMPARE(report->StatusText(),
+                      QCOMPARE(testing::Named<QLabel>(report, "stsBar1Panel0")->text(),
                                QStringLiteral("テスト実行が完了しました。ファイルは移動していません。"));
                       testing::Named<QTreeView>(report, "ListView1")
                           ->setCurrentIndex(
@@ -153,7 +155,7 @@ private slots:
             [&f] { f.Find<QAction>("PreviewRun")->trigger(); },
             [](TFormReport* report) {
                 QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 3);
-                const QString notes = report->NotesText();
+                const QString notes = testing::Named<QPlainTextEdit>(report, "MemoNotes")->toPlainText();
                 QCOMPARE(notes.count(QStringLiteral("フォルダを作成して振り分け処理を実行しますか？ → [はい] "
                                                     "として続けます。")),
                          2);

@@ -146,7 +146,8 @@ private slots:
         QVERIFY(f.titles.contains(QStringLiteral("実行中 - 振り分け処理")));
         QVERIFY(f.titles.contains(QStringLiteral("振り分け実行中 - 全ての条件")));
         QCOMPARE(f.window->windowTitle(), kDone);
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
         QVERIFY(!testing::Named<QPushButton>(f.window.get(), "BtnCancel")->isEnabled());
         QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isVisible() &&
                 testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled());
@@ -170,7 +171,8 @@ private slots:
         QTest::mouseClick(testing::Named<QPushButton>(f.window.get(), "BtnOk"), Qt::LeftButton);
         QVERIFY(!f.window->isVisible());
         QCOMPARE(saved.count(), 1);
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け履歴保存中。しばらくお待ちください..."));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け履歴保存中。しばらくお待ちください..."));
         const std::string history = f.dir.ReadBytes("History.dat");
         const std::string dest = Sjis(f.P("dst/動画"));
         QVERIFY(history.find(Sjis("動画100.avi") + "\r\n" + dest + "*" + Sjis(f.P("src"))) !=
@@ -196,7 +198,8 @@ private slots:
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.Left("dst/動画"), 3);
         QVERIFY(f.dir.Exists("History.dat.lastrun"));
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
         testing::OpenContextMenu(f.window.get());
         QVERIFY(!testing::Named<QAction>(f.window.get(), "UndoRun")
                      ->isEnabled()); // the history window takes it from here
@@ -253,7 +256,9 @@ private slots:
         f.AddCondition("avi", "dst");
         f.RunToEnd();
         QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")->isVisible());
-        QVERIFY(f.window->NotesText().contains(QStringLiteral("同じファイルのため")));
+        QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")
+                    ->toPlainText()
+                    .contains(QStringLiteral("同じファイルのため")));
         QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")->geometry().top() >
                 testing::Named<QTreeView>(f.window.get(), "ListView1")->geometry().bottom());
         QCOMPARE(f.Rows(), 1);
@@ -268,7 +273,10 @@ private slots:
         // The next run starts without the old notes.
         testing::Named<QPushButton>(f.window.get(), "BtnOk")->click();
         f.RunToEnd();
-        QCOMPARE(f.window->NotesText().count(QStringLiteral("同じファイルのため")), 1);
+        QCOMPARE(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")
+                     ->toPlainText()
+                     .count(QStringLiteral("同じファイルのため")),
+                 1);
     }
 
     void CancelDuringARunKeepsWhatWasDone() {
@@ -315,7 +323,8 @@ private slots:
         QCOMPARE(f.Cell(0, 1), QStringLiteral("\u3000消"));
         QCOMPARE(f.Cell(0, 2), QStringLiteral("削除"));
         QVERIFY(!f.dir.Exists("src/大きな動画.avi"));
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
     }
 
     void CancelWhileHashingEndsTheRunAndKeepsTheFile() {
@@ -330,7 +339,7 @@ private slots:
         QObject::connect(testing::Named<QProgressBar>(f.window.get(), "prgBarHash"),
                          &QProgressBar::valueChanged, f.window.get(), [&f, &statuses](int v) {
                              if (v > 0 && statuses.isEmpty()) {
-                                 statuses << f.window->StatusText();
+                                 statuses << testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text();
                                  QTimer::singleShot(0, f.window.get(), [&f] {
                                      QTest::mouseClick(
                                          testing::Named<QPushButton>(f.window.get(), "BtnCancel"),

@@ -65,9 +65,6 @@ public:
 
     bool Running() const { return m_running; }
     const std::optional<TRunOutcome>& LastOutcome() const { return m_outcome; }
-    const TPendingHistory& PendingHistory() const { return m_history; }
-    QString StatusText() const;
-    QString NotesText() const;
     int FlashCount() const { return m_flashes; }
     // Milliseconds between two rounds of event processing during a run; 0 lets events through
     // before every entry.
@@ -104,6 +101,10 @@ protected:
     void reject() override;
 
 private:
+    // What the status bar and the notes show.
+    QString StatusText() const;
+    QString NotesText() const;
+
     // Handlers, named after their control and event.
     void BtnCancelClick();
     void BtnOkClick();
