@@ -388,7 +388,7 @@ void NormaliseFolderTexts(TCondForm& form) {
     }
 }
 
-TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
+TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box, FileSystem& files) {
     if (const auto fault = NumberFault(form))
         return Refuse(box, fault->first, fault->second);
 
@@ -419,7 +419,7 @@ TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box) {
     if (const Status composed = ComposeCondition(fields, condition); !composed)
         return Refuse(box, composed.error(), CondControl::None);
 
-    if (form.ownSource && !FolderExists(FromNativePath(form.sourceText)) &&
+    if (form.ownSource && !files.FolderExists(FromNativePath(form.sourceText)) &&
         !Ask(box, kHintTitle,
              "振り分け元フォルダ [ " + form.sourceText +
                  " ] "

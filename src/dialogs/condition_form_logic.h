@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/messagebox.h"
 #include "store/condition.h"
 #include "store/settings.h"
@@ -165,8 +166,8 @@ struct TCloseResult final {
 void NormaliseFolderTexts(TCondForm& form);
 
 // The checks of an OK, in order, each failure shown in `box`; on success the composed condition.
-// `form` has been normalised already.
-TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box);
+// `form` has been normalised already; whether the own source folder is there is asked of `files`.
+TCloseResult CheckAndCompose(const TCondForm& form, MessageBox& box, FileSystem& files = Disk());
 
 // The condition the controls stand for, packed as OK would pack it but without a question or a
 // message: the list of what the condition takes follows it. A destination still empty stands in as

@@ -19,13 +19,13 @@ std::string Reason(const std::optional<FileError>& error) {
     return error ? FileErrorReason(*error) : std::string();
 }
 
-std::string ReadError(const std::string& path, const std::optional<FileError>& error) {
+std::string ReadError(FileSystem& files, const std::string& path, const std::optional<FileError>& error) {
     if (path.empty())
         return "振り分け元フォルダが指定されていません";
     const std::string shown = "振り分け元フォルダ [" + ToNativePath(path) + "] ";
-    if (!Exists(path))
+    if (!files.Exists(path))
         return shown + "が見つかりません";
-    if (!FolderExists(path))
+    if (!files.FolderExists(path))
         return shown + "はフォルダではありません";
     return shown + "を読み込めません（" + Reason(error) + "）";
 }
@@ -41,26 +41,26 @@ bool WithinFolder(const std::string& path, const std::string& folder) {
 // The answers of the disk, asked once per entry and kept; nothing is made.
 class TargetListing::CachedFacts final : public EntryFacts {
 public:
-    CachedFacts() : EntryFacts(Disk()) {}
+    explicit CachedFacts(FileSystem& files) : EntryFacts(files), m_files(files) {}
     Facts* current = nullptr;
 
     std::optional<std::uint64_t> Size(const std::string& pathText) override {
         if (!current->sizeRead) {
-            current->size = EntrySize(pathText);
+            current->size = m_files.EntrySize(pathText);
             current->sizeRead = true;
         }
         return current->size;
     }
     std::optional<FileTime> LastWrite(const std::string& pathText) override {
         if (!current->timeRead) {
-            current->time = LastWriteTime(pathText);
+            current->time = m_files.LastWriteTime(pathText);
             current->timeRead = true;
         }
         return current->time;
     }
     bool Readable(const std::string& pathText) override {
         if (!current->readableRead) {
-            current->readable = CanOpenForReading(pathText);
+            current->readable = m_files.CanOpenForReading(pathText);
             current->readableRead = true;
         }
         return current->readable;
@@ -68,6 +68,9 @@ public:
     // A time-stamp folder that a run could not make would only send the entry to the plain
     // destination; it is taken either way.
     bool MakeFolder(const std::string&) override { return true; }
+
+private:
+    FileSystem& m_files;
 };
 
 TTargetSource TargetSourceOf(const TConditionFields& fields, const std::vector<std::string>& mainFolders) {
@@ -96,7 +99,7 @@ bool TargetListing::Read(const TTargetSource& source) {
         fields.sourceFolder = source.sourceFolder;
         fields.subFolders = source.subFolders;
         // The run's own search, stopped at the count; what it found so far is read.
-        const auto all = ConditionFolders(Disk(), fields, {}, [&](const std::string& folder) {
+        const auto all = ConditionFolders(*m_files, fields, {}, [&](const std::string& folder) {
             if (paths.size() == m_maxFolders) {
                 m_cut = true;
                 return false;
@@ -125,11 +128,11 @@ bool TargetListing::Read(const TTargetSource& source) {
         DirReader reader;
         EnumOptions options;
         options.skipHidden = true;
-        if (path.empty() || !reader.Open(path, options).ok()) {
-            folder.error = ReadError(path, reader.error());
+        if (path.empty() || !m_files->OpenFolder(reader, path, options).ok()) {
+            folder.error = ReadError(*m_files, path, reader.error());
             continue;
         }
-        folder.identity = IdentityOf(path);
+        folder.identity = m_files->IdentityOf(path);
         while (const auto entry = reader.Next()) {
             // As in a run: such a name cannot be written as a path text; it stays where it is.
             if (entry->backslashName || entry->hidden)
@@ -157,7 +160,7 @@ TTargetList TargetListing::Match(const TSortCondition& condition, const TAppSett
         out.countLine = "振り分け先フォルダが指定されていません";
         return out;
     }
-    CachedFacts facts;
+    CachedFacts facts(*m_files);
     EntryFilter tests(settings, facts);
     // A folder moved whole takes what is inside it along: the run finds its subfolders gone.
     std::vector<std::string> movedFolders;

@@ -3,6 +3,7 @@
 
 #include "engine/folder_cache.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "store/condition.h"
 #include "store/settings.h"
 
@@ -60,6 +61,10 @@ public:
 
     explicit TargetListing(std::size_t maxFolders = kMaxFolders, std::size_t maxEntries = kMaxEntries)
         : m_maxFolders(maxFolders), m_maxEntries(maxEntries) {}
+    // Reads the folders and asks after the entries through `files`.
+    explicit TargetListing(FileSystem& files, std::size_t maxFolders = kMaxFolders,
+                           std::size_t maxEntries = kMaxEntries)
+        : m_files(&files), m_maxFolders(maxFolders), m_maxEntries(maxEntries) {}
 
     // Reads the entries of the source's folders unless they are the ones read last; returns whether
     // it read them.
@@ -87,6 +92,7 @@ private:
     };
     class CachedFacts;
 
+    FileSystem* m_files = &Disk();
     std::size_t m_maxFolders;
     std::size_t m_maxEntries;
     std::optional<TTargetSource> m_source;

@@ -7,6 +7,7 @@
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/run/report_window.h"
+#include "named_controls.h"
 #include "store/condition.h"
 #include "testing.h"
 
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
     request.sourceText = dir.PathText() + "ダウンロード";
     request.digest = &digest;
     window.PrepareRun(request, shared, settings, false);
-    QObject::connect(window.Timer1, &QTimer::timeout, &app, [&app, seconds] {
+    QObject::connect(testing::Named<QTimer>(&window, "Timer1"), &QTimer::timeout, &app, [&app, seconds] {
         static bool armed = false;
         if (!armed) {
             armed = true;

@@ -7,6 +7,7 @@
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/run/report_window.h"
+#include "named_controls.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -75,13 +76,14 @@ int main(int argc, char** argv) {
     window.move(20, 20);
     if (delay > 0) {
         window.SetEventInterval(0);
-        QObject::connect(window.ListView1->model(), &QAbstractItemModel::rowsInserted, &window,
+        QObject::connect(testing::Named<QTreeView>(&window, "ListView1")->model(),
+                         &QAbstractItemModel::rowsInserted, &window,
                          [delay] { QThread::msleep(static_cast<unsigned long>(delay)); });
     }
     TRunRequest request{.conditions = list, .settings = settings, .extRules = rules, .files = Disk()};
     request.sourceText = dir.PathText() + "ダウンロード";
     window.PrepareRun(request, shared, settings, false);
-    QObject::connect(window.Timer1, &QTimer::timeout, &app, [&app, seconds] {
+    QObject::connect(testing::Named<QTimer>(&window, "Timer1"), &QTimer::timeout, &app, [&app, seconds] {
         static bool armed = false;
         if (!armed) {
             armed = true;

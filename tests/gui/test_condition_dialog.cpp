@@ -4,6 +4,7 @@
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
 #include "gui/condition/condition_dialog.h"
+#include "platform/dry_run.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "store/settings.h"
@@ -31,8 +32,10 @@ using namespace sv;
 namespace {
 
 struct Fixture final {
-    Fixture() {
+    explicit Fixture(FileSystem* disk = nullptr) {
         TCondDialogEnv env;
+        if (disk != nullptr)
+            env.files = disk;
         env.programFolder = dir.PathText();
         env.box = &box;
         env.fileDialog = &files;
@@ -220,6 +223,38 @@ private slots:
         QVERIFY(!f.dialog->isVisible());
         QCOMPARE(f.dialog->Result()->keywordText, std::string("/avi /wmv"));
         QVERIFY(f.box.AllAnswersUsed());
+    }
+
+    // The editor asks after folders only through the file system it is given: a folder made in a
+    // dry run counts as there and one removed in it as gone, whatever the disk says; neither the
+    // check of OK nor the list of what the condition takes touches the disk.
+    void FolderChecksGoThroughTheGivenFileSystem() {
+        DryRun disk;
+        Fixture f(&disk);
+        QVERIFY(disk.ForceFolder(f.dir.PathText() + "planned").ok());
+        std::filesystem::create_directories(f.dir.NativeFile("removed"));
+        QVERIFY(disk.RemoveEmptyFolder(f.dir.PathText() + "removed").ok());
+        const auto addOwn = [&f](const char* folder) {
+            f.OpenAdd();
+            f.Set("EditKeyword", "mp3");
+            f.Set("EditDest", "/d");
+            f.Find<QRadioButton>("RdBtnFolder")->click();
+            f.Set("EdSource", QString::fromStdString(f.dir.NativeFile(folder)));
+        };
+
+        addOwn("planned");
+        f.Ok();
+        QVERIFY(!f.dialog->isVisible());
+        QVERIFY(f.box.Shown().empty());
+        QVERIFY(!f.dir.Exists("planned"));
+
+        addOwn("removed");
+        f.box.QueueAnswer(MbAnswer::No);
+        f.Ok();
+        QVERIFY(f.dialog->isVisible());
+        QVERIFY(f.LastText().find("[ " + f.dir.NativeFile("removed") + " ]") != std::string::npos);
+        QVERIFY(f.dir.Exists("removed"));
+        f.Find<QPushButton>("BtnCancel")->click();
     }
 
     void MissingSourceFolderAsksAndFocusesIt() {

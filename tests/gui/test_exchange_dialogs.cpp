@@ -340,8 +340,10 @@ private slots:
         const std::string out = Cp932ToUtf8(dir.ReadBytes("out.csv"));
         QVERIFY(out.find("\r\n1,音楽,0,,0,0,0,mp3,\\d\\音楽,") != std::string::npos);
         QVERIFY(out.find("\r\n0,,0,,0,0,0,jpg,\\d,") != std::string::npos);
-        QCOMPARE(window->Settings().ExpFile[0], dir.PathText() + "out.csv");
-        QCOMPARE(window->Settings().ImpFile[0], dir.PathText() + "SV_Cond.csv");
+        window->close();
+        const TAppSettings stored = LoadSettings(dir.PathText(), "Sorvanta.ini");
+        QCOMPARE(stored.ExpFile[0], dir.PathText() + "out.csv");
+        QCOMPARE(stored.ImpFile[0], dir.PathText() + "SV_Cond.csv");
     }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through its controls, found by their component names.
+#include "app/tray_controller.h"
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDropEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -64,6 +66,25 @@ struct Fixture final {
     void Select(int row) const { testing::SetCurrentRow(List(), row); }
     void Trigger(const char* action) const { Find<QAction>(action)->trigger(); }
     QString Cell(int row, int column) const { return testing::Cell(List(), row, column); }
+    // The condition's keyword line as the list shows it: the keywords (without the "<AND><OR> "
+    // the list puts before several), then the setting name.
+    std::string ShownKeywordText(int row) const {
+        QString keywords = Cell(row, 2);
+        if (keywords.startsWith(QLatin1Char('<')))
+            keywords = keywords.section(QLatin1Char(' '), 1);
+        const QString name = Cell(row, 0);
+        return (keywords + (name.isEmpty() ? QString() : QStringLiteral("//") + name)).toStdString();
+    }
+    // The destination line of condition `i` as Condition.txt holds it.
+    std::string StoredDest(int i) const {
+        const std::string bytes = dir.ReadBytes("Condition.txt");
+        std::size_t start = 0;
+        for (int line = 0; line < 2 * i + 1; ++line)
+            start = bytes.find("\r\n", start) + 2;
+        return bytes.substr(start, bytes.find("\r\n", start) - start);
+    }
+    // Whether a run of all conditions or the about box is under way, as the tray sees it.
+    bool RunActive() const { return window->findChild<TrayController*>()->State().runActive; }
     std::string Ini() const { return Cp932ToUtf8(dir.ReadBytes("Sorvanta.ini")); }
     // Types into the box as the keyboard does: the keys go to the combo box, the edit's focus proxy.
     void TypeSource(const QString& text) const {
@@ -136,9 +157,13 @@ private slots:
     void IconsAreDrawnAtBothSizes() {
         Fixture f;
         // A missing SVG plugin or resource gives empty pixmaps, not an error.
-        for (int n = 0; n <= 3; ++n)
-            for (int size : {16, 32})
-                QVERIFY(!f.window->TrayImage(n).pixmap(size, size).isNull());
+        for (int size : {16, 32}) {
+            QVERIFY(!f.window->windowIcon().pixmap(size, size).isNull());
+            for (const char* name : {"notice", "running", "leak"})
+                QVERIFY(!QIcon(QStringLiteral(":/icons/tray_%1.svg").arg(QLatin1String(name)))
+                             .pixmap(size, size)
+                             .isNull());
+        }
         QVERIFY(!f.Find<QToolButton>("ToolButtonHelp")->icon().pixmap(16, 16).isNull());
         QVERIFY(!f.window->windowIcon().pixmap(32, 32).isNull());
     }
@@ -150,8 +175,8 @@ private slots:
             QVERIFY(!f.Find<QAction>("MenuAllCheck")->isEnabled());
             f.window->close();
             // Hidden check boxes keep the states they were read with.
-            QVERIFY(IsChecked(f.window->Conditions().At(0).destText));
-            QVERIFY(!IsChecked(f.window->Conditions().At(1).destText));
+            QVERIFY(IsChecked(f.StoredDest(0)));
+            QVERIFY(!IsChecked(f.StoredDest(1)));
         }
         Fixture f(kConditions, "[Condition]\r\nExecChkBox=1\r\n");
         QCOMPARE(testing::CheckState(f.List(), 0), Qt::Checked);
@@ -159,11 +184,13 @@ private slots:
         QVERIFY(f.Find<QAction>("MenuAllCheck")->isEnabled());
         f.Trigger("MenuAllCheck");
         for (int i = 0; i < 3; ++i)
-            QVERIFY(IsChecked(f.window->Conditions().At(i).destText));
+            QCOMPARE(testing::CheckState(f.List(), i), Qt::Checked);
         f.Trigger("MenuDelCheck");
         for (int i = 0; i < 3; ++i)
             QCOMPARE(testing::CheckState(f.List(), i), Qt::Unchecked);
-        QVERIFY(!IsChecked(f.window->Conditions().At(0).destText));
+        f.window->close();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!IsChecked(f.StoredDest(i)));
     }
 
     void DeleteAsksAndSaves() {
@@ -236,8 +263,8 @@ private slots:
         QCOMPARE(f.box.Shown().size(), std::size_t(1));
         QVERIFY(f.box.Shown()[0].text.find("10000") != std::string::npos);
         QVERIFY(f.box.Shown()[0].icon == MbIcon::Error);
-        QCOMPARE(f.window->Conditions().Count(), TConditionList::kCapacity);
-        QCOMPARE(f.window->Conditions().At(TConditionList::kCapacity - 1).keywordText, std::string("k9999"));
+        QCOMPARE(testing::Rows(f.List()), TConditionList::kCapacity);
+        QCOMPARE(f.ShownKeywordText(TConditionList::kCapacity - 1), std::string("k9999"));
         QVERIFY(!f.dir.Exists("Sorvanta.ini"));
     }
 
@@ -265,8 +292,8 @@ private slots:
         QTest::mouseClick(down, Qt::LeftButton);
         QTest::mouseClick(down, Qt::LeftButton);
         QCOMPARE(f.Cell(2, 0), QStringLiteral("音楽"));
-        QCOMPARE(f.window->Conditions().At(2).keywordText, std::string("mp3 ogg//音楽"));
-        QCOMPARE(f.window->Conditions().At(0).keywordText, std::string("jpg//画像"));
+        QCOMPARE(f.ShownKeywordText(2), std::string("mp3 ogg//音楽"));
+        QCOMPARE(f.ShownKeywordText(0), std::string("jpg//画像"));
         QVERIFY(!down->isEnabled());
         QVERIFY(up->isEnabled());
         QCOMPARE(testing::CurrentRow(f.List()), 2);
@@ -296,7 +323,7 @@ private slots:
         drop(*rows, rowCentre(2));
         QCOMPARE(f.Cell(2, 0), QStringLiteral("音楽"));
         QCOMPARE(f.Cell(0, 0), QStringLiteral("画像"));
-        QCOMPARE(f.window->Conditions().At(2).keywordText, std::string("mp3 ogg//音楽"));
+        QCOMPARE(f.ShownKeywordText(2), std::string("mp3 ogg//音楽"));
         QCOMPARE(testing::CurrentRow(list), 2);
         QVERIFY(!f.Find<QPushButton>("ButtonDown")->isEnabled());
 
@@ -311,7 +338,7 @@ private slots:
         f.Select(2);
         drop(*rows, rowCentre(0));
         QCOMPARE(f.Cell(0, 0), QStringLiteral("音楽"));
-        QCOMPARE(f.window->Conditions().At(0).keywordText, std::string("mp3 ogg//音楽"));
+        QCOMPARE(f.ShownKeywordText(0), std::string("mp3 ogg//音楽"));
         QVERIFY(!f.dir.Exists("Sorvanta.ini"));
     }
 
@@ -487,7 +514,7 @@ private slots:
         f.Select(1);
         f.List()->setFocus();
         QTest::keyClick(f.List(), Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(f.window->CopyBuffer().full);
+        QVERIFY(f.Find<QAction>("MenuPasteCond")->isEnabled()); // the copy is held
         QTest::keyClick(f.List(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(testing::Rows(f.List()), 4);
         QCOMPARE(f.Cell(1, 0), QStringLiteral("画像"));
@@ -505,7 +532,7 @@ private slots:
         QCOMPARE(f.box.Shown().size(), std::size_t(2));
         QCOMPARE(f.box.Shown()[1].title, std::string("Sorvanta - ファイル書き込みエラー"));
         QCOMPARE(f.dir.ReadBytes("Sorvanta.ini"), std::string("[Extra]\r\nKeep=1\r\n"));
-        QCOMPARE(f.window->Conditions().Count(), 2); // memory keeps the change
+        QCOMPARE(testing::Rows(f.List()), 2); // memory keeps the change
 
         f.box.QueueAnswer(MbAnswer::Yes);
         f.TypeSource(QStringLiteral("/src"));
@@ -533,7 +560,7 @@ private slots:
         QTimer::singleShot(0, f.window.get(), [&] {
             auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(about != nullptr);
-            QVERIFY(f.window->RunActive());
+            QVERIFY(f.RunActive());
             auto* version = about->findChild<QLabel*>(QStringLiteral("Version"));
             QVERIFY(version != nullptr);
             QCOMPARE(version->text(), QStringLiteral("Version 3.90"));
@@ -546,7 +573,7 @@ private slots:
         });
         f.Trigger("Sorvanta1");
         QVERIFY(seen);
-        QVERIFY(!f.window->RunActive());
+        QVERIFY(!f.RunActive());
     }
 };
 

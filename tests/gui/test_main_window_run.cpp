@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs started from the main window: the source-folder check, the hidden main window, the run
 // window and what the commands run.
+#include "app/tray_controller.h"
 #include "doubles/recording_shell.h"
 #include "doubles/scripted_file_dialog.h"
 #include "doubles/scripted_message_box.h"
@@ -8,6 +9,7 @@
 #include "gui/run/report_window.h"
 #include "item_views.h"
 #include "main_window_ports.h"
+#include "named_controls.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -15,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -75,7 +79,7 @@ struct Fixture final {
         if (during)
             during(report);
         ranDuring = true;
-        report->BtnOk->click();
+        testing::Named<QPushButton>(report, "BtnOk")->click();
     }
 
     testing::TempFolder dir;
@@ -101,14 +105,14 @@ private slots:
         QVERIFY(f.Find<QAction>("N14")->isEnabled());
         f.RunWith([&f] { f.Find<QPushButton>("BtnExec")->click(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
+                      QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("Sorvanta 振り分け完了 - 全ての条件"));
                       QVERIFY(report->minimumSize() == QSize(630, 256));
                   });
         QVERIFY(f.ranDuring);
         QVERIFY(!f.mainVisibleDuringRun);
         QVERIFY(f.window->isVisible());
-        QVERIFY(!f.window->RunActive());
+        QVERIFY(!f.window->findChild<TrayController*>()->State().runActive);
         QVERIFY(f.dir.Exists("dst/画像/写真1.jpg"));
         QVERIFY(f.dir.Exists("dst/音楽/曲.mp3"));
         QVERIFY(f.dir.Exists("History.dat"));
@@ -124,14 +128,17 @@ private slots:
         QCOMPARE(preview->text(), QStringLiteral("  振り分けのテスト実行（ファイルは移動しません）(&T)"));
         f.RunWith([preview] { preview->trigger(); },
                   [](TFormReport* report) {
-                      QCOMPARE(report->ListView1->model()->rowCount(), 3);
+                      QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 3);
                       QCOMPARE(report->windowTitle(), QStringLiteral("テスト実行 - 全ての条件"));
-                      QCOMPARE(report->StatusText(),
+                      QCOMPARE(testing::Named<QLabel>(report, "stsBar1Panel0")->text(),
                                QStringLiteral("テスト実行が完了しました。ファイルは移動していません。"));
-                      report->ListView1->setCurrentIndex(report->ListView1->model()->index(0, 0));
-                      report->PopupMenu1Popup();
-                      QVERIFY(!report->Open->isEnabled() && !report->Del->isEnabled() &&
-                              !report->UndoRun->isEnabled());
+                      testing::Named<QTreeView>(report, "ListView1")
+                          ->setCurrentIndex(
+                              testing::Named<QTreeView>(report, "ListView1")->model()->index(0, 0));
+                      testing::OpenContextMenu(report);
+                      QVERIFY(!testing::Named<QAction>(report, "Open")->isEnabled() &&
+                              !testing::Named<QAction>(report, "Del")->isEnabled() &&
+                              !testing::Named<QAction>(report, "UndoRun")->isEnabled());
                   });
         QVERIFY(f.ranDuring);
         QVERIFY(f.dir.Exists("src/写真1.jpg") && f.dir.Exists("src/曲.mp3"));
@@ -147,8 +154,8 @@ private slots:
         f.RunWith(
             [&f] { f.Find<QAction>("PreviewRun")->trigger(); },
             [](TFormReport* report) {
-                QCOMPARE(report->ListView1->model()->rowCount(), 3);
-                const QString notes = report->NotesText();
+                QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 3);
+                const QString notes = testing::Named<QPlainTextEdit>(report, "MemoNotes")->toPlainText();
                 QCOMPARE(notes.count(QStringLiteral("フォルダを作成して振り分け処理を実行しますか？ → [はい] "
                                                     "として続けます。")),
                          2);
@@ -184,7 +191,7 @@ private slots:
         QCOMPARE(f.box.Shown().size(), std::size_t{1});
         QCOMPARE(f.box.Shown()[0].text, std::string("振り分け元フォルダが存在しません。"));
         QCOMPARE(f.box.Shown()[0].icon, MbIcon::Error);
-        QVERIFY(!f.window->RunActive());
+        QVERIFY(!f.window->findChild<TrayController*>()->State().runActive);
         QVERIFY(f.dir.Exists("src/写真1.jpg"));
     }
 
@@ -194,7 +201,8 @@ private slots:
         std::filesystem::create_directories(f.dir.NativeFile("gone"));
         QComboBox* combo = f.Find<QComboBox>("ComboBox1");
         combo->setEditText(QString::fromStdString(f.dir.NativeFile("gone")));
-        f.window->TidySourceHistory();
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Return); // the typed folder joins the history
         std::filesystem::remove(f.dir.NativeFile("gone"));
         combo->setCurrentIndex(1);
         f.Find<QPushButton>("BtnExec")->click();

@@ -4,7 +4,9 @@
 #include "doubles/scripted_message_box.h"
 #include "gui/run/report_window.h"
 #include "item_views.h"
+#include "named_controls.h"
 #include "platform/cp932.h"
+#include "platform/dry_run.h"
 #include "platform/pathtext.h"
 #include "store/condition.h"
 #include "testing.h"
@@ -34,7 +36,7 @@ namespace {
 const QString kDone = QStringLiteral("Sorvanta 振り分け完了 - 全ての条件");
 
 struct Fixture final {
-    Fixture() {
+    explicit Fixture(FileSystem* disk = nullptr) {
         std::filesystem::create_directories(dir.NativeFile("src"));
         settings.MakeFolder = true;
         settings.FileUsing = false;
@@ -42,6 +44,8 @@ struct Fixture final {
         env.programFolder = dir.PathText();
         env.box = &box;
         env.shell = &shell;
+        if (disk != nullptr)
+            env.files = disk;
         window = std::make_unique<TFormReport>(env);
         QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(),
                          [this](const QString& title) { titles << title; });
@@ -72,14 +76,21 @@ struct Fixture final {
         Start(autoRun);
         QTRY_VERIFY(window->LastOutcome().has_value());
     }
-    int Rows() const { return testing::Rows(window->ListView1); }
-    QString Cell(int row, int column) const { return testing::Cell(window->ListView1, row, column); }
-    void SetCurrent(int row) const { testing::SetCurrentRow(window->ListView1, row); }
-    void AlsoSelect(int row) const { testing::AlsoSelect(window->ListView1, row); }
+    int Rows() const { return testing::Rows(testing::Named<QTreeView>(window.get(), "ListView1")); }
+    QString Cell(int row, int column) const {
+        return testing::Cell(testing::Named<QTreeView>(window.get(), "ListView1"), row, column);
+    }
+    void SetCurrent(int row) const {
+        testing::SetCurrentRow(testing::Named<QTreeView>(window.get(), "ListView1"), row);
+    }
+    void AlsoSelect(int row) const {
+        testing::AlsoSelect(testing::Named<QTreeView>(window.get(), "ListView1"), row);
+    }
     // Once `rows` result rows exist, `action` runs at the run's next round of events.
     void AtRows(int rows, std::function<void()> action) {
         window->SetEventInterval(0);
-        QObject::connect(window->ListView1->model(), &QAbstractItemModel::rowsInserted, window.get(),
+        QObject::connect(testing::Named<QTreeView>(window.get(), "ListView1")->model(),
+                         &QAbstractItemModel::rowsInserted, window.get(),
                          [this, rows, action, done = false]() mutable {
                              if (!done && Rows() == rows) {
                                  done = true;
@@ -130,15 +141,19 @@ private slots:
         QCOMPARE(f.Cell(0, 1), QStringLiteral("  "));
         QCOMPARE(f.Cell(0, 2), QString::fromStdString(f.dir.NativeFile("dst/動画")));
         QVERIFY(f.Cell(0, 0).startsWith(QStringLiteral("動画1")));
-        QCOMPARE(f.window->lblCount->text(), QStringLiteral("処理ファイル（フォルダ）： 5 個"));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "lblCount")->text(),
+                 QStringLiteral("処理ファイル（フォルダ）： 5 個"));
         QVERIFY(f.titles.contains(QStringLiteral("実行中 - 振り分け処理")));
         QVERIFY(f.titles.contains(QStringLiteral("振り分け実行中 - 全ての条件")));
         QCOMPARE(f.window->windowTitle(), kDone);
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
-        QVERIFY(!f.window->BtnCancel->isEnabled());
-        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
-        QCOMPARE(f.window->BtnOk->geometry(), f.window->BtnCancel->geometry());
-        QVERIFY(f.window->Timer1->isActive());
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
+        QVERIFY(!testing::Named<QPushButton>(f.window.get(), "BtnCancel")->isEnabled());
+        QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isVisible() &&
+                testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled());
+        QCOMPARE(testing::Named<QPushButton>(f.window.get(), "BtnOk")->geometry(),
+                 testing::Named<QPushButton>(f.window.get(), "BtnCancel")->geometry());
+        QVERIFY(testing::Named<QTimer>(f.window.get(), "Timer1")->isActive());
         QVERIFY(f.window->FlashCount() >= 1);
         QCOMPARE(f.shared.completionCount, 5);
         QCOMPARE(f.Left("src"), 1);
@@ -152,11 +167,12 @@ private slots:
 
         QSignalSpy saved(f.window.get(), &TFormReport::HistorySaved);
         f.window->resize(700, 300);
-        f.window->ListView1->setColumnWidth(1, 55);
-        QTest::mouseClick(f.window->BtnOk, Qt::LeftButton);
+        testing::Named<QTreeView>(f.window.get(), "ListView1")->setColumnWidth(1, 55);
+        QTest::mouseClick(testing::Named<QPushButton>(f.window.get(), "BtnOk"), Qt::LeftButton);
         QVERIFY(!f.window->isVisible());
         QCOMPARE(saved.count(), 1);
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け履歴保存中。しばらくお待ちください..."));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け履歴保存中。しばらくお待ちください..."));
         const std::string history = f.dir.ReadBytes("History.dat");
         const std::string dest = Sjis(f.P("dst/動画"));
         QVERIFY(history.find(Sjis("動画100.avi") + "\r\n" + dest + "*" + Sjis(f.P("src"))) !=
@@ -174,18 +190,20 @@ private slots:
         f.Files(3);
         f.AddCondition("avi", "dst/動画"); // a folder the run creates
         f.RunToEnd();
-        f.window->PopupMenu1Popup();
-        QVERIFY(f.window->UndoRun->isEnabled());
+        testing::OpenContextMenu(f.window.get());
+        QVERIFY(testing::Named<QAction>(f.window.get(), "UndoRun")->isEnabled());
         // Answered No: the records were saved, nothing moved, the window stays.
         f.box.QueueAnswer(MbAnswer::No);
-        f.window->UndoRun->trigger();
+        testing::Named<QAction>(f.window.get(), "UndoRun")->trigger();
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.Left("dst/動画"), 3);
         QVERIFY(f.dir.Exists("History.dat.lastrun"));
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
-        f.window->PopupMenu1Popup();
-        QVERIFY(!f.window->UndoRun->isEnabled()); // the history window takes it from here
-        QTest::mouseClick(f.window->BtnOk, Qt::LeftButton);
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
+        testing::OpenContextMenu(f.window.get());
+        QVERIFY(!testing::Named<QAction>(f.window.get(), "UndoRun")
+                     ->isEnabled()); // the history window takes it from here
+        QTest::mouseClick(testing::Named<QPushButton>(f.window.get(), "BtnOk"), Qt::LeftButton);
 
         f.Files(2, "映像");
         f.list = TConditionList();
@@ -196,8 +214,8 @@ private slots:
         QSignalSpy saved(f.window.get(), &TFormReport::HistorySaved);
         f.box.QueueAnswer(MbAnswer::Yes);
         f.box.QueueAnswer(MbAnswer::Ok);
-        f.window->PopupMenu1Popup();
-        f.window->UndoRun->trigger();
+        testing::OpenContextMenu(f.window.get());
+        testing::Named<QAction>(f.window.get(), "UndoRun")->trigger();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(saved.count(), 2); // saved, then changed by the undo
         QCOMPARE(f.box.Shown().back().text, std::string("2 個の項目を元に戻しました。"));
@@ -206,6 +224,26 @@ private slots:
         // Only the first run's records are left.
         const std::string history = f.dir.ReadBytes("History.dat");
         QCOMPARE(std::count(history.begin(), history.end(), '\n'), 12);
+    }
+
+    // Delete removes through the file system the window is given, not the disk: in a dry run the
+    // sorted file is gone for the run's view and still on disk.
+    void DeleteGoesThroughTheGivenFileSystem() {
+        DryRun disk;
+        Fixture f(&disk);
+        f.Files(1);
+        f.AddCondition("avi", "dst");
+        f.RunToEnd();
+        QCOMPARE(f.Rows(), 1);
+        const std::string sorted = f.P("dst/" + f.Cell(0, 0).toStdString());
+        QVERIFY(disk.FileExists(sorted));
+        f.SetCurrent(0);
+        f.AlsoSelect(0);
+        f.box.QueueAnswer(MbAnswer::Yes);
+        QTest::keyClick(testing::Named<QTreeView>(f.window.get(), "ListView1"), Qt::Key_Delete);
+        QCOMPARE(f.box.Shown().back().text, std::string("選択したファイルを削除しますか？"));
+        QVERIFY(!disk.FileExists(sorted));
+        QVERIFY(f.dir.Exists("dst/" + f.Cell(0, 0).toStdString()));
     }
 
     void NotesShowBelowTheListAndRowsOpenTheExactName() {
@@ -217,37 +255,46 @@ private slots:
                                         f.dir.NativeFile("src/linked.avi"));
         f.AddCondition("avi", "dst");
         f.RunToEnd();
-        QVERIFY(f.window->MemoNotes->isVisible());
-        QVERIFY(f.window->NotesText().contains(QStringLiteral("同じファイルのため")));
-        QVERIFY(f.window->MemoNotes->geometry().top() > f.window->ListView1->geometry().bottom());
+        QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")->isVisible());
+        QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")
+                    ->toPlainText()
+                    .contains(QStringLiteral("同じファイルのため")));
+        QVERIFY(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")->geometry().top() >
+                testing::Named<QTreeView>(f.window.get(), "ListView1")->geometry().bottom());
         QCOMPARE(f.Rows(), 1);
         // The row of a name that is not UTF-8 deletes that very file, not a look-alike.
         f.dir.WriteBytes("dst/caf\uFFFD.avi", "look-alike");
         f.SetCurrent(0);
         f.AlsoSelect(0);
         f.box.QueueAnswer(MbAnswer::Yes);
-        f.window->DelClick();
+        QTest::keyClick(testing::Named<QTreeView>(f.window.get(), "ListView1"), Qt::Key_Delete);
         QVERIFY(!f.dir.Exists("dst/caf\xff.avi"));
         QCOMPARE(f.dir.ReadBytes("dst/caf\uFFFD.avi"), std::string("look-alike"));
         // The next run starts without the old notes.
-        f.window->BtnOkClick();
+        testing::Named<QPushButton>(f.window.get(), "BtnOk")->click();
         f.RunToEnd();
-        QCOMPARE(f.window->NotesText().count(QStringLiteral("同じファイルのため")), 1);
+        QCOMPARE(testing::Named<QPlainTextEdit>(f.window.get(), "MemoNotes")
+                     ->toPlainText()
+                     .count(QStringLiteral("同じファイルのため")),
+                 1);
     }
 
     void CancelDuringARunKeepsWhatWasDone() {
         Fixture f;
         f.Files(10);
         f.AddCondition("avi", "dst");
-        f.AtRows(3, [&f] { QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton); });
+        f.AtRows(3, [&f] {
+            QTest::mouseClick(testing::Named<QPushButton>(f.window.get(), "BtnCancel"), Qt::LeftButton);
+        });
         f.RunToEnd();
         QVERIFY(f.window->LastOutcome()->cancelled);
         QCOMPARE(f.Rows(), 3);
         QCOMPARE(f.Left("src"), 7);
         QVERIFY(f.titles.contains(QStringLiteral("Sorvanta 完了 - 振り分け処理")));
         QCOMPARE(f.window->windowTitle(), kDone);
-        QVERIFY(!f.window->BtnCancel->isEnabled());
-        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
+        QVERIFY(!testing::Named<QPushButton>(f.window.get(), "BtnCancel")->isEnabled());
+        QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isVisible() &&
+                testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled());
         QCOMPARE(f.shared.completionCount, 0); // a cancelled run adds nothing
         QVERIFY(!f.shared.runInProgress);
         // Showing the window again after the run starts nothing new.
@@ -266,17 +313,18 @@ private slots:
         Sparse(f.dir.NativeFile("dst/前からある.avi"), 64u << 20);
         f.AddCondition("avi", "dst");
         QList<int> values;
-        QObject::connect(f.window->prgBarHash, &QProgressBar::valueChanged, f.window.get(),
-                         [&values](int v) { values << v; });
+        QObject::connect(testing::Named<QProgressBar>(f.window.get(), "prgBarHash"),
+                         &QProgressBar::valueChanged, f.window.get(), [&values](int v) { values << v; });
         f.RunToEnd();
         // The worker's progress reached the bar on the window's thread, and the bar ends at 0.
         QVERIFY(std::any_of(values.begin(), values.end(), [](int v) { return v > 0 && v <= 100; }));
-        QCOMPARE(f.window->prgBarHash->value(), 0);
+        QCOMPARE(testing::Named<QProgressBar>(f.window.get(), "prgBarHash")->value(), 0);
         QCOMPARE(f.Rows(), 1);
         QCOMPARE(f.Cell(0, 1), QStringLiteral("\u3000消"));
         QCOMPARE(f.Cell(0, 2), QStringLiteral("削除"));
         QVERIFY(!f.dir.Exists("src/大きな動画.avi"));
-        QCOMPARE(f.window->StatusText(), QStringLiteral("振り分け処理が完了しました。"));
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text(),
+                 QStringLiteral("振り分け処理が完了しました。"));
     }
 
     void CancelWhileHashingEndsTheRunAndKeepsTheFile() {
@@ -288,14 +336,17 @@ private slots:
         Sparse(f.dir.NativeFile("dst/前からある.avi"), 300u << 20);
         f.AddCondition("avi", "dst");
         QStringList statuses;
-        QObject::connect(
-            f.window->prgBarHash, &QProgressBar::valueChanged, f.window.get(), [&f, &statuses](int v) {
-                if (v > 0 && statuses.isEmpty()) {
-                    statuses << f.window->StatusText();
-                    QTimer::singleShot(0, f.window.get(),
-                                       [&f] { QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton); });
-                }
-            });
+        QObject::connect(testing::Named<QProgressBar>(f.window.get(), "prgBarHash"),
+                         &QProgressBar::valueChanged, f.window.get(), [&f, &statuses](int v) {
+                             if (v > 0 && statuses.isEmpty()) {
+                                 statuses << testing::Named<QLabel>(f.window.get(), "stsBar1Panel0")->text();
+                                 QTimer::singleShot(0, f.window.get(), [&f] {
+                                     QTest::mouseClick(
+                                         testing::Named<QPushButton>(f.window.get(), "BtnCancel"),
+                                         Qt::LeftButton);
+                                 });
+                             }
+                         });
         f.RunToEnd();
         QVERIFY(f.window->LastOutcome()->cancelled);
         QVERIFY2(statuses.value(0).startsWith(QStringLiteral("振り分け元ファイル ハッシュ値計算中： ") +
@@ -315,7 +366,8 @@ private slots:
         QVERIFY(f.window->isVisible());
         QVERIFY(f.window->LastOutcome()->cancelled);
         QCOMPARE(f.Rows(), 2);
-        QVERIFY(f.window->BtnOk->isVisible() && f.window->BtnOk->isEnabled());
+        QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isVisible() &&
+                testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled());
         // A close after the run closes; the two sorted files keep their record.
         QVERIFY(f.window->close());
         QVERIFY(!f.window->isVisible());
@@ -342,8 +394,9 @@ private slots:
         f.Files(2);
         f.RunToEnd();
         QCOMPARE(f.Rows(), 0);
-        QCOMPARE(f.window->lblCount->text(), QStringLiteral("処理ファイル（フォルダ）： 0 個"));
-        f.window->BtnOk->click();
+        QCOMPARE(testing::Named<QLabel>(f.window.get(), "lblCount")->text(),
+                 QStringLiteral("処理ファイル（フォルダ）： 0 個"));
+        testing::Named<QPushButton>(f.window.get(), "BtnOk")->click();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(f.dir.ReadBytes("History.dat"), std::string("keep"));
     }
@@ -356,7 +409,7 @@ private slots:
         ::chmod(f.dir.NativeFile("History.dat").c_str(), 0444);
         f.RunToEnd();
         f.box.QueueAnswer(MbAnswer::Yes);
-        f.window->BtnOk->click();
+        testing::Named<QPushButton>(f.window.get(), "BtnOk")->click();
         QCOMPARE(f.box.Shown().size(), std::size_t{1});
         QCOMPARE(f.box.Shown()[0].text,
                  std::string(
@@ -386,20 +439,23 @@ private slots:
         f.AddCondition("avi", "dst");
         f.RunToEnd();
         f.window->AddResultRow({"重複.avi", "\u3000消", "削除"});
-        QTreeView* list = f.window->ListView1;
+        QTreeView* list = testing::Named<QTreeView>(f.window.get(), "ListView1");
 
         // No current row: the commands are hidden and do nothing.
-        f.window->PopupMenu1Popup();
-        QVERIFY(!f.window->Open->isVisible() && !f.window->Folder->isVisible() &&
-                !f.window->Del->isVisible());
-        f.window->OpenClick();
-        f.window->DelClick();
+        testing::OpenContextMenu(f.window.get());
+        QVERIFY(!testing::Named<QAction>(f.window.get(), "Open")->isVisible() &&
+                !testing::Named<QAction>(f.window.get(), "Folder")->isVisible() &&
+                !testing::Named<QAction>(f.window.get(), "Del")->isVisible());
+        testing::Named<QAction>(f.window.get(), "Open")->trigger();
+        QTest::keyClick(testing::Named<QTreeView>(f.window.get(), "ListView1"), Qt::Key_Delete);
         QVERIFY(f.box.Shown().empty());
 
         // Enter in the list opens the current row and leaves the window open.
         f.SetCurrent(0);
-        f.window->PopupMenu1Popup();
-        QVERIFY(f.window->Open->isVisible() && f.window->Folder->isVisible() && f.window->Del->isVisible());
+        testing::OpenContextMenu(f.window.get());
+        QVERIFY(testing::Named<QAction>(f.window.get(), "Open")->isVisible() &&
+                testing::Named<QAction>(f.window.get(), "Folder")->isVisible() &&
+                testing::Named<QAction>(f.window.get(), "Del")->isVisible());
         f.box.QueueAnswer(MbAnswer::Yes);
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
@@ -409,17 +465,17 @@ private slots:
         QCOMPARE(f.shell.Calls().size(), std::size_t{1});
         QCOMPARE(f.shell.Calls()[0].path, f.P("dst/" + f.Cell(0, 0).toStdString()));
 
-        f.window->Folder->trigger();
+        testing::Named<QAction>(f.window.get(), "Folder")->trigger();
         QCOMPARE(f.shell.Calls().back().kind, RecordingShell::Kind::OpenFolder);
         QCOMPARE(f.shell.Calls().back().path, f.P("dst"));
 
         // A deleted duplicate has no file and no folder to open.
         f.SetCurrent(3);
         QCOMPARE(f.Cell(3, 2), QStringLiteral("削除"));
-        f.window->Open->trigger();
+        testing::Named<QAction>(f.window.get(), "Open")->trigger();
         QCOMPARE(f.box.Shown().back().text,
                  std::string("このファイルは存在しないか、またはフォルダのため開けません･･･　"));
-        f.window->FolderClick();
+        testing::Named<QAction>(f.window.get(), "Folder")->trigger();
         QCOMPARE(f.box.Shown().back().text,
                  std::string("振り分け先フォルダが存在しないため、開けません･･･　"));
 
@@ -438,7 +494,7 @@ private slots:
         // No to the question deletes nothing.
         f.SetCurrent(2);
         f.box.QueueAnswer(MbAnswer::No);
-        f.window->Del->trigger();
+        testing::Named<QAction>(f.window.get(), "Del")->trigger();
         QCOMPARE(f.Left("dst"), 1);
         QVERIFY(f.box.AllAnswersUsed());
     }
@@ -458,18 +514,21 @@ private slots:
         s.ReportListWidth = {60, 300, 120};
         f.window->ApplyGeometry(s);
         QCOMPARE(f.window->size(), QSize(630, 256));
-        QCOMPARE(f.window->ListView1->columnWidth(0), 60);
-        QCOMPARE(f.window->ListView1->columnWidth(2), 120);
+        QCOMPARE(testing::Named<QTreeView>(f.window.get(), "ListView1")->columnWidth(0), 60);
+        QCOMPARE(testing::Named<QTreeView>(f.window.get(), "ListView1")->columnWidth(2), 120);
         s.ReportWidth = 800;
         s.ReportHeight = 400;
         f.window->ApplyGeometry(s);
         QCOMPARE(f.window->size(), QSize(800, 400));
         // Cancel 5 pixels from the right; the list ends 10 above it and 5 left of its right edge.
-        const QRect button = f.window->BtnCancel->geometry();
+        const QRect button = testing::Named<QPushButton>(f.window.get(), "BtnCancel")->geometry();
         QCOMPARE(button.right(), 800 - 1 - 5);
-        QCOMPARE(f.window->ListView1->geometry().bottom(), button.top() - 10 - 1);
-        QCOMPARE(f.window->ListView1->geometry().right(), button.right() - 5);
-        QCOMPARE(f.window->prgBarHash->geometry().right(), button.left() - 6 - 1);
+        QCOMPARE(testing::Named<QTreeView>(f.window.get(), "ListView1")->geometry().bottom(),
+                 button.top() - 10 - 1);
+        QCOMPARE(testing::Named<QTreeView>(f.window.get(), "ListView1")->geometry().right(),
+                 button.right() - 5);
+        QCOMPARE(testing::Named<QProgressBar>(f.window.get(), "prgBarHash")->geometry().right(),
+                 button.left() - 6 - 1);
     }
 
     void CancellingALongCopyLeavesTheSourceAndAsksWhetherToStop() {
@@ -503,7 +562,7 @@ private slots:
         QCOMPARE(f.Left("dst"), 0); // no partial copy is left behind
         QCOMPARE(f.box.Shown().size(), std::size_t{1});
         QVERIFY(f.box.Shown()[0].text.starts_with("振り分け処理が中断されました。"));
-        QVERIFY(f.window->BtnOk->isEnabled());
+        QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled());
     }
 
     void CancelDuringALongCopyLetsItCompleteThenEndsTheRun() {
@@ -522,8 +581,9 @@ private slots:
         QVERIFY(f.list.InsertAt(0, condition).ok());
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, f.window.get(), [&f, &poll] {
-            if (f.window->findChild<QProgressDialog*>() != nullptr && f.window->BtnCancel->isEnabled()) {
-                QTest::mouseClick(f.window->BtnCancel, Qt::LeftButton);
+            if (f.window->findChild<QProgressDialog*>() != nullptr &&
+                testing::Named<QPushButton>(f.window.get(), "BtnCancel")->isEnabled()) {
+                QTest::mouseClick(testing::Named<QPushButton>(f.window.get(), "BtnCancel"), Qt::LeftButton);
                 poll.stop();
             }
         });
@@ -533,7 +593,8 @@ private slots:
         QCOMPARE(f.Rows(), 1);
         QCOMPARE(f.Left("dst"), 1);
         QVERIFY(f.box.Shown().empty());
-        QVERIFY(f.window->BtnOk->isEnabled() && !f.window->BtnCancel->isEnabled());
+        QVERIFY(testing::Named<QPushButton>(f.window.get(), "BtnOk")->isEnabled() &&
+                !testing::Named<QPushButton>(f.window.get(), "BtnCancel")->isEnabled());
     }
 };
 

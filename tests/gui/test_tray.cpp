@@ -7,6 +7,7 @@
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
 #include "main_window_ports.h"
+#include "named_controls.h"
 #include "store/condition.h"
 #include "testing.h"
 #include "tray_fixture.h"
@@ -72,7 +73,7 @@ private slots:
 
     void GoingToTheTrayAndBack() {
         Fixture f;
-        f.window->GoToTray();
+        f.GoToTray();
         QVERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
         QVERIFY(f.TrayIcon()->isVisible());
@@ -83,9 +84,9 @@ private slots:
 
         // A right click leaves the window in the tray (the tray shows the menu); a left click
         // brings it back and the icon goes.
-        f.window->TrayIconActivated(TrayClick::Right);
+        f.ClickTrayIcon(QSystemTrayIcon::Context);
         QVERIFY(f.Tray().InTray());
-        f.window->TrayIconActivated(TrayClick::Left);
+        f.ClickTrayIcon(QSystemTrayIcon::Trigger);
         QVERIFY(!f.Tray().InTray());
         QVERIFY(f.window->isVisible());
         QVERIFY(!f.TrayIcon()->isVisible());
@@ -113,7 +114,7 @@ private slots:
         Fixture f;
         f.Arrive({"写真1.jpg", "写真2.jpg"});
         f.now = 5 * kMinute;
-        f.window->GoToTray();
+        f.GoToTray();
         QCOMPARE(*f.Tray().Schedule().Remaining(f.now), 10 * kMinute);
         QVERIFY(f.Control<QTimer>("Timer1")->isActive());
         f.now = 15 * kMinute - 1;
@@ -129,11 +130,11 @@ private slots:
             QCOMPARE(f.Tray().TrayTipText(), std::string(kRunningTip));
             f.Tray().Timer2Timer();
             QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Running);
-            f.window->TrayIconActivated(TrayClick::Left);
+            f.ClickTrayIcon(QSystemTrayIcon::Trigger);
             QVERIFY(f.Tray().InTray());
             QVERIFY(!f.Control<QAction>("AllExec")->isEnabled());
             QVERIFY(!f.Control<QAction>("Resize")->isEnabled());
-            QCOMPARE(report->ListView1->model()->rowCount(), 2);
+            QCOMPARE(testing::Named<QTreeView>(report, "ListView1")->model()->rowCount(), 2);
             // The run takes three minutes.
             f.now += 3 * kMinute;
             checked = true;
@@ -159,12 +160,12 @@ private slots:
 
     void TheNoticeCountsItsTipLineBlinksAndReset() {
         Fixture f;
-        f.window->GoToTray();
+        f.GoToTray();
         // A run that sorted nothing: no notice, a steady icon and no count line.
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
         QCOMPARE(f.Tray().NoticeCount(), 0);
-        QCOMPARE(f.window->CompletionCount(), 0);
+        QCOMPARE(f.CompletionCount(), 0);
         f.Tray().Timer2Timer();
         f.Tray().Timer2Timer();
         QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
@@ -176,7 +177,7 @@ private slots:
         f.Arrive({"a.jpg", "b.mp3"});
         f.now = 20 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QCOMPARE(f.window->CompletionCount(), 2);
+        QCOMPARE(f.CompletionCount(), 2);
         QCOMPARE(f.Tray().NoticeCount(), 1);
         QCOMPARE(f.Tray().LastNotice(),
                  std::string("定周期振り分けで 2 個のファイル(フォルダ)を振り分けました。"));
@@ -184,7 +185,7 @@ private slots:
                  std::string("Sorvanta - 定周期実行：10分毎\n新規処理ファイル(フォルダ)数：2個"));
         f.Tray().Timer2Timer();
         QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Notice);
-        QVERIFY(f.TrayIcon()->icon().cacheKey() == f.window->TrayImage(1).cacheKey());
+        QVERIFY(testing::SameImage(f.TrayIcon()->icon(), testing::TrayImage("notice")));
         f.Tray().Timer2Timer();
         QVERIFY(f.Tray().TrayIconShown() == TrayIcon::Program);
         f.Tray().Timer2Timer();
@@ -196,12 +197,12 @@ private slots:
         f.Arrive({"c.jpg"});
         f.now = 30 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QCOMPARE(f.window->CompletionCount(), 3);
+        QCOMPARE(f.CompletionCount(), 3);
         QCOMPARE(f.Tray().NoticeCount(), 2);
         QVERIFY(f.Tray().LastNotice().find("合計：3 個") != std::string::npos);
 
         f.Control<QAction>("Reset")->trigger();
-        QCOMPARE(f.window->CompletionCount(), 0);
+        QCOMPARE(f.CompletionCount(), 0);
         QVERIFY(!f.Control<QAction>("Reset")->isEnabled());
         f.Tray().Timer2Timer();
         f.Tray().Timer2Timer();
@@ -211,44 +212,44 @@ private slots:
 
     void RestoringAfterPeriodicRunsSortedSomethingShowsTheHistory() {
         Fixture f;
-        f.window->GoToTray();
+        f.GoToTray();
         f.Arrive({"a.jpg"});
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
         QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
-        f.window->TrayIconActivated(TrayClick::Left);
+        f.ClickTrayIcon(QSystemTrayIcon::Trigger);
         QVERIFY(f.window->isVisible());
         QVERIFY(f.window->findChild<TFormHistory*>()->isVisible());
-        QCOMPARE(f.window->CompletionCount(), 1); // restoring does not clear it
+        QCOMPARE(f.CompletionCount(), 1); // restoring does not clear it
         f.window->findChild<TFormHistory*>()->close();
 
         // Going to the tray from the screen starts counting anew; nothing sorted, no history.
-        f.window->GoToTray();
-        QCOMPARE(f.window->CompletionCount(), 0);
-        f.window->RestoreFromTray();
+        f.GoToTray();
+        QCOMPARE(f.CompletionCount(), 0);
+        f.RestoreFromTrayMenu();
         QVERIFY(!f.window->findChild<TFormHistory*>()->isVisible());
     }
 
     void ARunByHandFromTheTrayMenuClearsTheCountAndMutesTheNotice() {
         Fixture f;
-        f.window->GoToTray();
+        f.GoToTray();
         f.Arrive({"a.jpg"});
         f.now = 10 * kMinute;
         QVERIFY(f.PeriodicTick());
-        QCOMPARE(f.window->CompletionCount(), 1);
+        QCOMPARE(f.CompletionCount(), 1);
         f.Arrive({"b.jpg"});
         // All conditions from the tray menu: the run window waits for OK; the window stays in the tray.
         f.RunAllFromTrayMenu();
         QVERIFY(f.dir.Exists("dst/画像/b.jpg"));
         QVERIFY(f.Tray().InTray());
         QVERIFY(!f.window->isVisible());
-        QCOMPARE(f.window->CompletionCount(), 0);
+        QCOMPARE(f.CompletionCount(), 0);
         QVERIFY(f.Tray().NoticeMuted());
     }
 
     void AFolderErrorDuringAPeriodicRunBringsTheWindowBackAndStopsPeriodicRuns() {
         Fixture f;
-        f.window->GoToTray();
+        f.GoToTray();
         std::filesystem::remove_all(f.dir.NativeFile("src"));
         f.now = 10 * kMinute;
         QVERIFY(!f.PeriodicTick()); // the folder check fails before the run window shows
@@ -266,7 +267,7 @@ private slots:
         // Minimised again, the periodic runs come back.
         std::filesystem::create_directories(f.dir.NativeFile("src"));
         f.Arrive({"a.jpg"});
-        f.window->GoToTray();
+        f.GoToTray();
         f.now = 110 * kMinute;
         QVERIFY(f.PeriodicTick());
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
@@ -274,7 +275,7 @@ private slots:
 
     void PeriodicRunsOffGoToTheTrayWithThePlainTip() {
         Fixture f("CycleExec=0\r\n");
-        f.window->GoToTray();
+        f.GoToTray();
         QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta"));
         QVERIFY(!f.Tray().Schedule().Armed());
         QVERIFY(!f.Control<QTimer>("Timer1")->isActive());
@@ -303,7 +304,7 @@ private slots:
         f.Tray().Timer2Timer();
         QCOMPARE(f.Tray().FlashCount(), flashes + 1); // it keeps flashing
 
-        f.window->GoToTray();
+        f.GoToTray();
         f.Tray().Timer2Timer();
         QCOMPARE(f.Tray().TrayTipText(), std::string(kLeakCaption));
         const TrayIcon first = f.Tray().TrayIconShown();
@@ -380,7 +381,7 @@ private slots:
                  QStringLiteral("Sorvanta - 定周期実行：10分毎 新規処理ファイル(フォルダ)数：2個"));
         // The task-bar button blinks as the tray icon would.
         f.Tray().Timer2Timer();
-        QVERIFY(f.window->windowIcon().cacheKey() == f.window->TrayImage(1).cacheKey());
+        QVERIFY(testing::SameImage(f.window->windowIcon(), testing::TrayImage("notice")));
         // Bringing the window back from the task bar is the restore.
         f.window->showNormal();
         QVERIFY(!f.Tray().InTray());
@@ -393,17 +394,17 @@ private slots:
     void ATrayThatComesUpLaterIsUsedTheNextTime() {
         // Started at login before the desktop's panel: no tray yet.
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n", false);
-        f.window->GoToTray();
+        f.GoToTray();
         QVERIFY(f.Tray().TrayFallback());
         QVERIFY(f.window->isMinimized());
         f.window->showNormal();
         QVERIFY(!f.Tray().InTray());
         f.trayThere = true;
-        f.window->GoToTray();
+        f.GoToTray();
         QVERIFY(!f.Tray().TrayFallback());
         QVERIFY(f.TrayIcon() != nullptr && f.TrayIcon()->isVisible());
         QVERIFY(!f.window->isVisible());
-        f.window->TrayIconActivated(TrayClick::Left);
+        f.ClickTrayIcon(QSystemTrayIcon::Trigger);
         QVERIFY(f.window->isVisible());
         QVERIFY(!f.window->isMinimized());
     }

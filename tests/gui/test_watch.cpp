@@ -72,7 +72,7 @@ class TestWatch final : public QObject {
 private slots:
     void WithTheOptionOffNothingIsWatched() {
         Fixture f("CycleExec=0\r\n");
-        f.window->GoToTray();
+        f.GoToTray();
         QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
         QVERIFY(!f.Tray().Watcher()->Active());
         f.Arrive({"a.jpg"});
@@ -86,16 +86,16 @@ private slots:
     void NothingIsWatchedWhileTheWindowIsOnScreen() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
-        f.window->GoToTray();
+        f.GoToTray();
         QCOMPARE(f.Tray().Watcher()->WatchedFolders(), Texts(f, {"src"}));
-        f.window->RestoreFromTray();
+        f.RestoreFromTrayMenu();
         QVERIFY(f.Tray().Watcher()->WatchedFolders().empty());
         QVERIFY(!f.Tray().Watcher()->Active());
     }
 
     void AFileArrivingStartsOneRunAfterTheQuietTime() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        f.window->GoToTray();
+        f.GoToTray();
         QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - フォルダ監視中"));
         QVERIFY(!f.Tray().Schedule().Armed()); // periodic runs stay off
         f.Arrive({"a.jpg"});
@@ -111,7 +111,7 @@ private slots:
         QVERIFY(f.dir.Exists("dst/画像/a.jpg"));
         QVERIFY(!f.window->findChild<TFormReport*>()->isVisible()); // closed by itself
         QVERIFY(f.Tray().InTray());
-        QCOMPARE(f.window->CompletionCount(), 1);
+        QCOMPARE(f.CompletionCount(), 1);
         QCOMPARE(f.Tray().NoticeCount(), 1);
         QCOMPARE(f.Tray().LastNotice(),
                  std::string("振り分け元フォルダに届いた 1 個のファイル(フォルダ)を振り分けました。"));
@@ -129,7 +129,7 @@ private slots:
 
     void TwoFilesArrivingTogetherGiveOneRun() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        f.window->GoToTray();
+        f.GoToTray();
         f.Arrive({"a.jpg"});
         QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         f.now += 5 * kSecond;
@@ -149,7 +149,7 @@ private slots:
 
     void AFileStillBeingWrittenIsSortedOnlyAfterItStopsAndIsClosed() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        f.window->GoToTray();
+        f.GoToTray();
         const int fd = ::open(f.dir.NativeFile("src/動画.jpg").c_str(), O_WRONLY | O_CREAT, 0644);
         QVERIFY(fd >= 0);
         const std::string chunk(4096, 'x');
@@ -188,7 +188,7 @@ private slots:
         Fixture f("CycleExec=0\r\n" + kWatchOn); // and FileUsing=0
         for (const char* rel : {"", "src"})
             QVERIFY(::chmod(f.dir.NativeFile(rel).c_str(), 0777) == 0);
-        f.window->GoToTray();
+        f.GoToTray();
         sv::testing::ForeignWriter writer(f.dir.NativeFile("src/映画.jpg"), sv::testing::kForeignUid);
         QVERIFY(writer.Open());
         QVERIFY(writer.Write());
@@ -216,7 +216,7 @@ private slots:
 
     void ABrowsersTemporaryDownloadHoldsTheRunBack() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
-        f.window->GoToTray();
+        f.GoToTray();
         f.Arrive({"写真.jpg", "写真.jpg.crdownload"});
         QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         LetNoticesIn();
@@ -237,7 +237,7 @@ private slots:
     void ARunFromTheTrayMenuIsNotAnArrival() {
         Fixture f("CycleExec=0\r\n" + kWatchOn);
         f.Arrive({"a.jpg"}); // there before watching began
-        f.window->GoToTray();
+        f.GoToTray();
         f.Arrive({"b.jpg"});
         QTRY_VERIFY(f.Tray().Watcher()->Arrival().Pending());
         f.now += 10 * kSecond;
@@ -263,7 +263,7 @@ private slots:
 
     void PeriodicRunsGoOnBesideAndFollowTheLastRunOfEitherKind() {
         Fixture f("CycleExec=1\r\nCycleExecTime=10\r\n" + kWatchOn);
-        f.window->GoToTray();
+        f.GoToTray();
         QCOMPARE(f.Tray().TrayTipText(), std::string("Sorvanta - 定周期実行：10分毎・監視中"));
         f.now = 3 * kMinute;
         f.Arrive({"a.jpg"});
@@ -286,7 +286,7 @@ private slots:
         own.sourceFolder = "あとで"; // not there yet
         Fixture g("CycleExec=0\r\nCycleExecTime=10\r\n" + kWatchOn, true, {own});
 
-        g.window->GoToTray();
+        g.GoToTray();
         QCOMPARE(g.Tray().Watcher()->WatchedFolders(), Texts(g, {"src"}));
         QVERIFY(g.Tray().Watcher()->Problem().find("監視できないフォルダ：" + g.dir.NativeFile("あとで")) ==
                 0);

@@ -4,6 +4,7 @@
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
 #include "main_window_ports.h"
+#include "named_controls.h"
 #include "platform/window_geometry.h"
 #include "testing.h"
 
@@ -71,8 +72,8 @@ private slots:
             QVERIFY(report.width() <= std::max(screen.width(), 630));
             QVERIFY(report.height() <= std::max(screen.height(), 256));
             // OK sits inside the window, so it can be reached.
-            QVERIFY(report.BtnOk->geometry().bottom() < report.height());
-            QCOMPARE(report.ListView1->columnWidth(1), 0);
+            QVERIFY(testing::Named<QPushButton>(&report, "BtnOk")->geometry().bottom() < report.height());
+            QCOMPARE(testing::Named<QTreeView>(&report, "ListView1")->columnWidth(1), 0);
             window->close();
         }
     }

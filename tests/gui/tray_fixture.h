@@ -7,10 +7,13 @@
 #include "gui/main/main_window.h"
 #include "gui/run/report_window.h"
 #include "main_window_ports.h"
+#include "named_controls.h"
 #include "store/condition.h"
 #include "testing.h"
 
 #include <QAction>
+#include <QIcon>
+#include <QImage>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -27,6 +30,15 @@ namespace sv::testing {
 
 inline constexpr std::int64_t kMinute = 60000;
 inline constexpr std::int64_t kSecond = 1000;
+
+// The tray image a state shows (notice, running, leak), as the program's resources hold it.
+inline QIcon TrayImage(const char* name) {
+    return QIcon(QStringLiteral(":/icons/tray_%1.svg").arg(QLatin1String(name)));
+}
+// Whether `shown` draws the same pixels as `image`.
+inline bool SameImage(const QIcon& shown, const QIcon& image) {
+    return shown.pixmap(16, 16).toImage() == image.pixmap(16, 16).toImage();
+}
 
 struct TrayFixture final {
     explicit TrayFixture(const std::string& conditionKeys = "CycleExec=1\r\nCycleExecTime=10\r\n",
@@ -77,6 +89,21 @@ struct TrayFixture final {
         return window->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1"));
     }
 
+    // Minimising the window takes it to the tray, as its title bar's button does.
+    void GoToTray() const {
+        window->showMinimized();
+        QTRY_VERIFY(Tray().InTray());
+    }
+    // A click on the tray icon.
+    void ClickTrayIcon(QSystemTrayIcon::ActivationReason reason) const {
+        QVERIFY(TrayIcon() != nullptr);
+        emit TrayIcon()->activated(reason);
+    }
+    // 元のサイズに戻す from the tray menu.
+    void RestoreFromTrayMenu() const { Control<QAction>("Resize")->trigger(); }
+    // The completion notices counted since the window went to the tray.
+    int CompletionCount() const { return Tray().State().completionCount; }
+
     void Arrive(std::initializer_list<const char*> names, const std::string& folder = "src") const {
         for (const char* name : names)
             dir.WriteBytes(folder + "/" + name, "x");
@@ -112,7 +139,7 @@ struct TrayFixture final {
             QTimer::singleShot(5, window.get(), [this] { PressOkWhenDone(); });
             return;
         }
-        report->BtnOk->click();
+        testing::Named<QPushButton>(report, "BtnOk")->click();
     }
 
     // A poll left over from a tick that started no run stays out of the next one.

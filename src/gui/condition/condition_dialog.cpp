@@ -40,7 +40,8 @@ const QString kNotSorted = QStringLiteral("ファイルを振り分け対象と�
 
 } // namespace
 
-TFormCond::TFormCond(TCondDialogEnv env, QWidget* parent) : QDialog(parent), m_env(std::move(env)) {
+TFormCond::TFormCond(TCondDialogEnv env, QWidget* parent)
+    : QDialog(parent), m_env(std::move(env)), m_targets(*m_env.files) {
     setObjectName(QStringLiteral("FormCond"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFont(ProgramFont());

@@ -41,6 +41,8 @@ struct TCondDialogEnv final {
     // BtnDefault hands the new default here; the owner of the settings stores it (ApplyDefault)
     // and runs the common save of the settings and conditions. Returns whether all was written.
     std::function<bool(const TDefaultCondition&)> saveDefault;
+    // What the folder checks and the list of what a condition takes ask after the disk.
+    FileSystem* files = &Disk();
 };
 
 class TTargetModel;

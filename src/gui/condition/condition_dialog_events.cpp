@@ -51,7 +51,7 @@ void TFormCond::Open(const CondEditRequest& request) {
     // Every opening reads the folders afresh, once the list is looked at.
     m_options = request.options;
     m_mainFolders = request.mainFolders;
-    m_targets = TargetListing();
+    m_targets = TargetListing(*m_env.files);
     m_targetsShown.reset();
     m_targetsFault.clear();
     WriteForm(m_opened);
@@ -194,7 +194,7 @@ void TFormCond::done(int result) {
         QDialog::done(QDialog::Rejected);
         return;
     }
-    TCloseResult closing = CheckAndCompose(form, *m_env.box);
+    TCloseResult closing = CheckAndCompose(form, *m_env.box, *m_env.files);
     if (!closing.condition) {
         FocusControl(closing.focus);
         return;

@@ -72,10 +72,20 @@ public:
     explicit TFormMain(const TMainWindowEnv& env, QWidget* parent = nullptr);
     ~TFormMain() override;
 
-    const TConditionList& Conditions() const { return m_list; }
-    const TAppSettings& Settings() const { return m_settings; }
-    const TCopyBuffer& CopyBuffer() const { return m_copyBuffer; }
-    bool RunActive() const { return m_runActive; }
+    // The program's main calls this when a second start asks the running one to come to the front.
+    void BringToFront();
+    // The program's exit status after "/a": 1 when the run could not begin (a source folder
+    // missing), as for "/t". Read by the program's main when the window has closed.
+    int ExitStatus() const { return m_exitStatus; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
     // The tray images: 1 completion notice, 2 automatic run, 3 leak warning.
     QIcon TrayImage(int n) const;
 
@@ -102,7 +112,6 @@ public:
     bool SaveAll();
     void TellKeptAside(const TKeptAside& kept, bool blockSavesOnFailure);
     void RecoverDeadRun();
-    void BringToFront();
     // Runs: all conditions, the selected one; both check the source folders first. Whether the
     // run of all conditions began.
     bool RunAll();
@@ -110,10 +119,6 @@ public:
     // All conditions as a test run: the run window shows what a run would do; nothing moves.
     void RunPreview();
     bool CheckSourceFolders();
-    int CompletionCount() const { return m_runShared.completionCount; }
-    // The program's exit status after "/a": 1 when the run could not begin (a source folder
-    // missing), as for "/t".
-    int ExitStatus() const { return m_exitStatus; }
 
     // The tray. Without a tray host the window minimises to the task bar instead and counts as
     // being in the tray while it is minimised; restoring it is the restore from the tray.
@@ -121,14 +126,6 @@ public:
     void RestoreFromTray();
     void TrayIconActivated(TrayClick click);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
     void CreateControls();
     void CreateMenus();
     void CreateToolBar();

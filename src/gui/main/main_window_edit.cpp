@@ -17,6 +17,7 @@ void TFormMain::ConnectEditCommands() {
     env.box = m_env.box;
     env.fileDialog = m_env.fileDialog;
     env.shell = m_env.shell;
+    env.files = &Disk();
     env.saveDefault = [this](const TDefaultCondition& def) {
         ApplyDefault(def, m_settings);
         return SaveAll();

@@ -21,8 +21,8 @@
 namespace sv {
 
 void TFormMain::ConnectRunCommands() {
-    m_report =
-        new TFormReport(TReportEnv{m_env.programFolder, m_env.iniFileName, m_env.box, m_env.shell}, this);
+    m_report = new TFormReport(
+        TReportEnv{m_env.programFolder, m_env.iniFileName, m_env.box, m_env.shell, &Disk()}, this);
     for (QAction* a : {E2, N14, PreviewRun})
         a->setEnabled(true);
     connect(PreviewRun, &QAction::triggered, this, [this] { RunPreview(); });

@@ -7,8 +7,6 @@
 #include "gui/common/window_look.h"
 #include "gui/run/report_model.h"
 #include "gui/run/transfer_progress_window.h"
-#include "platform/fileops.h"
-#include "platform/files.h"
 #include "platform/help.h"
 #include "platform/pathtext.h"
 #include "platform/window_geometry.h"
@@ -516,7 +514,7 @@ void TFormReport::OpenClick() {
     if (row < 0)
         return;
     const std::string path = m_results->PathOf(row);
-    if (path.empty() || !FileExists(path)) {
+    if (path.empty() || !m_env.files->FileExists(path)) {
         ShowError("このファイルは存在しないか、またはフォルダのため開けません･･･　");
         return;
     }
@@ -556,14 +554,15 @@ void TFormReport::DelClick() {
     if (!Ask(*m_env.box, "Sorvanta", "選択したファイルを削除しますか？"))
         return;
     const bool toBin = m_settings != nullptr && m_settings->DustBox;
+    FileSystem& files = *m_env.files;
     for (const std::string& path : paths) {
-        if (path.empty() || !FileExists(path))
+        if (path.empty() || !files.FileExists(path))
             continue;
         // A file that cannot be deleted stays, as do the rows: the list shows what was sorted.
         if (toBin)
-            (void)MoveToRecycleBin(path);
+            (void)files.MoveToRecycleBin(path);
         else
-            (void)DeletePermanently(path);
+            (void)files.DeletePermanently(path);
     }
 }
 
@@ -591,7 +590,7 @@ void TFormReport::UndoRunClick() {
     SetStatus(status);
     if (!saved)
         return;
-    TUndoRequest request(Disk());
+    TUndoRequest request(*m_env.files);
     request.dataFolder = m_env.programFolder;
     if (m_settings != nullptr) {
         request.mainSource = m_settings->Source;

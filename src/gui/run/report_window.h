@@ -3,6 +3,7 @@
 
 #include "engine/run.h"
 #include "engine/run_ui.h"
+#include "platform/file_system.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 #include "store/history_file.h"
@@ -37,6 +38,8 @@ struct TReportEnv final {
     std::string iniFileName = "Sorvanta.ini";
     MessageBox* box = nullptr;
     Shell* shell = nullptr;
+    // What the result list's Delete removes from and the undo of the run works on.
+    FileSystem* files = &Disk();
 };
 
 // The window a sorting run takes place in. The run starts when the window becomes active after
@@ -57,29 +60,17 @@ public:
     void PrepareRun(const TRunRequest& request, TRunShared& shared, TAppSettings& settings, bool autoRun);
     // PrepareRun, then shown modally until it closes.
     int Execute(const TRunRequest& request, TRunShared& shared, TAppSettings& settings, bool autoRun);
+    // The main window stops the tick before it closes or hides the window itself.
     void StopTimer();
 
     bool Running() const { return m_running; }
     const std::optional<TRunOutcome>& LastOutcome() const { return m_outcome; }
-    const TPendingHistory& PendingHistory() const { return m_history; }
-    QString StatusText() const;
-    QString NotesText() const;
     int FlashCount() const { return m_flashes; }
     // Milliseconds between two rounds of event processing during a run; 0 lets events through
     // before every entry.
     void SetEventInterval(int milliseconds) { m_eventInterval = milliseconds; }
 
-    // Handlers, named after their control and event.
-    void BtnCancelClick();
-    void BtnOkClick();
-    void Timer1Timer();
-    void OpenClick();
-    void FolderClick();
-    void DelClick();
-    void PopupMenu1Popup();
-    void UndoRunClick();
-
-    // RunUi
+    // RunUi: the run reports through these.
     void SetTopmost() override;
     void BeginRun(bool inTray) override;
     void FinishRun() override;
@@ -110,6 +101,20 @@ protected:
     void reject() override;
 
 private:
+    // What the status bar and the notes show.
+    QString StatusText() const;
+    QString NotesText() const;
+
+    // Handlers, named after their control and event.
+    void BtnCancelClick();
+    void BtnOkClick();
+    void Timer1Timer();
+    void OpenClick();
+    void FolderClick();
+    void DelClick();
+    void PopupMenu1Popup();
+    void UndoRunClick();
+
     void CreateControls();
     void LayoutControls();
     void StartRunIfPending();
@@ -139,8 +144,7 @@ private:
     std::unique_ptr<TTransferProgressWindow> m_transfer;
     TReportModel* m_results = nullptr;
 
-public:
-    // Controls keep their component names.
+    // Controls keep their component names (and object names, by which tests find them).
     QTreeView* ListView1 = nullptr; // over the run's result rows
     QLabel* lblCount = nullptr;
     QProgressBar* prgBarHash = nullptr;
