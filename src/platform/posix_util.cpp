@@ -69,8 +69,10 @@ bool RemoveAt(int parentFd, const char* name, const std::string& shownPath, std:
             error = FileError::System(FileOp::Delete, shownPath, errno);
         return false;
     }
-    if ((st.st_mode & (S_IWUSR | S_IXUSR | S_IRUSR)) != (S_IWUSR | S_IXUSR | S_IRUSR))
-        ::fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, 0);
+    if ((st.st_mode & (S_IWUSR | S_IXUSR | S_IRUSR)) != (S_IWUSR | S_IXUSR | S_IRUSR)) {
+        // Best effort: if the folder stays closed, opening it below says why.
+        [[maybe_unused]] const int opened = ::fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, 0);
+    }
     const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (!error)

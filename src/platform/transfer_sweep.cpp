@@ -126,8 +126,10 @@ private:
                                           ? std::nullopt
                                           : std::optional(FileError::System(FileOp::Delete, shown, err)));
         }
-        if (opened)
-            ::fchmodat(parentFd, name, now.st_mode & 07777, 0);
+        if (opened) {
+            // Best effort: otherwise the folder keeps the permissions it was given to be emptied.
+            [[maybe_unused]] const int restored = ::fchmodat(parentFd, name, now.st_mode & 07777, 0);
+        }
         return allGone;
     }
 

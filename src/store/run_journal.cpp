@@ -68,7 +68,7 @@ void TRunJournal::Append(std::string_view block, bool record) {
             if (errno == EINTR)
                 continue;
             // Half a block would make every later one unreadable (a full disk, say).
-            static_cast<void>(::ftruncate(m_fd, m_size));
+            [[maybe_unused]] const int cut = ::ftruncate(m_fd, m_size);
             return;
         }
         data += n;
@@ -135,8 +135,8 @@ void TRunJournal::StopFlusher() {
 void TRunJournal::Discard() {
     StopFlusher();
     if (m_fd >= 0) {
-        if (m_keep > 0)
-            static_cast<void>(::ftruncate(m_fd, m_keep));
+        if (m_keep > 0) [[maybe_unused]]
+            const int cut = ::ftruncate(m_fd, m_keep);
         ::close(m_fd);
         m_fd = -1;
     }

@@ -325,6 +325,7 @@ constexpr std::array kSettingKeys{
 };
 
 template <class... F> struct Overloaded : F... { using F::operator()...; };
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 void LoadKey(const TSettingKey& k, const ProfileFile& ini, std::string_view folder, TAppSettings& s) {
     std::visit(Overloaded{
